@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every build and test dependency, then builds and runs the whole
+# suite twice: a normal RelWithDebInfo build and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build in which any report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev
+          libbenchmark-dev libhidapi-dev valgrind clang-14 libclang-rt-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
+fi
+
+jobs=${JOBS:-$(nproc)}
+
+echo "== normal build =="
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== sanitizer build =="
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELSCAN_SANITIZE=ON -DVELSCAN_BENCH=OFF
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+if [ -x tools/check-extra.sh ]; then
+  tools/check-extra.sh
+fi
+echo "== all checks passed =="
