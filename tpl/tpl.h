@@ -114,18 +114,73 @@ typedef int (tpl_image_handler)(void *img, uint32_t len, void *data);
 int tpl_oops(const char *fmt, ...);
 void tpl_fatal(const char *fmt, ...);
 
+/* Parses fmt and binds it to the variables that follow: one address per
+ * scalar or string outside a record, the base address of each S( record,
+ * a tpl_binary address per B, and an int count per #. Returns the root
+ * node (the tpl handle) or NULL when the format does not parse. */
 tpl_node *tpl_map(const char *fmt, ...);
 tpl_node *tpl_map_va(const char *fmt, va_list ap);
+
+/* Index 0 is the top level; index i >= 1 the i-th A( of the format.
+ * tpl_pack copies the variables in (i >= 1: appends one array element);
+ * returns 0 or -1.
+ * tpl_unpack copies values out; returns 1 for index 0, for an array the
+ * number of elements left before the call (0: none left), -1 on error.
+ * The target variables may lie inside the image buffer itself. */
 int tpl_pack(tpl_node *r, int i);
 int tpl_unpack(tpl_node *r, int i);
+
+/* Writes the packed values as an image. Arguments after mode:
+ *   TPL_IO_FILE:                           const char *path
+ *   TPL_IO_DESCRIPTOR:                     int fd
+ *   TPL_IO_MEMORY:                         void **addr_out, size_t *size_out
+ *                                          (buffer from tpl_hook.allocate)
+ *   TPL_IO_MEMORY | TPL_IO_CALLER_BUFFER:  void *buffer, size_t buffer_size
+ *   TPL_IO_SIZE_ONLY:                      size_t *size_out
+ * Returns 0 or -1. */
 int tpl_dump(tpl_node *r, int mode, ...);
+
+/* Takes an image in and validates it against the mapping. Arguments:
+ *   TPL_IO_FILE:        const char *path
+ *   TPL_IO_MEMORY:      const void *image, size_t size
+ *                       (| TPL_IO_ADOPT_BUFFER: tpl_free releases the image;
+ *                        | TPL_IO_TRAILING_OK: bytes after the image allowed)
+ *   TPL_IO_DESCRIPTOR:  int fd
+ * Without TPL_IO_ADOPT_BUFFER the caller keeps the memory image, which
+ * must outlive the unpacking. Returns 0 or -1. */
 int tpl_load(tpl_node *r, int mode, ...);
+
+/* Elements of array i not yet unpacked (after a load) or packed so far;
+ * -1 for index 0 or an index that names nothing. */
 int tpl_Alen(tpl_node *r, int i);
+
 void tpl_free(tpl_node *r);
+
+/* The mapped format string; the fixed-length list and its length. */
 const char *tpl_fmt(tpl_node *r);
 const uint32_t *tpl_fxlens(tpl_node *r, uint32_t *num_fxlens);
+
+/* Returns a new copy of an image's format string (release it with
+ * tpl_hook.release) or NULL. Arguments:
+ *   TPL_IO_FILE: const char *path      TPL_IO_MEMORY: const void *, size_t
+ * then, with TPL_DATAPEEK: const char *peek_fmt (chars of "iucsfIUjv") and
+ * one destination address per character; or, with TPL_FXLENS:
+ * uint32_t *num_fxlens, uint32_t **fxlens (new list, caller releases). */
 char *tpl_peek(int mode, ...);
+
+/* Map, pack index 0 and dump in one call. Arguments: the dump arguments of
+ * TPL_IO_FILE, TPL_IO_MEMORY (new buffer) or TPL_IO_DESCRIPTOR, then the
+ * format and the variables as for tpl_map. Returns the dump's result, or
+ * -1 when the format does not parse. */
 int tpl_jot(int mode, ...);
+
+/* Cuts a byte stream into whole images. Arguments by mode:
+ *   TPL_GATHER_MODE_FD_BLOCKING:    int fd, void **img_out, size_t *size_out
+ *   TPL_GATHER_MODE_FD_NONBLOCKING: int fd, tpl_gather_state **state,
+ *                                   tpl_image_handler *cb, void *data
+ *   TPL_GATHER_MODE_MEMORY:         void *chunk, size_t len,
+ *                                   tpl_gather_state **state,
+ *                                   tpl_image_handler *cb, void *data */
 int tpl_gather(int mode, ...);
 
 #ifdef __cplusplus
