@@ -1,0 +1,113 @@
+// Test and tool control of the virtual spectrometer (C++ only; not part of
+// the device API). Everything here acts on the one in-process instrument that
+// VIRT_Backend() serves.
+#ifndef VELSCAN_VIRTUAL_CONTROL_H
+#define VELSCAN_VIRTUAL_CONTROL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace virt {
+
+// What sits in front of the instrument's sampling window.
+enum class Sample {
+    WhiteReference,  // diffuse white standard, reflectance 0.99
+    Organic,         // moist organic material: water near 1450 nm, C-H overtones near 1200 and 1730 nm
+    EmissionLines,   // gas-discharge calibration source: narrow lines, lamp light blocked
+    Dark,            // window covered: no light at all
+};
+
+// Faults the instrument can be told to commit.
+enum class Fault {
+    NoReply,          // the command is taken but never answered: the host times out
+    Status1,          // reply (or acknowledgement) carries status bits 1
+    Status2,          // ... status bits 2
+    Status3,          // ... status bits 3
+    ShortReply,       // reply's length field promises more than the reports that follow
+    OversizeLength,   // reply's length field exceeds the host's 576-byte payload capacity
+    CorruptImage,     // one byte of a delivered file image is XOR-ed with a mask
+    Disconnect,       // the instrument drops off the bus: writes, reads and opens fail
+    SerialLinkPieces, // file pieces carry two trailing link bytes, as over the serial link
+    LateReply,        // the reply is held back and arrives only after the host's read timed out
+};
+
+// Matches any command code.
+inline constexpr uint32_t kAnyCommand = 0xFFFFFFFFu;
+// Matches any file type (CorruptImage).
+inline constexpr uint32_t kAnyFile = 0xFFFFFFFFu;
+
+struct FaultSpec {
+    Fault fault = Fault::NoReply;
+    // Command code (16-bit, e.g. 0x002E) whose exchanges the fault hits.
+    uint32_t command = kAnyCommand;
+    // Number of matching exchanges to let pass untouched before striking.
+    uint32_t skip = 0;
+    // One-shot faults strike once and are gone; persistent ones strike every
+    // matching exchange until ClearFaults() or Reset().
+    bool persistent = false;
+    // CorruptImage: the file type whose image is damaged, the byte offset
+    // inside the image and the XOR mask applied to that byte.
+    uint32_t file_type = kAnyFile;
+    size_t offset = 0;
+    uint8_t xor_mask = 0xFF;
+};
+
+// Back to the factory state: stored configurations, identity, calibration,
+// reference files, sensors, switches, noise seed, sample (white reference),
+// scan-time scale 1; clears faults, the frame log and the counters.
+void Reset();
+
+void SetSample(Sample sample);
+Sample CurrentSample();
+
+// Multiplies the estimated scan time the instrument reports; 0 zeroes it.
+void SetScanTimeScale(double scale);
+
+// Detector noise: on by default, drawn from a generator seeded with
+// kDefaultNoiseSeed at Reset() so that transcripts are stable.
+inline constexpr uint64_t kDefaultNoiseSeed = 0x5EED0F1EC7A11ULL;
+void SetNoiseEnabled(bool enabled);
+void SetNoiseSeed(uint64_t seed);
+
+void InjectFault(const FaultSpec &spec);
+void ClearFaults();
+// Faults still armed (one-shot faults that have not struck yet, persistent ones).
+size_t PendingFaults();
+
+// Every command frame the host sent since Reset()/ClearSentFrames(), complete
+// (4-byte header, command code, data), in order, as reassembled from reports.
+std::vector<std::vector<uint8_t>> SentFrames();
+void ClearSentFrames();
+
+// Last complete upload (ZOR_SetFileSizeAndAction + ZOR_WriteFileData): its
+// bytes and action code. Uploads with action 2 or 3 also replace the stored
+// reference scan or reference matrix file.
+std::vector<uint8_t> LastUpload();
+uint32_t LastUploadAction();
+
+// Exact bytes the instrument would deliver for a file type right now (0 last
+// scan, 2 stored reference, 3 reference matrix); empty for other types.
+std::vector<uint8_t> FileImage(uint32_t file_type);
+
+// Record a device error: sets the per-type status byte and 16-bit code read by
+// ZOR_GetSpecificErrorStatus / ZOR_GetSpecificErrorcode and flags it in the
+// error-status record. Types 0 to 15.
+void RaiseDeviceError(uint32_t type, uint8_t status, uint16_t code);
+
+// The push button as the operator would press it.
+void SetButtonPressed(bool pressed);
+
+// Counters for benchmarks and tests.
+struct Counters {
+    uint64_t reports_written = 0;  // hid_write calls that reached the instrument
+    uint64_t reports_read = 0;     // reports handed out by hid_read_timeout
+    uint64_t frames_handled = 0;   // complete command frames processed
+    uint64_t scans = 0;            // scans performed
+    uint64_t busy_ns = 0;          // wall time spent inside the backend functions
+};
+Counters GetCounters();
+
+}  // namespace virt
+
+#endif
