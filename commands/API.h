@@ -12,6 +12,8 @@
 
 #include <stdint.h>
 
+#include "velspec_records.h" /* calibCoeffSet */
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -87,6 +89,11 @@ int32_t ZOR_SetScanControlsVELCOnOff(uint8_t on);
 int32_t ZOR_setScanSubImage(uint16_t first, uint16_t second);
 int32_t ZOR_SendEEPROMWipe(uint8_t flagA, uint8_t flagB, uint8_t flagC);
 int32_t ZOR_GetPGAGain(void);
+/* Send or read the wavelength calibration coefficients as a calibration
+ * image. ZOR_GetCalibStruct returns -4, leaving *coeffs as it was, when the
+ * image does not decode. */
+int32_t ZOR_SendCalibStruct(const calibCoeffSet *coeffs);
+int32_t ZOR_GetCalibStruct(calibCoeffSet *coeffs);
 int32_t ZOR_StartSNRScan(void);
 int32_t ZOR_GetSNRData(uint32_t *value0, uint32_t *value1, uint32_t *value2);
 int32_t ZOR_GenCalibPatterns(uint32_t value);

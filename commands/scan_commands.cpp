@@ -1,0 +1,155 @@
+// Scan control, stored scan configurations and scan settings.
+#include <algorithm>
+#include <cstring>
+
+#include "API.h"
+#include "catalogue.h"
+#include "exchange.h"
+
+using namespace zor;
+
+namespace {
+
+constexpr size_t kSaveCfgImageOffset = 3;
+
+}  // namespace
+
+extern "C" int32_t ZOR_PerformScan(uint8_t option) {
+    return writeByte(identifier("ZOR_PerformScan"), option);
+}
+
+extern "C" int32_t ZOR_GetScanComplete(void) {
+    return readSignedByte(identifier("ZOR_GetScanComplete"));
+}
+
+extern "C" int32_t ZOR_SetPGAGain(uint8_t gain) {
+    return writeByte(identifier("ZOR_SetPGAGain"), gain);
+}
+
+extern "C" int32_t ZOR_GetPGAGain(void) { return readSignedByte(identifier("ZOR_GetPGAGain")); }
+
+extern "C" int32_t ZOR_SetFixedPGAGain(uint8_t fixed, uint8_t gain) {
+    Payload payload{};
+    payload[0] = fixed;
+    payload[1] = gain;
+    return exchangeWrite(identifier("ZOR_SetFixedPGAGain"), payload);
+}
+
+// A configuration image that does not fit the fixed payload is refused
+// rather than sent cut short, which the device would store as a corrupt
+// configuration.
+extern "C" int32_t ZOR_ApplyScanConfig(const uint8_t *image, int32_t len) {
+    if (len < 0 || len > ZOR_APPLY_CFG_PAYLOAD || (image == nullptr && len > 0)) return -1;
+    Payload payload{};
+    if (len > 0) std::memcpy(payload.data(), image, static_cast<size_t>(len));
+    return exchangeWrite(identifier("ZOR_ApplyScanConfig"), payload);
+}
+
+extern "C" int32_t ZOR_SaveScanCfgInDevice(uint8_t index, const uint8_t *image, uint32_t len) {
+    if (len > ZOR_SAVE_CFG_IMAGE_MAX || (image == nullptr && len > 0)) return -1;
+    Payload payload{};
+    payload[0] = 0;
+    payload[1] = index;
+    payload[2] = static_cast<uint8_t>(len);
+    if (len > 0) std::memcpy(payload.data() + kSaveCfgImageOffset, image, len);
+    return exchangeWrite(identifier("ZOR_SaveScanCfgInDevice"), payload);
+}
+
+extern "C" int32_t ZOR_GetScanCfg(uint8_t index, uint8_t *image, uint32_t *len) {
+    const int32_t result = exchangeReadParam(identifier("ZOR_GetScanCfg"), index);
+    if (result < 1) return result;
+    const uint32_t imageLen = replyU32(0);
+    const uint32_t replied = replyLength();
+    // The stated image must lie inside what the device sent and what the
+    // caller's buffer holds.
+    if (replied < 4 || imageLen > replied - 4 || imageLen > ZOR_SCAN_CFG_IMAGE_MAX)
+        return ZOR_ERR_REJECTED;
+    copyReply(4, image, imageLen);
+    *len = imageLen;
+    return 0;
+}
+
+extern "C" int32_t ZOR_EraseAllScanCfg(void) {
+    return writeByte(identifier("ZOR_EraseAllScanCfg"), 0x5A);  // 'Z' guards against accidents
+}
+
+extern "C" int32_t ZOR_GetNumScanCfg(void) {
+    return readUnsignedByte(identifier("ZOR_GetNumScanCfg"));
+}
+
+extern "C" int32_t ZOR_GetActiveScanIndex(void) {
+    return readUnsignedByte(identifier("ZOR_GetActiveScanIndex"));
+}
+
+extern "C" int32_t ZOR_SetActiveScanIndex(uint8_t index) {
+    return writeByte(identifier("ZOR_SetActiveScanIndex"), index);
+}
+
+extern "C" int32_t ZOR_SetScanControlsVELCOnOff(uint8_t on) {
+    return writeByte(identifier("ZOR_SetScanControlsVELCOnOff"), on);
+}
+
+extern "C" int32_t ZOR_VELCEnable(uint8_t enable, uint8_t secondFlag) {
+    Payload payload{};
+    payload[0] = enable;
+    payload[1] = secondFlag;
+    return exchangeWrite(identifier("ZOR_VELCEnable"), payload);
+}
+
+extern "C" int32_t ZOR_setScanSubImage(uint16_t first, uint16_t second) {
+    Payload payload{};
+    putU16(payload, 0, first);
+    putU16(payload, 2, second);
+    return exchangeWrite(identifier("ZOR_setScanSubImage"), payload);
+}
+
+extern "C" int32_t ZOR_SetScanNumRepeats(uint16_t repeats) {
+    Payload payload{};
+    putU16(payload, 0, repeats);
+    return exchangeWrite(identifier("ZOR_SetScanNumRepeats"), payload);
+}
+
+extern "C" int32_t ZOR_SetScanNameTag(const char *name, int32_t len) {
+    // At most the 14 bytes of the field are taken; a shorter name is
+    // followed by a zero byte.
+    const size_t count = static_cast<size_t>(std::clamp(len, 0, ZOR_SCAN_NAME_TAG_LEN));
+    if (name == nullptr && count > 0) return -1;
+    Payload payload{};
+    if (count > 0) std::memcpy(payload.data(), name, count);
+    if (count < ZOR_SCAN_NAME_TAG_LEN) payload[count] = 0;
+    return exchangeWrite(identifier("ZOR_SetScanNameTag"), payload);
+}
+
+extern "C" int32_t ZOR_GetEstimatedScanTime(void) {
+    const int32_t result = exchangeRead(identifier("ZOR_GetEstimatedScanTime"));
+    if (result < 1) return result;
+    return static_cast<int32_t>(replyU32(0));
+}
+
+extern "C" int32_t ZOR_InterpretScan(void) { return writeNothing(identifier("ZOR_InterpretScan")); }
+
+extern "C" int32_t ZOR_GenCalibPatterns(uint32_t value) {
+    return writeByte(identifier("ZOR_GenCalibPatterns"), static_cast<uint8_t>(value));
+}
+
+extern "C" int32_t ZOR_StartSNRScan(void) { return writeNothing(identifier("ZOR_StartSNRScan")); }
+
+extern "C" int32_t ZOR_StartHadSNRScan(void) {
+    return writeNothing(identifier("ZOR_StartHadSNRScan"));
+}
+
+extern "C" int32_t ZOR_GetSNRData(uint32_t *value0, uint32_t *value1, uint32_t *value2) {
+    if (exchangeRead(identifier("ZOR_GetSNRData")) < 1) return -1;
+    *value0 = replyU32(0);
+    *value1 = replyU32(4);
+    *value2 = replyU32(8);
+    return 0;
+}
+
+extern "C" int32_t ZOR_SaveRefCalPerformed(void) {
+    return writeByte(identifier("ZOR_SaveRefCalPerformed"), 0);
+}
+
+extern "C" int32_t ZOR_UpdateRefCalDataWithWORefl(void) {
+    return writeNothing(identifier("ZOR_UpdateRefCalDataWithWORefl"));
+}
