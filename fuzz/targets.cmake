@@ -1,0 +1,59 @@
+# The fuzz targets, shared by the libFuzzer build (fuzz/CMakeLists.txt) and
+# the plain replay build of the regression test (tests/regressions/).
+# Target <name> is fuzz/<name>_fuzz.cpp plus the helper sources listed in
+# VELSCAN_FUZZ_SOURCES_<name>, linked with VELSCAN_FUZZ_LIBS_<name>. A target
+# whose libraries are not part of the build yet is skipped.
+set(VELSCAN_FUZZ_DIR ${CMAKE_CURRENT_LIST_DIR})
+set(VELSCAN_FUZZ_TARGETS tpl spectral link console)
+
+set(VELSCAN_FUZZ_LIBS_tpl velscan_tpl)
+set(VELSCAN_FUZZ_LIBS_spectral velscan_spectrum velscan_tpl)
+set(VELSCAN_FUZZ_LIBS_link velscan_commands velscan_link)
+set(VELSCAN_FUZZ_LIBS_console velscan_app velscan_api velscan_emulator)
+
+set(VELSCAN_FUZZ_SOURCES_tpl ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp)
+set(VELSCAN_FUZZ_SOURCES_link ${VELSCAN_FUZZ_DIR}/scripted_hid.cpp)
+
+# Extra libraries the seed generator needs for each target's seeds.
+set(VELSCAN_FUZZ_SEED_LIBS_spectral velscan_spectrum velscan_emulator)
+set(VELSCAN_FUZZ_SEED_LIBS_link velscan_spectrum velscan_emulator)
+set(VELSCAN_FUZZ_SEED_LIBS_console "")
+
+# The seed generator: the engine's seeds always; the other targets' seeds
+# once their libraries are in the build.
+function(velscan_fuzz_seed_generator target)
+  add_executable(${target} ${VELSCAN_FUZZ_DIR}/make_seeds.cpp ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp)
+  velscan_warnings(${target})
+  target_include_directories(${target} PRIVATE ${VELSCAN_FUZZ_DIR})
+  target_link_libraries(${target} PRIVATE velscan_tpl)
+  foreach(part spectral link console)
+    velscan_fuzz_target_ready(${part} ready)
+    if(NOT EXISTS ${VELSCAN_FUZZ_DIR}/seeds_${part}.cpp)
+      set(ready FALSE)
+    endif()
+    foreach(lib IN LISTS VELSCAN_FUZZ_SEED_LIBS_${part})
+      if(NOT TARGET ${lib})
+        set(ready FALSE)
+      endif()
+    endforeach()
+    if(ready)
+      string(TOUPPER ${part} upper)
+      target_sources(${target} PRIVATE ${VELSCAN_FUZZ_DIR}/seeds_${part}.cpp)
+      target_compile_definitions(${target} PRIVATE VELSCAN_SEEDS_${upper})
+      target_link_libraries(${target} PRIVATE ${VELSCAN_FUZZ_SEED_LIBS_${part}})
+    endif()
+  endforeach()
+endfunction()
+
+function(velscan_fuzz_target_ready name out)
+  set(ready TRUE)
+  if(NOT EXISTS ${VELSCAN_FUZZ_DIR}/${name}_fuzz.cpp)
+    set(ready FALSE)
+  endif()
+  foreach(lib IN LISTS VELSCAN_FUZZ_LIBS_${name})
+    if(NOT TARGET ${lib})
+      set(ready FALSE)
+    endif()
+  endforeach()
+  set(${out} ${ready} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,205 @@
+// Fuzz target for the serialization engine.
+//
+// The first input byte picks an entry point; the rest is the image or the
+// stream, always held in an exact-size heap block so that any read past its
+// end is reported:
+//   0: one of the spectral library's eight record formats: load (with or
+//      without trailing bytes allowed), unpack, and for a canonical image
+//      check that packing the decoded record again gives the same bytes;
+//   1: the format string carried by the image itself (any format of the
+//      grammar): map variables for it, load, unpack every index;
+//   2: tpl_peek in its three modes;
+//   3: tpl_gather in memory mode over the input cut into chunks.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "tpl.h"
+#include "record_formats.h"
+#include "tpl_layout.h"
+
+namespace {
+
+int quiet(const char *, ...) { return 0; }
+
+[[noreturn]] void fatal_is_a_finding(const char *fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(stderr, fmt, ap);
+    va_end(ap);
+    std::abort();
+}
+
+uint32_t le32(const uint8_t *p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void fuzz_record(fuzz::ByteCursor &in) {
+    const fuzz::RecordFormat &rf = fuzz::kRecordFormats[in.byte() % 8];
+    bool trailing_ok = in.byte() & 1;
+    std::vector<uint8_t> rest = in.rest();
+    fuzz::ExactCopy image(rest.data(), rest.size());
+    std::vector<unsigned char> record(fuzz::kRecordRoom);
+
+    tpl_node *tn = fuzz::map_record(rf, record.data());
+    if (!tn) std::abort(); // the library's own formats always map
+    int mode = TPL_IO_MEMORY | (trailing_ok ? TPL_IO_TRAILING_OK : 0);
+    int loaded = tpl_load(tn, mode, image.data(), image.size());
+    if (loaded == 0 && tpl_unpack(tn, 0) != 1) std::abort();
+    tpl_free(tn);
+    if (loaded != 0) return;
+
+    // A canonical image (little-endian, exact length) is what a writer makes
+    // from the decoded record: packing it again must reproduce every byte.
+    if (image.data()[3] != 0 || le32(image.data() + 4) != image.size()) return;
+    tn = fuzz::map_record(rf, record.data());
+    std::vector<unsigned char> again(image.size());
+    if (tpl_pack(tn, 0) != 0 ||
+        tpl_dump(tn, TPL_IO_MEMORY | TPL_IO_CALLER_BUFFER, again.data(), again.size()) != 0 ||
+        std::memcmp(again.data(), image.data(), image.size()) != 0) {
+        std::fprintf(stderr, "decoded record does not re-encode to the same image\n");
+        std::abort();
+    }
+    tpl_free(tn);
+}
+
+void unpack_array(tpl_node *tn, const fuzz::FormatVariables &vars, int index, int *budget,
+                  fuzz::FormatVariables &owner) {
+    while (*budget > 0 && tpl_unpack(tn, index) > 0) {
+        --*budget;
+        owner.release_unpacked();
+        for (int inner = index + 1; inner <= vars.array_count(); ++inner)
+            if (vars.parent_array(inner) == index) unpack_array(tn, vars, inner, budget, owner);
+    }
+}
+
+void fuzz_own_format(fuzz::ByteCursor &in) {
+    bool trailing_ok = in.byte() & 1;
+    std::vector<uint8_t> rest = in.rest();
+    fuzz::ExactCopy image(rest.data(), rest.size());
+
+    // The image names its own format and fixed lengths.
+    uint32_t num_counts = 0;
+    uint32_t *counts = nullptr;
+    char *format = tpl_peek(TPL_IO_MEMORY | TPL_FXLENS, image.data(), image.size(),
+                            &num_counts, &counts);
+    if (!format) return;
+    std::vector<uint32_t> count_list(counts, counts + num_counts);
+    std::string fmt(format);
+    std::free(format);
+    std::free(counts);
+    if (fmt.size() > 64) return;
+
+    fuzz::FormatVariables vars;
+    if (!vars.build(fmt, count_list, 1 << 16)) return;
+    tpl_node *tn = vars.map();
+    if (!tn) {
+        std::fprintf(stderr, "format of the grammar refused: %s\n", fmt.c_str());
+        std::abort();
+    }
+    int mode = TPL_IO_MEMORY | (trailing_ok ? TPL_IO_TRAILING_OK : 0);
+    if (tpl_load(tn, mode, image.data(), image.size()) == 0) {
+        for (int i = 1; i <= vars.array_count(); ++i) tpl_Alen(tn, i);
+        if (tpl_unpack(tn, 0) != 1) std::abort();
+        vars.release_unpacked();
+        int budget = 4096;
+        for (int i = 1; i <= vars.array_count(); ++i)
+            if (vars.parent_array(i) == 0) unpack_array(tn, vars, i, &budget, vars);
+    }
+    tpl_free(tn);
+}
+
+void fuzz_peek(fuzz::ByteCursor &in) {
+    int which = in.byte() % 3;
+    std::string datapeek;
+    if (which == 2) {
+        size_t n = 1 + in.byte() % 3;
+        static const char kChars[] = "iucsfIUjvx";
+        for (size_t i = 0; i < n; ++i) datapeek += kChars[in.byte() % (sizeof kChars - 1)];
+    }
+    std::vector<uint8_t> rest = in.rest();
+    fuzz::ExactCopy image(rest.data(), rest.size());
+
+    char *format = nullptr;
+    if (which == 0) {
+        format = tpl_peek(TPL_IO_MEMORY, image.data(), image.size());
+    } else if (which == 1) {
+        uint32_t num = 0;
+        uint32_t *lens = nullptr;
+        format = tpl_peek(TPL_IO_MEMORY | TPL_FXLENS, image.data(), image.size(), &num, &lens);
+        for (uint32_t i = 0; i < num; ++i) (void)*(volatile uint32_t *)&lens[i];
+        std::free(lens);
+    } else {
+        // One 8-byte destination per data-peek character.
+        uint64_t dest[3] = {0, 0, 0};
+        format = tpl_peek(TPL_IO_MEMORY | TPL_DATAPEEK, image.data(), image.size(),
+                          datapeek.c_str(), &dest[0], &dest[1], &dest[2]);
+        if (format)
+            for (size_t i = 0; i < datapeek.size(); ++i)
+                if (datapeek[i] == 's') std::free(reinterpret_cast<char *>(dest[i]));
+    }
+    if (format) (void)std::strlen(format);
+    std::free(format);
+}
+
+struct GatherCount {
+    int images = 0;
+    int stop_after = -1;
+};
+
+int on_image(void *img, uint32_t len, void *data) {
+    auto *count = static_cast<GatherCount *>(data);
+    const auto *bytes = static_cast<const unsigned char *>(img);
+    // A handed-over image starts with the magic and lies wholly in memory.
+    if (len < 8 || std::memcmp(bytes, "tpl", 3) != 0) std::abort();
+    (void)*(volatile const unsigned char *)&bytes[len - 1];
+    ++count->images;
+    return count->images == count->stop_after ? -1 : 0;
+}
+
+void fuzz_gather(fuzz::ByteCursor &in) {
+    GatherCount count;
+    uint8_t control = in.byte();
+    if (control & 0x80) count.stop_after = 1 + control % 4;
+    tpl_hook.gather_limit = (control & 0x40) ? 256 : 0;
+    tpl_gather_state *state = nullptr;
+    while (!in.empty()) {
+        size_t chunk_size = 1 + in.byte() % 64;
+        std::vector<uint8_t> chunk_bytes = in.take(chunk_size);
+        fuzz::ExactCopy chunk(chunk_bytes.data(), chunk_bytes.size());
+        int rc = tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(),
+                            &state, on_image, &count);
+        if (rc < 0) {
+            if (state) std::abort(); // a failure leaves no carry-over behind
+            break;
+        }
+    }
+    if (state) {
+        std::free(state->img);
+        std::free(state);
+    }
+    tpl_hook.gather_limit = 0;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    tpl_hook.report_error = quiet;
+    tpl_hook.fatal_error = fatal_is_a_finding;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    fuzz::ByteCursor in(data, size);
+    switch (in.byte() % 4) {
+    case 0: fuzz_record(in); break;
+    case 1: fuzz_own_format(in); break;
+    case 2: fuzz_peek(in); break;
+    default: fuzz_gather(in); break;
+    }
+    return 0;
+}
