@@ -1,0 +1,162 @@
+// Transport: device table, open/close rules and single-report transfer.
+#include <gtest/gtest.h>
+
+#include "fake_clock.h"
+#include "fake_hid.h"
+#include "usb.h"
+
+using velscan_test::Bytes;
+using velscan_test::FakeClock;
+using velscan_test::FakeHid;
+
+namespace {
+
+TEST(UsbEnumerate, EntersOnlyTheVendorsInterfacesWhateverTheProduct) {
+    FakeHid hid;
+    hid.addDevice(0x1234, 0x0001, L"OTHER");
+    hid.addDevice(USB_VENDOR_ID, 0x0AAA, L"A1");
+    hid.addDevice(0x1234, 0x0002, L"OTHER2");
+    hid.addDevice(USB_VENDOR_ID, 0x0BBB, L"B2");
+    EXPECT_EQ(USB_Enumerate(), 2);
+    EXPECT_EQ(deviceNumber, 2);
+    EXPECT_EQ(devInfo[0].index, 0);
+    EXPECT_EQ(devInfo[0].productId, 0x0AAA);
+    EXPECT_STREQ(devInfo[0].serialNumber, L"A1");
+    EXPECT_EQ(devInfo[1].index, 1);
+    EXPECT_EQ(devInfo[1].vendorId, USB_VENDOR_ID);
+    EXPECT_EQ(devInfo[1].productId, 0x0BBB);
+    EXPECT_EQ(devInfo[0].handle, nullptr);
+}
+
+TEST(UsbEnumerate, SkipsAFifthInterface) {
+    FakeHid hid;
+    const wchar_t *serials[] = {L"S0", L"S1", L"S2", L"S3", L"S4"};
+    for (const wchar_t *serial : serials) hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, serial);
+    EXPECT_EQ(USB_Enumerate(), 4);
+    EXPECT_STREQ(devInfo[3].serialNumber, L"S3");
+}
+
+TEST(UsbEnumerate, InitFailureLeavesTheTableAlone) {
+    FakeHid hid;
+    hid.addDevice();
+    ASSERT_EQ(USB_Enumerate(), 1);
+    hid.failInit = true;
+    EXPECT_EQ(USB_Enumerate(), USB_ERR_INIT);
+    EXPECT_EQ(deviceNumber, 1);
+    EXPECT_STREQ(devInfo[0].serialNumber, L"VS000001");
+}
+
+TEST(UsbOpen, NoDeviceMeansNothingToOpen) {
+    FakeHid hid;
+    EXPECT_EQ(USB_Enumerate(), 0);
+    EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
+    EXPECT_EQ(hid.openCount(), 0);
+}
+
+TEST(UsbOpen, LongSerialIsCutAndThenMatchesNothing) {
+    FakeHid hid;
+    hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, L"ABCDEFGHIJ");
+    ASSERT_EQ(USB_Enumerate(), 1);
+    EXPECT_STREQ(devInfo[0].serialNumber, L"ABCDEFGH");
+    EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
+    EXPECT_EQ(hid.openSerials(), std::vector<std::wstring>{L"ABCDEFGH"});
+}
+
+TEST(UsbOpen, InterfaceWithoutSerialOpensByVendorAndProduct) {
+    FakeHid hid;
+    hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, nullptr);
+    ASSERT_EQ(USB_Enumerate(), 1);
+    EXPECT_STREQ(devInfo[0].serialNumber, L"");
+    EXPECT_EQ(USB_Open(0), 0);
+}
+
+TEST(UsbOpen, IndexOutsideTheTableIsRefusedWithoutEffect) {
+    FakeHid hid;
+    hid.addDevice();
+    ASSERT_EQ(USB_Enumerate(), 1);
+    ASSERT_EQ(USB_Open(0), 0);
+    EXPECT_EQ(USB_Open(4), USB_ERR_OPEN);
+    EXPECT_EQ(USB_Open(-1), USB_ERR_OPEN);
+    EXPECT_EQ(USB_Close(4), USB_ERR_OPEN);
+    EXPECT_EQ(currentIndex, 0);
+    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
+    EXPECT_EQ(USB_Write(report.data()), USB_OUTPUT_REPORT_SIZE);
+    EXPECT_EQ(hid.closeCount(), 0);
+}
+
+TEST(UsbOpen, FailedOpenStillMakesItsIndexCurrent) {
+    FakeHid hid;
+    hid.addDevice();
+    ASSERT_EQ(USB_Enumerate(), 1);
+    ASSERT_EQ(USB_Open(0), 0);
+    EXPECT_EQ(USB_Open(1), USB_ERR_OPEN);  // empty entry
+    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
+    EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
+    EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
+}
+
+TEST(UsbTransfer, NothingMovesBeforeAnOpen) {
+    FakeHid hid;
+    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
+    EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
+    EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
+    EXPECT_TRUE(hid.writes().empty());
+}
+
+TEST(UsbTransfer, CloseReleasesAndForgetsTheHandle) {
+    FakeHid hid;
+    hid.addDevice();
+    ASSERT_EQ(USB_Enumerate(), 1);
+    ASSERT_EQ(USB_Open(0), 0);
+    EXPECT_EQ(USB_Close(0), 0);
+    EXPECT_EQ(hid.closeCount(), 1);
+    EXPECT_EQ(devInfo[0].handle, nullptr);
+    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
+    EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
+    EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
+    EXPECT_EQ(USB_Close(0), 0);  // a second close releases nothing twice
+    EXPECT_EQ(hid.closeCount(), 1);
+    EXPECT_EQ(USB_Open(0), 0);   // and the entry can be opened again
+}
+
+TEST(UsbTransfer, WritesWholeReportsAndReadsWithTheDefaultTimeOut) {
+    FakeHid hid;
+    hid.addDevice();
+    ASSERT_EQ(USB_Enumerate(), 1);
+    ASSERT_EQ(USB_Open(0), 0);
+    Bytes out(USB_OUTPUT_REPORT_SIZE, 0);
+    out[1] = 0xC0;
+    EXPECT_EQ(USB_Write(out.data()), USB_OUTPUT_REPORT_SIZE);
+    ASSERT_EQ(hid.writes().size(), 1u);
+    EXPECT_EQ(hid.writes()[0], out);
+
+    Bytes in(USB_REPORT_SIZE, 0);
+    hid.queueReport(Bytes(USB_REPORT_SIZE, 0x11));
+    hid.queueTimeout();
+    hid.queueReadError();
+    EXPECT_EQ(USB_Read(in.data()), USB_REPORT_SIZE);
+    EXPECT_EQ(in[63], 0x11);
+    EXPECT_EQ(USB_Read(in.data()), 0);
+    EXPECT_EQ(USB_Read(in.data()), -1);
+    EXPECT_EQ(hid.readTimeouts(), (std::vector<int>{10000, 10000, 10000}));
+}
+
+TEST(UsbSystemHidapi, FindsNoInstrumentOnThisMachine) {
+    USB_SetHidBackend(nullptr);
+    EXPECT_EQ(USB_Enumerate(), 0);
+    EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
+    EXPECT_EQ(USB_Exit(), 0);
+}
+
+TEST(UsbSleep, WaitsGoThroughTheInstalledSleep) {
+    {
+        FakeClock clock;
+        USB_Sleep(2000);
+        USB_Sleep(5);
+        EXPECT_EQ(clock.sleeps(), (std::vector<uint32_t>{2000, 5}));
+        EXPECT_EQ(clock.now(), 2005u);
+    }
+    USB_Sleep(0);  // the real sleep is back and returns
+}
+
+}  // namespace
