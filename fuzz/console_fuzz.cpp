@@ -1,0 +1,67 @@
+// Fuzz target for the console: the input is the operator's standard input,
+// run through the whole menu against the virtual spectrometer.
+//
+// The first two bytes may arm one fault of the instrument (bit 7 of the
+// first byte set: fault kind and the number of exchanges it lets pass from
+// the two bytes), so damaged replies meet every menu item too. The rest is
+// typed at the menu, at most kMaxInput characters so that a run stays
+// short; scans take no real time (no sleep, zero scan time).
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "menu.h"
+#include "usb.h"
+#include "virtual_control.h"
+#include "virtual_device.h"
+
+namespace {
+
+constexpr size_t kMaxInput = 48;
+
+void no_sleep(uint32_t) {}
+
+const virt::Fault kFaults[] = {
+    virt::Fault::NoReply,        virt::Fault::Status1,    virt::Fault::Status2,
+    virt::Fault::Status3,        virt::Fault::ShortReply, virt::Fault::OversizeLength,
+    virt::Fault::CorruptImage,   virt::Fault::Disconnect, virt::Fault::SerialLinkPieces,
+    virt::Fault::LateReply,
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    USB_SetHidBackend(VIRT_Backend());
+    USB_SetSleepFunction(no_sleep);
+    if (!std::freopen("/dev/null", "w", stdout)) return 0;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    virt::Reset();
+    virt::SetScanTimeScale(0);
+    if (size >= 2 && (data[0] & 0x80)) {
+        virt::FaultSpec spec;
+        spec.fault = kFaults[(data[0] & 0x7F) % (sizeof kFaults / sizeof kFaults[0])];
+        spec.skip = data[1] % 32;
+        spec.offset = data[1] * 13u;
+        virt::InjectFault(spec);
+        data += 2;
+        size -= 2;
+    }
+    if (size > kMaxInput) size = kMaxInput;
+    // An exact-size copy, so the stream never reads past what was typed.
+    std::vector<char> typed(data, data + size);
+    FILE *in = fmemopen(typed.empty() ? nullptr : typed.data(), typed.size(), "r");
+    if (!in) return 0;
+    FILE *saved = stdin;
+    stdin = in;
+    console_run_menu();
+    stdin = saved;
+    std::fclose(in);
+    // A session cut off before "q" leaves the device open; close it so the
+    // next run starts from the same state.
+    USB_Close(0);
+    return 0;
+}

@@ -1,0 +1,84 @@
+// Fuzz target for the spectral library's decoders: every image comes from
+// the input, in an exact-size heap block. The first byte picks the entry:
+//   0: velspec_scan_interpret;
+//   1: velspec_scan_read_configuration (decodes in place, so the block is
+//      exactly the image: the decoder must not write past it);
+//   2: velspec_calib_read_data (in place, likewise);
+//   3: velspec_scan_interpReference: a reference image and a matrix image
+//      from the input, the scan from a valid image the library encoded
+//      (chosen by the next byte; a 16-bit length splits the rest).
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "spectral_records.h"
+#include "tpl.h"
+#include "velspec_helper.h"
+#include "velspec_records.h"
+#include "velspec_scan.h"
+
+namespace {
+
+int quiet(const char *, ...) { return 0; }
+
+void fail(const char *what) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
+void check_results(const scanResults &r) {
+    if (r.length < 0 || r.length > SCAN_MAX_ADC) fail("result length outside 0..864");
+}
+
+std::vector<std::unique_ptr<scanResults>> &scans() {
+    static std::vector<std::unique_ptr<scanResults>> interpreted;
+    return interpreted;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    tpl_hook.report_error = quiet;
+    // The decoders print diagnostic lines on standard output.
+    if (!std::freopen("/dev/null", "w", stdout)) return 0;
+    for (const std::vector<uint8_t> &image : fuzz::scan_images()) {
+        auto results = std::make_unique<scanResults>();
+        if (image.empty() || velspec_scan_interpret(image.data(), image.size(), results.get()) != 0)
+            fail("a scan the library encoded does not interpret");
+        scans().push_back(std::move(results));
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    fuzz::ByteCursor in(data, size);
+    uint8_t entry = in.byte() % 4;
+    if (entry == 3) {
+        const scanResults &scan = *scans()[in.byte() % scans().size()];
+        std::vector<uint8_t> ref_bytes = in.take(in.u16());
+        std::vector<uint8_t> matrix_bytes = in.rest();
+        fuzz::ExactCopy ref(ref_bytes.data(), ref_bytes.size());
+        fuzz::ExactCopy matrix(matrix_bytes.data(), matrix_bytes.size());
+        auto result = std::make_unique<scanResults>();
+        if (velspec_scan_interpReference(ref.data(), ref.size(), matrix.data(), matrix.size(),
+                                         &scan, result.get()) == 0)
+            check_results(*result);
+        return 0;
+    }
+    std::vector<uint8_t> bytes = in.rest();
+    fuzz::ExactCopy image(bytes.data(), bytes.size());
+    if (entry == 0) {
+        auto results = std::make_unique<scanResults>();
+        if (velspec_scan_interpret(image.data(), image.size(), results.get()) == 0)
+            check_results(*results);
+    } else if (entry == 1) {
+        velspec_scan_read_configuration(image.data(), image.size());
+    } else {
+        velspec_calib_read_data(image.data(), image.size());
+    }
+    return 0;
+}
