@@ -401,16 +401,18 @@ void reset_arrays(tpl_root_record *root) {
 }
 
 void free_nodes(tpl_node *n) {
+    // An array's packed elements are walked through its item nodes, so they
+    // go before the children do.
+    if (n->kind == TPL_TYPE_ARY) {
+        if (n->buffer) tpl_free_atyp(n, tpl_array_of(n));
+    } else if (n->kind != TPL_TYPE_ROOT) {
+        tpl_release(n->buffer);
+    }
     tpl_node *c = n->first_child;
     while (c) {
         tpl_node *next = c->next_sibling;
         free_nodes(c);
         c = next;
-    }
-    if (n->kind == TPL_TYPE_ARY) {
-        if (n->buffer) tpl_free_atyp(n, tpl_array_of(n));
-    } else if (n->kind != TPL_TYPE_ROOT) {
-        tpl_release(n->buffer);
     }
     if (n->kind != TPL_TYPE_ROOT) tpl_release(n);
 }
