@@ -1,0 +1,12 @@
+// The acquisition shared by the scanning API functions: select a
+// configuration, start a scan, wait its estimated time, fetch and interpret
+// the device's last-scan file.
+#pragma once
+
+#include <stdint.h>
+
+#include "velspec_records.h"
+
+// Returns 0 with `result` filled, or the API code of the first failing step
+// (-15, -18, -19, -20 or -29).
+int32_t run_scan_sequence(int32_t config_index, scanResults &result);

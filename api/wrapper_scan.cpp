@@ -1,0 +1,201 @@
+// Scan acquisition: configuration 0, scans and the device's stored reference.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "API.h"
+#include "device_file.h"
+#include "scan_sequence.h"
+#include "velspec_scan.h"
+#include "wrapper.h"
+
+namespace {
+
+// Working records are about 10 KB each: taken from the heap per call.
+std::unique_ptr<scanResults> new_results()
+{
+    return std::unique_ptr<scanResults>(new (std::nothrow) scanResults());
+}
+
+int32_t get_config_info(slewScanCfg *config)
+{
+    if (ZOR_GetNumScanCfg() <= 0)
+        return VEL_ERR_NUM_CONFIGS;
+    // The device may state an image length up to what one reply carries;
+    // receive into room for that, then refuse anything beyond the 512 bytes
+    // of the configuration buffer.
+    static_assert(ZOR_SCAN_CFG_IMAGE_MAX >= VEL_CONFIG_BUFFER_SIZE);
+    std::vector<uint8_t> buffer(ZOR_SCAN_CFG_IMAGE_MAX, 0);
+    uint32_t length = 0;
+    if (ZOR_GetScanCfg(0, buffer.data(), &length) < 0)
+        return VEL_ERR_READ_CONFIG;
+    if (length > VEL_CONFIG_BUFFER_SIZE)
+        return VEL_ERR_READ_CONFIG;
+    if (velspec_scan_read_configuration(buffer.data(), length) != VELSPEC_OK)
+        return VEL_ERR_READ_CONFIG;
+    std::memcpy(config, buffer.data(), sizeof(slewScanCfg));
+    return VEL_OK;
+}
+
+int32_t get_wavelengths(double *wavelengths, int32_t count)
+{
+    if (count < 0 || count > VEL_MAX_WAVELENGTHS)
+        return VEL_ERR_TOO_MANY_POINTS;
+    // The averaging count is reset to 1 on purpose; its result does not
+    // decide the outcome.
+    (void)ZOR_SetScanNumRepeats(1);
+    auto result = new_results();
+    if (!result)
+        return VEL_ERR_INTERPRET;
+    const int32_t status = run_scan_sequence(0, *result);
+    if (status != VEL_OK)
+        return status;
+    if (count > result->length)
+        return VEL_ERR_POINT_COUNT;
+    std::memcpy(wavelengths, result->wavelength, sizeof(double) * static_cast<size_t>(count));
+    return VEL_OK;
+}
+
+int32_t get_intensities(int32_t index, int32_t *intensities, int32_t count)
+{
+    if (count < 0 || count > SCAN_MAX_ADC)
+        return VEL_ERR_POINT_COUNT;
+    const int32_t stored = ZOR_GetNumScanCfg();
+    if (stored < 0)
+        return VEL_ERR_NUM_CONFIGS;
+    if (index >= stored)
+        return VEL_ERR_CONFIG_INDEX;
+    auto result = new_results();
+    if (!result)
+        return VEL_ERR_INTERPRET;
+    const int32_t status = run_scan_sequence(index, *result);
+    if (status != VEL_OK)
+        return status;
+    // Points past the scan's length are 0: interpretation clears the record.
+    std::memcpy(intensities, result->intensity, sizeof(int32_t) * static_cast<size_t>(count));
+    return VEL_OK;
+}
+
+int32_t get_scan_results(scanResults *out)
+{
+    if (ZOR_GetNumScanCfg() <= 0)
+        return VEL_ERR_NUM_CONFIGS;
+    auto result = new_results();
+    if (!result)
+        return VEL_ERR_INTERPRET;
+    const int32_t status = run_scan_sequence(0, *result);
+    if (status != VEL_OK)
+        return status;
+    std::memcpy(out, result.get(), sizeof(scanResults));
+    return VEL_OK;
+}
+
+// Asks for one file's size, reports it with `label`, and fetches it whole.
+bool fetch_reported_file(uint32_t file_type, const char *label, DeviceFile &file)
+{
+    const int32_t size = ZOR_GetFileSizeToRead(file_type);
+    std::printf(label, size);
+    return fetch_device_file(size, file);
+}
+
+int32_t get_reference(int32_t *intensities, int32_t count)
+{
+    if (count < 0 || count > SCAN_MAX_ADC)
+        return VEL_ERR_POINT_COUNT;
+    DeviceFile reference;
+    if (!fetch_reported_file(ZOR_FILE_REFCAL_DATA, "calSize: %d\n", reference))
+        return VEL_ERR_FILE;
+    DeviceFile matrix;
+    if (!fetch_reported_file(ZOR_FILE_MATRIX_DATA, "ZOR_FILE_MATRIX_DATA size: %d\n", matrix))
+        return VEL_ERR_FILE;
+    std::printf("*****debug pMatrix****\n");
+
+    const int32_t scan_size = ZOR_GetFileSizeToRead(ZOR_FILE_SCAN_DATA);
+    if (scan_size < 0)
+        return VEL_ERR_SCAN_SIZE;
+    std::printf("ZOR_FILE_SCAN_DATA size: %d\n", scan_size);
+    std::printf("size of uScanData: %d\n", static_cast<int>(sizeof(uScanData)));
+    std::printf("size of scanResults: %d\n", static_cast<int>(sizeof(scanResults)));
+    DeviceFile scan;
+    if (!fetch_device_file(scan_size, scan))
+        return VEL_ERR_FILE;
+
+    auto scan_result = new_results();
+    auto reference_result = new_results();
+    if (!scan_result || !reference_result)
+        return VEL_ERR_INTERPRET;
+    if (velspec_scan_interpret(scan.bytes.get(), scan.size, scan_result.get()) != 0)
+        return VEL_ERR_INTERPRET;
+    const int32_t r = velspec_scan_interpReference(reference.bytes.get(), reference.size,
+                                                   matrix.bytes.get(), matrix.size,
+                                                   scan_result.get(), reference_result.get());
+    if (r != 0) {
+        std::printf("velspec_scan_interpReference error: %d\n", r);
+        return VEL_ERR_REFERENCE;
+    }
+    std::memcpy(intensities, reference_result->intensity,
+                sizeof(int32_t) * static_cast<size_t>(count));
+    return VEL_OK;
+}
+
+} // namespace
+
+// The public entry points refuse null pointers before anything is sent and
+// keep every exception (there should be none) from reaching a C caller.
+
+extern "C" int32_t velGetConfigInfo(slewScanCfg *config)
+{
+    if (!config)
+        return VEL_ERR_NULL_ARGUMENT;
+    try {
+        return get_config_info(config);
+    } catch (...) {
+        return VEL_ERR_READ_CONFIG;
+    }
+}
+
+extern "C" int32_t velGetWavelengths(double *wavelengths, int32_t count)
+{
+    if (!wavelengths)
+        return VEL_ERR_NULL_ARGUMENT;
+    try {
+        return get_wavelengths(wavelengths, count);
+    } catch (...) {
+        return VEL_ERR_INTERPRET;
+    }
+}
+
+extern "C" int32_t velGetIntensities(int32_t index, int32_t *intensities, int32_t count)
+{
+    if (!intensities)
+        return VEL_ERR_NULL_ARGUMENT;
+    try {
+        return get_intensities(index, intensities, count);
+    } catch (...) {
+        return VEL_ERR_INTERPRET;
+    }
+}
+
+extern "C" int32_t velGetScanResults(scanResults *result)
+{
+    if (!result)
+        return VEL_ERR_NULL_ARGUMENT;
+    try {
+        return get_scan_results(result);
+    } catch (...) {
+        return VEL_ERR_INTERPRET;
+    }
+}
+
+extern "C" int32_t velGetRefIntensityFromDevice(int32_t *intensities, int32_t count)
+{
+    if (!intensities)
+        return VEL_ERR_NULL_ARGUMENT;
+    try {
+        return get_reference(intensities, count);
+    } catch (...) {
+        return VEL_ERR_INTERPRET;
+    }
+}
