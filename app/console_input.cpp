@@ -1,0 +1,63 @@
+#include "console_input.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+int skip_blanks()
+{
+    int c = std::getchar();
+    while (c != EOF && std::isspace(c))
+        c = std::getchar();
+    return c;
+}
+
+void discard_line(int c)
+{
+    while (c != EOF && c != '\n')
+        c = std::getchar();
+}
+
+} // namespace
+
+bool console_read_command(char *command)
+{
+    int c = skip_blanks();
+    if (c == EOF)
+        return false;
+    *command = static_cast<char>(c);
+    return true;
+}
+
+bool console_read_number(int32_t *number)
+{
+    int c = skip_blanks();
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = (c == '-');
+        c = std::getchar();
+    }
+    if (c == EOF || !std::isdigit(c)) {
+        discard_line(c);
+        return false;
+    }
+    // Accumulate with a ceiling so an absurdly long answer cannot overflow.
+    const int64_t limit = int64_t{INT32_MAX} + 1;
+    int64_t value = 0;
+    while (c != EOF && std::isdigit(c)) {
+        if (value <= limit)
+            value = value * 10 + (c - '0');
+        c = std::getchar();
+    }
+    if (c != EOF)
+        std::ungetc(c, stdin);
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX || value < INT32_MIN) {
+        discard_line(c == EOF ? EOF : std::getchar());
+        return false;
+    }
+    *number = static_cast<int32_t>(value);
+    return true;
+}

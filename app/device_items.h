@@ -1,0 +1,29 @@
+// Console items that switch or read one piece of device state (5 to 9, a to e).
+#pragma once
+
+#include <stdint.h>
+
+// Values the device-state items keep for the whole run.
+struct DeviceItemsState {
+    int32_t entered;        // on/off answer of items 5, 6 and 8
+    uint8_t button;         // item 7
+    uint8_t device_id[8];   // item 9
+    uint32_t humidity;      // item a, hundredths
+    uint32_t temperature;   // item a, hundredths
+    uint32_t battery_volt;  // item b, hundredths
+    uint32_t battery_percent;
+    int32_t gain_entered;   // item c
+    int32_t gain_read;      // item d
+    int32_t average_count;  // item e
+};
+
+void console_item_lamp(DeviceItemsState &state, int32_t &status);          // 5
+void console_item_button_enable(DeviceItemsState &state, int32_t &status); // 6
+void console_item_button_state(DeviceItemsState &state, int32_t &status);  // 7
+void console_item_bluetooth(DeviceItemsState &state, int32_t &status);     // 8
+void console_item_uuid(DeviceItemsState &state, int32_t &status);          // 9
+void console_item_hum_temp(DeviceItemsState &state, int32_t &status);      // a
+void console_item_battery(DeviceItemsState &state, int32_t &status);       // b
+void console_item_set_gain(DeviceItemsState &state, int32_t &status);      // c
+void console_item_get_gain(DeviceItemsState &state, int32_t &status);      // d
+void console_item_average(DeviceItemsState &state, int32_t &status);       // e

@@ -1,0 +1,108 @@
+#include "menu.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "console_input.h"
+#include "console_output.h"
+#include "device_items.h"
+#include "scan_items.h"
+#include "wrapper.h"
+
+namespace {
+
+// Everything the menu keeps for the whole run. Value-initialised, so every
+// array (notably the wavelengths items 3 and 4 print) starts as zeros.
+struct MenuState {
+    int32_t device_index;
+    int32_t status;
+    char command;
+    int32_t quit;
+    ScanItemsState scan;
+    DeviceItemsState device;
+};
+
+using ScanHandler = void (*)(ScanItemsState &, int32_t &);
+using DeviceHandler = void (*)(DeviceItemsState &, int32_t &);
+
+// The commands: lower-case only; anything else is ignored silently.
+struct ScanCommand {
+    char key;
+    ScanHandler run;
+};
+struct DeviceCommand {
+    char key;
+    DeviceHandler run;
+};
+
+constexpr ScanCommand kScanCommands[] = {
+    {'1', console_item_scan},
+    {'2', console_item_wavelengths},
+    {'3', console_item_intensities},
+    {'4', console_item_reference},
+};
+
+constexpr DeviceCommand kDeviceCommands[] = {
+    {'5', console_item_lamp},        {'6', console_item_button_enable},
+    {'7', console_item_button_state}, {'8', console_item_bluetooth},
+    {'9', console_item_uuid},        {'a', console_item_hum_temp},
+    {'b', console_item_battery},     {'c', console_item_set_gain},
+    {'d', console_item_get_gain},    {'e', console_item_average},
+};
+
+void quit(MenuState &menu)
+{
+    menu.quit = 1;
+    velClose(menu.device_index);
+}
+
+void dispatch(MenuState &menu)
+{
+    if (menu.command == 'q') {
+        quit(menu);
+        return;
+    }
+    for (const ScanCommand &command : kScanCommands) {
+        if (command.key == menu.command) {
+            command.run(menu.scan, menu.status);
+            return;
+        }
+    }
+    for (const DeviceCommand &command : kDeviceCommands) {
+        if (command.key == menu.command) {
+            command.run(menu.device, menu.status);
+            return;
+        }
+    }
+}
+
+void start_up(MenuState &menu)
+{
+    velInitUsb();
+    menu.status = velOpenByUsb(menu.device_index);
+    if (menu.status == 0)
+        console_line("Open Device Success.\n");
+    console_report_configuration(menu.scan, menu.status);
+}
+
+} // namespace
+
+int console_run_menu()
+{
+    // About 17 KB of records and arrays: kept off the stack.
+    auto menu = std::make_unique<MenuState>();
+    start_up(*menu);
+    menu->quit = 0;
+    while (menu->quit == 0) {
+        std::printf("input 'q' exit: ");
+        std::fflush(stdout);
+        const bool have_command = console_read_command(&menu->command);
+        std::printf("\n");
+        // The end of input ends the session exactly as "q" would.
+        if (!have_command)
+            menu->command = 'q';
+        dispatch(*menu);
+    }
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,80 @@
+#include "scan_items.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "console_output.h"
+
+namespace {
+
+// Prints points first..last (inclusive), then one line end.
+void print_points(const double *wavelengths, const int32_t *intensities, int first, int last)
+{
+    for (int i = first; i <= last; ++i)
+        std::printf("%.3f:  %d\n", wavelengths[i], intensities[i]);
+    std::printf("\n");
+}
+
+} // namespace
+
+void console_report_configuration(ScanItemsState &state, int32_t &status)
+{
+    status = velGetConfigInfo(&state.config);
+    if (status != 0)
+        return;
+    // The serial field is NUL-padded but may fill all 8 bytes without one.
+    char serial[sizeof state.config.serial_number + 1] = {};
+    std::memcpy(serial, state.config.serial_number, sizeof state.config.serial_number);
+    std::printf("Device serial number: %s\n", serial);
+    std::printf("Wavelength range: %d - %d nm\n\n", state.config.sections[0].wavelength_start_nm,
+                state.config.sections[0].wavelength_end_nm);
+}
+
+void console_item_scan(ScanItemsState &state, int32_t &status)
+{
+    status = velGetScanResults(&state.result);
+    if (status < 0) {
+        std::printf("velGetScanResults failure! %d\n", status);
+        return;
+    }
+    console_line("velGetScanResults ok!");
+    std::printf("system temprature: %.2f%%\n", state.result.system_temp_hundredths / 100.0);
+    std::printf("humidity: %.2f%%\n", state.result.humidity_hundredths / 100.0);
+    print_points(state.result.wavelength, state.result.intensity, 0, 4);
+}
+
+void console_item_wavelengths(ScanItemsState &state, int32_t &status)
+{
+    status = velGetWavelengths(state.wavelengths, kConsolePoints);
+    std::printf("velGetWavelengths ret: %d!\n\n", status);
+    if (status < 0) {
+        console_line("velGetWavelengths failure!");
+        return;
+    }
+    console_line("velGetWavelengths ok!");
+    for (int i = 0; i <= 4; ++i)
+        std::printf("wl[%d]: %.3f nm\n", i, state.wavelengths[i]);
+    std::printf("\n");
+}
+
+void console_item_intensities(ScanItemsState &state, int32_t &status)
+{
+    status = velGetIntensities(0, state.intensities, kConsolePoints);
+    if (status < 0) {
+        std::printf("velGetIntensities failure! %d\n", status);
+        return;
+    }
+    console_line("velGetIntensities ok!");
+    print_points(state.wavelengths, state.intensities, 100, 104);
+}
+
+void console_item_reference(ScanItemsState &state, int32_t &status)
+{
+    status = velGetRefIntensityFromDevice(state.reference, kConsolePoints);
+    if (status < 0) {
+        std::printf("velGetRefIntensFromDevice failure! %d\n", status);
+        return;
+    }
+    console_line("velGetRefIntensFromDevice ok!");
+    print_points(state.wavelengths, state.reference, 0, 4);
+}

@@ -1,0 +1,27 @@
+// Console items that take scans (1 to 4) and the configuration report shown
+// at start-up.
+#pragma once
+
+#include <stdint.h>
+
+#include "wrapper.h"
+
+// Capacity of the console's point arrays and the count it asks the API for.
+constexpr int32_t kConsolePoints = 228;
+
+// Values the scan items keep for the whole run. The wavelength array starts
+// as zeros; items 3 and 4 print whatever item 2 last stored there.
+struct ScanItemsState {
+    slewScanCfg config;
+    scanResults result;
+    double wavelengths[kConsolePoints];
+    int32_t intensities[kConsolePoints];
+    int32_t reference[kConsolePoints];
+};
+
+void console_report_configuration(ScanItemsState &state, int32_t &status);
+
+void console_item_scan(ScanItemsState &state, int32_t &status);              // 1
+void console_item_wavelengths(ScanItemsState &state, int32_t &status);       // 2
+void console_item_intensities(ScanItemsState &state, int32_t &status);       // 3
+void console_item_reference(ScanItemsState &state, int32_t &status);         // 4
