@@ -66,10 +66,23 @@ double refinePeak(const double *y, int32_t n, int32_t top, double background)
 int32_t locateLines(const double *y, int32_t n, double selectivity, int32_t count,
                     double firstColumn, double columnStep, double *columns)
 {
-    std::vector<int32_t> found(n);
-    const int32_t numFound = velspec_calib_findPeaks(y, n, selectivity, found.data());
-    if (numFound < 0)
-        return numFound;
+    // findPeaks never reports a peak at the last change of slope, which on
+    // a clean scan is the top of the last line. A dip below every reading
+    // and a small rise after the scan make that top an ordinary candidate.
+    const auto [lowest, highest] = std::minmax_element(y, y + n);
+    const double margin = (*highest - *lowest) * 0.01;
+    std::vector<double> padded(y, y + n);
+    padded.insert(padded.end(), {*lowest - margin, *lowest, *lowest - margin});
+    std::vector<int32_t> found(padded.size());
+    const int32_t numPadded =
+        velspec_calib_findPeaks(padded.data(), static_cast<int32_t>(padded.size()), selectivity, found.data());
+    if (numPadded < 0)
+        return numPadded;
+    int32_t numFound = 0;
+    for (int32_t k = 0; k < numPadded; k++) {
+        if (found[k] < n)
+            found[numFound++] = found[k];
+    }
     if (numFound < count)
         return VELSPEC_ERR_FAILED;
 
