@@ -1,0 +1,100 @@
+// The C backend table and the control interface, both acting on the one
+// in-process instrument.
+#include "virtual_device.h"
+
+#include <chrono>
+
+#include "physics.h"
+#include "virtual_control.h"
+#include "virtual_instrument.h"
+
+namespace virt {
+
+namespace {
+
+// Adds the wall time of one backend call to the instrument's busy counter.
+class BusyTimer {
+public:
+    BusyTimer() : start_(std::chrono::steady_clock::now()) {}
+    ~BusyTimer() {
+        auto elapsed = std::chrono::steady_clock::now() - start_;
+        VirtualInstrument::Get().counters.busy_ns +=
+            static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count());
+    }
+    BusyTimer(const BusyTimer &) = delete;
+    BusyTimer &operator=(const BusyTimer &) = delete;
+
+private:
+    std::chrono::steady_clock::time_point start_;
+};
+
+int BackendInit(void) { return 0; }
+int BackendExit(void) { return 0; }
+
+hid_device_info *BackendEnumerate(unsigned short vendor, unsigned short product) {
+    BusyTimer timer;
+    return VirtualInstrument::Get().Enumerate(vendor, product);
+}
+
+void BackendFreeEnumeration(hid_device_info *list) { VirtualInstrument::Get().FreeEnumeration(list); }
+
+hid_device *BackendOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
+    BusyTimer timer;
+    return VirtualInstrument::Get().Open(vendor, product, serial);
+}
+
+void BackendClose(hid_device *device) { VirtualInstrument::Get().Close(device); }
+
+int BackendWrite(hid_device *device, const unsigned char *data, size_t length) {
+    BusyTimer timer;
+    return VirtualInstrument::Get().Write(device, data, length);
+}
+
+int BackendReadTimeout(hid_device *device, unsigned char *data, size_t length, int /*milliseconds*/) {
+    BusyTimer timer;
+    return VirtualInstrument::Get().Read(device, data, length);
+}
+
+const USB_HidBackend kBackend = {
+    BackendInit, BackendExit, BackendEnumerate, BackendFreeEnumeration,
+    BackendOpen, BackendClose, BackendWrite,    BackendReadTimeout,
+};
+
+}  // namespace
+
+void Reset() { VirtualInstrument::Get().Reset(); }
+
+void SetSample(Sample sample) { VirtualInstrument::Get().firmware.sample = sample; }
+Sample CurrentSample() { return VirtualInstrument::Get().firmware.sample; }
+
+void SetScanTimeScale(double scale) { VirtualInstrument::Get().firmware.time_scale = scale < 0.0 ? 0.0 : scale; }
+
+void SetNoiseEnabled(bool enabled) { VirtualInstrument::Get().firmware.noise_enabled = enabled; }
+void SetNoiseSeed(uint64_t seed) { VirtualInstrument::Get().firmware.ReseedNoise(seed); }
+
+void InjectFault(const FaultSpec &spec) { VirtualInstrument::Get().faults.Arm(spec); }
+void ClearFaults() { VirtualInstrument::Get().ClearFaults(); }
+size_t PendingFaults() { return VirtualInstrument::Get().faults.Size(); }
+
+std::vector<std::vector<uint8_t>> SentFrames() { return VirtualInstrument::Get().sent_frames; }
+void ClearSentFrames() { VirtualInstrument::Get().sent_frames.clear(); }
+
+std::vector<uint8_t> LastUpload() { return VirtualInstrument::Get().firmware.last_upload; }
+uint32_t LastUploadAction() { return VirtualInstrument::Get().firmware.last_upload_action; }
+
+std::vector<uint8_t> FileImage(uint32_t file_type) { return VirtualInstrument::Get().firmware.FileImage(file_type); }
+
+void RaiseDeviceError(uint32_t type, uint8_t status, uint16_t code) {
+    VolatileState &vol = VirtualInstrument::Get().firmware.vol;
+    if (type >= kErrorTypes) return;
+    vol.error_status[type] = status;
+    vol.error_code[type] = code;
+}
+
+void SetButtonPressed(bool pressed) { VirtualInstrument::Get().firmware.vol.button_pressed = pressed; }
+
+Counters GetCounters() { return VirtualInstrument::Get().counters; }
+
+}  // namespace virt
+
+extern "C" const USB_HidBackend *VIRT_Backend(void) { return &virt::kBackend; }
