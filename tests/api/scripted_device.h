@@ -1,0 +1,102 @@
+// A small instrument model for API tests, driven through the scripted HID
+// backend: it answers each command frame the API sends from plain fields,
+// records the commands in order, and can be told to fail a given command.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "fake_clock.h"
+#include "fake_hid.h"
+#include "velspec_records.h"
+
+namespace api_test {
+
+using velscan_test::Bytes;
+
+// Command codes the API sends.
+enum Code : uint16_t {
+    kGetFileSizeToRead = 0x002d,
+    kGetFileData = 0x002e,
+    kVELCEnable = 0x0105,
+    kTestBT = 0x0108,
+    kButtonTestRd = 0x010c,
+    kButtonTestWr = 0x010d,
+    kPerformScan = 0x0218,
+    kGetScanCfg = 0x0220,
+    kGetNumScanCfg = 0x0222,
+    kSetActiveScanIndex = 0x0224,
+    kSetScanControlsVELCOnOff = 0x0225,
+    kGetPGAGain = 0x0228,
+    kSetScanNumRepeats = 0x022e,
+    kGetEstimatedScanTime = 0x0237,
+    kReadHum = 0x0302,
+    kReadBattVolt = 0x030a,
+    kGetFlashUniqueID = 0x03ff,
+    kReadDeviceStatus = 0x0403,
+    kSetFixedPGAGain = 0x040c,
+};
+
+struct SentCommand {
+    uint16_t code;
+    Bytes data;  // request payload (the 4-byte parameter of a read with parameter)
+    bool operator==(const SentCommand &) const = default;
+};
+
+// How one exchange is to go wrong.
+enum class Failure {
+    Status3,    // reply or acknowledgement with status bits 3: the command returns -2
+    Timeout,    // no reply: the command returns -5
+    PositiveAck // acknowledgement carrying the value 7
+};
+
+class ScriptedDevice {
+public:
+    // Installs the scripted backend and a fake clock, enumerates and opens
+    // the one device, and forgets those exchanges.
+    ScriptedDevice();
+
+    // Make the n-th (0-based) exchange with `code` fail.
+    void fail(uint16_t code, Failure failure, int occurrence = 0);
+
+    const std::vector<SentCommand> &sent() const { return sent_; }
+    std::vector<uint16_t> codes() const;
+    const std::vector<uint32_t> &sleeps() const { return clock.sleeps(); }
+
+    // Device state the answers are made of.
+    uint8_t numConfigs = 1;
+    Bytes configImage;
+    int64_t configLengthOverride = -1;     // stated image length, if not the image's
+    int32_t estimatedScanMs = 1500;
+    std::map<uint32_t, Bytes> files;       // by file type
+    std::map<uint32_t, int64_t> sizeOverride; // size stated for a file type
+    uint8_t gain = 4;
+    uint8_t button = 0;
+    uint8_t uuid[8] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+    uint32_t humidity = 4512, temperature = 2533;
+    uint32_t batteryVolt = 391, batteryPercent = 8700, batteryThird = 5;
+    uint32_t statusWord = 0x11;
+
+    velscan_test::FakeHid hid;
+    velscan_test::FakeClock clock;
+
+private:
+    void answer(const Bytes &report);
+    void answerNormally(uint16_t code, bool isRead, const Bytes &data);
+
+    std::vector<SentCommand> sent_;
+    std::map<uint16_t, std::map<int, Failure>> failures_;
+    std::map<uint16_t, int> seen_;
+    Bytes currentFile_;
+    size_t fileOffset_ = 0;
+};
+
+// Images the device hands out, built with the spectral library's encoders.
+// A column scan of `points` points 900 to 1700 nm; point i reads 1001 + i.
+Bytes columnScanImage(int points = 228, int16_t temperature = 2650, uint16_t humidity = 3140);
+Bytes referenceMatrixImage();
+Bytes singleSectionConfigImage(const char *serial);
+Bytes multiSectionConfigImage(const char *serial);
+
+} // namespace api_test
