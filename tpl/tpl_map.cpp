@@ -270,6 +270,7 @@ bool parser::run() {
             open_groups++;
             break;
         case '(':
+            if (!expect_paren) return false;
             expect_paren = false;
             depth++;
             break;

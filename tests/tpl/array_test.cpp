@@ -1,0 +1,161 @@
+// Variable-length arrays: element cursors, nested arrays, unpacking what
+// was just packed, and contents dropped between pack and load.
+#include "tpl_test_util.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TplArray, CursorCountsDownAfterLoad) {
+    int32_t i = 0;
+    TplHandle w(tpl_map("A(i)", &i));
+    for (int32_t k : {4, 5, 6}) {
+        i = k;
+        tpl_pack(w.tn, 1);
+    }
+    EXPECT_EQ(tpl_Alen(w.tn, 1), 3);
+    const Bytes image = dump_bytes(w.tn);
+
+    TplHandle r(tpl_map("A(i)", &i));
+    ASSERT_EQ(load_bytes(r.tn, image), 0);
+    EXPECT_EQ(tpl_Alen(r.tn, 1), 3);
+    std::vector<int32_t> seen;
+    for (int expected_left : {3, 2, 1}) {
+        ASSERT_EQ(tpl_unpack(r.tn, 1), expected_left);
+        seen.push_back(i);
+    }
+    EXPECT_EQ(tpl_unpack(r.tn, 1), 0);
+    EXPECT_EQ(seen, (std::vector<int32_t>{4, 5, 6}));
+    // Unpacking the top level starts the array over.
+    ASSERT_EQ(tpl_unpack(r.tn, 0), 1);
+    EXPECT_EQ(tpl_Alen(r.tn, 1), 3);
+}
+
+TEST(TplArray, NestedArrayReadsOnlyAfterItsParentElement) {
+    int32_t i = 0;
+    uint8_t c = 0;
+    TplHandle w(tpl_map("A(iA(c))", &i, &c));
+    const std::vector<std::string> inner = {"xy", "", "z"};
+    for (size_t e = 0; e < inner.size(); e++) {
+        for (char ch : inner[e]) {
+            c = static_cast<uint8_t>(ch);
+            tpl_pack(w.tn, 2);
+        }
+        i = static_cast<int32_t>(e * 10);
+        tpl_pack(w.tn, 1);
+    }
+    const Bytes image = dump_bytes(w.tn);
+
+    TplHandle r(tpl_map("A(iA(c))", &i, &c));
+    ASSERT_EQ(load_bytes(r.tn, image), 0);
+    EXPECT_EQ(tpl_unpack(r.tn, 2), 0);
+    for (size_t e = 0; e < inner.size(); e++) {
+        ASSERT_GT(tpl_unpack(r.tn, 1), 0);
+        EXPECT_EQ(i, static_cast<int32_t>(e * 10));
+        std::string got;
+        while (tpl_unpack(r.tn, 2) > 0) got += static_cast<char>(c);
+        EXPECT_EQ(got, inner[e]);
+    }
+    EXPECT_EQ(tpl_unpack(r.tn, 1), 0);
+}
+
+TEST(TplArray, UnpackOfAPackedTplReturnsWhatWasPacked) {
+    int32_t top = 0;
+    char *name = nullptr;
+    tpl_binary blob{nullptr, 0};
+    TplHandle t(tpl_map("iA(sB)", &top, &name, &blob));
+    top = 42;
+    tpl_pack(t.tn, 0);
+    char text[] = "first";
+    uint8_t bytes[] = {9, 8, 7};
+    name = text;
+    blob = tpl_binary{bytes, 3};
+    tpl_pack(t.tn, 1);
+    name = nullptr;
+    blob = tpl_binary{nullptr, 0};
+    tpl_pack(t.tn, 1);
+    // The engine holds copies: changing the variables now has no effect.
+    text[0] = 'X';
+    bytes[0] = 0;
+    top = 0;
+
+    ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
+    EXPECT_EQ(top, 42);
+    ASSERT_EQ(tpl_unpack(t.tn, 1), 2);
+    EXPECT_STREQ(name, "first");
+    ASSERT_EQ(blob.sz, 3u);
+    EXPECT_EQ(static_cast<uint8_t *>(blob.addr)[0], 9);
+    free(name);
+    free(blob.addr);
+    ASSERT_EQ(tpl_unpack(t.tn, 1), 1);
+    EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(blob.addr, nullptr);
+    EXPECT_EQ(blob.sz, 0u);
+    // A loaded tpl refuses to dump.
+    CapturedReports reports;
+    EXPECT_EQ(dump_bytes(t.tn), Bytes{});
+    EXPECT_EQ(reports.str(), "error: tpl_dump called for a loaded tpl\n");
+}
+
+TEST(TplArray, RepeatedRecordsInsideArrayElements) {
+    struct Pair {
+        uint8_t c;
+        int64_t big;
+    };
+    Pair pairs[2] = {};
+    char *label = nullptr;
+    TplHandle t(tpl_map("A(sS(cI)#)", &label, pairs, 2));
+    for (int e = 0; e < 2; e++) {
+        label = const_cast<char *>(e ? "b" : "a");
+        pairs[0] = Pair{static_cast<uint8_t>(e), 100 + e};
+        pairs[1] = Pair{static_cast<uint8_t>(e + 5), -100 - e};
+        tpl_pack(t.tn, 1);
+    }
+    ImageBuilder b;
+    b.header(TPL_IMG_NULLABLE_STRINGS, "A(sS(cI)#)").u32(2).u32(2);
+    b.u32(2).raw("a").u8(0).u64(100).u8(5).u64(static_cast<uint64_t>(-100));
+    b.u32(2).raw("b").u8(1).u64(101).u8(6).u64(static_cast<uint64_t>(-101));
+    const Bytes expected = b.finish();
+    ASSERT_EQ(dump_bytes(t.tn), expected);
+
+    Pair out[2] = {};
+    char *got = nullptr;
+    TplHandle r(tpl_map("A(sS(cI)#)", &got, out, 2));
+    ASSERT_EQ(load_bytes(r.tn, expected), 0);
+    ASSERT_EQ(tpl_unpack(r.tn, 1), 2);
+    ASSERT_EQ(tpl_unpack(r.tn, 1), 1);
+    EXPECT_STREQ(got, "b");
+    EXPECT_EQ(out[0].c, 1);
+    EXPECT_EQ(out[0].big, 101);
+    EXPECT_EQ(out[1].c, 6);
+    EXPECT_EQ(out[1].big, -101);
+    free(got);
+}
+
+TEST(TplArray, PackingAfterALoadStartsFresh) {
+    int32_t i = 0;
+    TplHandle t(tpl_map("A(i)", &i));
+    i = 1;
+    tpl_pack(t.tn, 1);
+    tpl_pack(t.tn, 1);
+    const Bytes two = dump_bytes(t.tn);
+    ASSERT_EQ(load_bytes(t.tn, two), 0);
+    EXPECT_EQ(tpl_Alen(t.tn, 1), 2);
+    i = 9;
+    tpl_pack(t.tn, 1);  // drops the loaded content
+    EXPECT_EQ(tpl_Alen(t.tn, 1), 1);
+    ImageBuilder b;
+    b.header(0, "A(i)").u32(1).u32(9);
+    EXPECT_EQ(dump_bytes(t.tn), b.finish());
+}
+
+TEST(TplArray, UnpackWithNothingPackedOrLoadedFails) {
+    int32_t i = 7;
+    TplHandle t(tpl_map("i", &i));
+    CapturedReports reports;
+    EXPECT_EQ(tpl_unpack(t.tn, 0), -1);
+    EXPECT_EQ(i, 7);
+    EXPECT_EQ(reports.str(), "tpl_unpack: nothing packed or loaded\n");
+}
+
+}  // namespace

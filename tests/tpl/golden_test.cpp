@@ -1,0 +1,262 @@
+// Images byte for byte: what the engine writes, and the same values read
+// back from images of either byte order.
+#include "tpl_test_util.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct IvRecord {
+    int32_t i;
+    uint16_t v;
+};
+
+TEST(TplGolden, RepeatedRecordImageInterleavesFieldsWithoutPadding) {
+    IvRecord recs[2] = {{1, 2}, {3, 4}};
+    TplHandle t(tpl_map("S(iv)#", recs, 2));
+    ASSERT_NE(t.tn, nullptr);
+    ASSERT_EQ(tpl_pack(t.tn, 0), 0);
+    const Bytes expected = {0x74, 0x70, 0x6c, 0x00, 0x1f, 0x00, 0x00, 0x00, 0x53, 0x28, 0x69,
+                            0x76, 0x29, 0x23, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
+                            0x00, 0x02, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00};
+    EXPECT_EQ(dump_bytes(t.tn), expected);
+
+    IvRecord out[2] = {};
+    TplHandle u(tpl_map("S(iv)#", out, 2));
+    ASSERT_EQ(load_bytes(u.tn, expected), 0);
+    ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
+    EXPECT_EQ(out[0].i, 1);
+    EXPECT_EQ(out[0].v, 2);
+    EXPECT_EQ(out[1].i, 3);
+    EXPECT_EQ(out[1].v, 4);
+}
+
+TEST(TplGolden, ArrayWithStringAndNullString) {
+    int32_t i = 0;
+    char *s = nullptr;
+    TplHandle t(tpl_map("A(is)", &i, &s));
+    i = 7;
+    s = const_cast<char *>("ab");
+    ASSERT_EQ(tpl_pack(t.tn, 1), 0);
+    i = -1;
+    s = nullptr;
+    ASSERT_EQ(tpl_pack(t.tn, 1), 0);
+    const Bytes expected = {0x74, 0x70, 0x6c, 0x02, 0x24, 0x00, 0x00, 0x00, 0x41, 0x28, 0x69, 0x73,
+                            0x29, 0x00, 0x02, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x03, 0x00,
+                            0x00, 0x00, 0x61, 0x62, 0xff, 0xff, 0xff, 0xff, 0x00, 0x00, 0x00, 0x00};
+    const Bytes image = dump_bytes(t.tn);
+    EXPECT_EQ(image, expected);
+
+    size_t size = 0;
+    ASSERT_EQ(tpl_dump(t.tn, TPL_IO_SIZE_ONLY, &size), 0);
+    EXPECT_EQ(size, expected.size());
+}
+
+// Every scalar kind, a fixed-length array, a string pair, a binary and a
+// nested array, as one hand-built image.
+struct AllKinds {
+    uint8_t c;
+    int16_t j;
+    uint16_t v;
+    int32_t i;
+    uint32_t u;
+    double f;
+    int64_t I;
+    uint64_t U;
+    char *strs[2];
+    uint8_t fixed[2][3];
+    tpl_binary bin;
+};
+
+Bytes all_kinds_image(bool big) {
+    ImageBuilder b(big);
+    b.header(TPL_IMG_NULLABLE_STRINGS | (big ? TPL_IMG_BIG_ENDIAN : 0), "cjviufIUs#c##B");
+    b.u32(2).u32(2).u32(3);
+    b.u8(0x7f).u16(0xfffe).u16(0xbeef).u32(0xfffffff9).u32(0xdeadbeef).f64(-2.5);
+    b.u64(0x8000000000000001ull).u64(0x0102030405060708ull);
+    b.u32(1);                 // empty string: length 1, no bytes
+    b.u32(4).raw("xyz");      // "xyz"
+    for (uint8_t k = 1; k <= 6; k++) b.u8(k);
+    b.u32(3).raw("\x01\x02\x03");
+    return b.finish();
+}
+
+void expect_all_kinds(const AllKinds &k) {
+    EXPECT_EQ(k.c, 0x7f);
+    EXPECT_EQ(k.j, -2);
+    EXPECT_EQ(k.v, 0xbeef);
+    EXPECT_EQ(k.i, -7);
+    EXPECT_EQ(k.u, 0xdeadbeefu);
+    EXPECT_EQ(k.f, -2.5);
+    EXPECT_EQ(k.I, INT64_MIN + 1);
+    EXPECT_EQ(k.U, 0x0102030405060708ull);
+    ASSERT_NE(k.strs[0], nullptr);
+    EXPECT_STREQ(k.strs[0], "");
+    ASSERT_NE(k.strs[1], nullptr);
+    EXPECT_STREQ(k.strs[1], "xyz");
+    for (int r = 0; r < 2; r++)
+        for (int col = 0; col < 3; col++) EXPECT_EQ(k.fixed[r][col], r * 3 + col + 1);
+    ASSERT_EQ(k.bin.sz, 3u);
+    EXPECT_EQ(std::memcmp(k.bin.addr, "\x01\x02\x03", 3), 0);
+}
+
+tpl_node *map_all_kinds(AllKinds &k) {
+    return tpl_map("cjviufIUs#c##B", &k.c, &k.j, &k.v, &k.i, &k.u, &k.f, &k.I, &k.U, k.strs, 2,
+                   k.fixed, 2, 3, &k.bin);
+}
+
+void release_all_kinds(AllKinds &k) {
+    free(k.strs[0]);
+    free(k.strs[1]);
+    free(k.bin.addr);
+}
+
+TEST(TplGolden, EveryKindWrittenAsHandBuiltImage) {
+    AllKinds k{};
+    k.c = 0x7f;
+    k.j = -2;
+    k.v = 0xbeef;
+    k.i = -7;
+    k.u = 0xdeadbeef;
+    k.f = -2.5;
+    k.I = INT64_MIN + 1;
+    k.U = 0x0102030405060708ull;
+    k.strs[0] = const_cast<char *>("");
+    k.strs[1] = const_cast<char *>("xyz");
+    for (int n = 0; n < 6; n++) k.fixed[n / 3][n % 3] = static_cast<uint8_t>(n + 1);
+    static uint8_t payload[3] = {1, 2, 3};
+    k.bin = tpl_binary{payload, 3};
+    TplHandle t(map_all_kinds(k));
+    ASSERT_NE(t.tn, nullptr);
+    ASSERT_EQ(tpl_pack(t.tn, 0), 0);
+    EXPECT_EQ(dump_bytes(t.tn), all_kinds_image(false));
+}
+
+TEST(TplGolden, SameValuesFromLittleAndBigEndianImages) {
+    for (bool big : {false, true}) {
+        SCOPED_TRACE(big ? "big-endian image" : "little-endian image");
+        AllKinds k{};
+        TplHandle t(map_all_kinds(k));
+        const Bytes image = all_kinds_image(big);  // must outlive the unpacking
+        ASSERT_EQ(load_bytes(t.tn, image), 0);
+        ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
+        expect_all_kinds(k);
+        release_all_kinds(k);
+    }
+}
+
+TEST(TplGolden, BigEndianArraysOfRepeatedRecords) {
+    ImageBuilder b(true);
+    b.header(TPL_IMG_BIG_ENDIAN, "A(S(iv)#)").u32(2);  // fixed length 2
+    b.u32(2);                                          // two elements
+    b.u32(1).u16(2).u32(3).u16(4);
+    b.u32(5).u16(6).u32(7).u16(8);
+    IvRecord recs[2] = {};
+    TplHandle t(tpl_map("A(S(iv)#)", recs, 2));
+    const Bytes image = b.finish();
+    ASSERT_EQ(load_bytes(t.tn, image), 0);
+    EXPECT_EQ(tpl_Alen(t.tn, 1), 2);
+    ASSERT_EQ(tpl_unpack(t.tn, 1), 2);
+    EXPECT_EQ(recs[0].i, 1);
+    EXPECT_EQ(recs[0].v, 2);
+    EXPECT_EQ(recs[1].i, 3);
+    EXPECT_EQ(recs[1].v, 4);
+    ASSERT_EQ(tpl_unpack(t.tn, 1), 1);
+    EXPECT_EQ(recs[0].i, 5);
+    EXPECT_EQ(recs[1].v, 8);
+    EXPECT_EQ(tpl_unpack(t.tn, 1), 0);
+}
+
+TEST(TplGolden, NestedArraysWriteCountsWhereTheyStand) {
+    int32_t i = 0;
+    uint8_t c = 0;
+    TplHandle t(tpl_map("A(iA(c))", &i, &c));
+    i = 10;
+    c = 'a';
+    tpl_pack(t.tn, 2);
+    c = 'b';
+    tpl_pack(t.tn, 2);
+    tpl_pack(t.tn, 1);
+    i = 20;  // an element whose inner array is empty
+    tpl_pack(t.tn, 1);
+    ImageBuilder b;
+    b.header(0, "A(iA(c))").u32(2);
+    b.u32(10).u32(2).raw("ab");
+    b.u32(20).u32(0);
+    EXPECT_EQ(dump_bytes(t.tn), b.finish());
+}
+
+TEST(TplGolden, StringConventionsNullEmptyAndLegacy) {
+    char *strs[3] = {nullptr, const_cast<char *>(""), const_cast<char *>("hi")};
+    TplHandle t(tpl_map("s#", strs, 3));
+    tpl_pack(t.tn, 0);
+    ImageBuilder b;
+    b.header(TPL_IMG_NULLABLE_STRINGS, "s#").u32(3).u32(0).u32(1).u32(3).raw("hi");
+    const Bytes image = b.finish();
+    ASSERT_EQ(dump_bytes(t.tn), image);
+
+    char *out[3] = {};
+    TplHandle u(tpl_map("s#", out, 3));
+    ASSERT_EQ(load_bytes(u.tn, image), 0);
+    ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
+    EXPECT_EQ(out[0], nullptr);
+    ASSERT_NE(out[1], nullptr);
+    EXPECT_STREQ(out[1], "");
+    EXPECT_STREQ(out[2], "hi");
+    free(out[1]);
+    free(out[2]);
+
+    // Without the nullable flag, lengths count text only and 0 is empty.
+    ImageBuilder legacy;
+    legacy.header(0, "s#").u32(3).u32(0).u32(2).raw("hi").u32(1).raw("z");
+    const Bytes legacy_image = legacy.finish();
+    ASSERT_EQ(load_bytes(u.tn, legacy_image), 0);
+    ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
+    for (char *s : out) ASSERT_NE(s, nullptr);
+    EXPECT_STREQ(out[0], "");
+    EXPECT_STREQ(out[1], "hi");
+    EXPECT_STREQ(out[2], "z");
+    for (char *s : out) free(s);
+}
+
+TEST(TplGolden, BinaryBuffersAndConsecutiveFixedLengths) {
+    uint8_t cells[2][3] = {{1, 2, 3}, {4, 5, 6}};
+    tpl_binary empty{nullptr, 0};
+    TplHandle t(tpl_map("c##B", cells, 2, 3, &empty));
+    tpl_pack(t.tn, 0);
+    ImageBuilder b;
+    b.header(0, "c##B").u32(2).u32(3);
+    for (uint8_t k = 1; k <= 6; k++) b.u8(k);
+    b.u32(0);
+    EXPECT_EQ(dump_bytes(t.tn), b.finish());
+    uint32_t n = 0;
+    const uint32_t *lens = tpl_fxlens(t.tn, &n);
+    ASSERT_EQ(n, 2u);
+    EXPECT_EQ(lens[0], 2u);
+    EXPECT_EQ(lens[1], 3u);
+    EXPECT_STREQ(tpl_fmt(t.tn), "c##B");
+}
+
+TEST(TplGolden, InPlaceDecodeIntoTheImageBuffer) {
+    // The record lies at the start of the buffer that holds its image.
+    struct Rec {
+        uint8_t kind;
+        int32_t values[4];
+        double scale;
+    };
+    ImageBuilder b;
+    b.header(0, "S(ci#f)").u32(4).u8(2).u32(10).u32(20).u32(30).u32(40).f64(0.5);
+    Bytes image = b.finish();
+    alignas(8) uint8_t buffer[128] = {};
+    std::memcpy(buffer, image.data(), image.size());
+    auto *rec = reinterpret_cast<Rec *>(buffer);
+    TplHandle t(tpl_map("S(ci#f)", rec, 4));
+    ASSERT_EQ(tpl_load(t.tn, TPL_IO_MEMORY | TPL_IO_TRAILING_OK, buffer, sizeof buffer), 0);
+    ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
+    EXPECT_EQ(rec->kind, 2);
+    EXPECT_EQ(rec->values[0], 10);
+    EXPECT_EQ(rec->values[3], 40);
+    EXPECT_EQ(rec->scale, 0.5);
+}
+
+}  // namespace

@@ -1,0 +1,165 @@
+// Parsing: field offsets and strides, grammar refusals, size overflow, and
+// the fatal paths.
+#include "tpl_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+
+namespace {
+
+// Offsets of a record's fields, read from the mapped tree.
+std::vector<ptrdiff_t> field_offsets(tpl_node *tn, const void *base) {
+    std::vector<ptrdiff_t> out;
+    for (tpl_node *c = tn->first_child; c; c = c->next_sibling) {
+        if (c->kind == TPL_TYPE_POUND) continue;
+        out.push_back(static_cast<const char *>(c->target) - static_cast<const char *>(base));
+    }
+    return out;
+}
+
+size_t repeat_stride(tpl_node *tn) {
+    tpl_node *last = tn->first_child->prev_sibling;
+    return last->kind == TPL_TYPE_POUND ? static_cast<tpl_repeat_record *>(last->buffer)->stride : 0;
+}
+
+TEST(TplMap, FieldOffsetsAndStridesFollowNaturalAlignment) {
+    struct Case {
+        const char *fmt;
+        std::vector<ptrdiff_t> offsets;
+        size_t stride;
+    };
+    const Case cases[] = {
+        {"S(cf)#", {0, 8}, 16},
+        {"S(vc)#", {0, 2}, 4},
+        {"S(c$(ic)c)#", {0, 4, 8, 9}, 12},
+        {"S(sc)#", {0, 8}, 16},
+        {"S(jIc)#", {0, 8, 16}, 24},
+    };
+    alignas(16) static char base[64];
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.fmt);
+        TplHandle t(tpl_map(c.fmt, base, 2));
+        ASSERT_NE(t.tn, nullptr);
+        EXPECT_EQ(field_offsets(t.tn, base), c.offsets);
+        EXPECT_EQ(repeat_stride(t.tn), c.stride);
+    }
+    TplHandle t(tpl_map("S(c#i)#", base, 3, 2));
+    ASSERT_NE(t.tn, nullptr);
+    EXPECT_EQ(field_offsets(t.tn, base), (std::vector<ptrdiff_t>{0, 4}));
+    EXPECT_EQ(repeat_stride(t.tn), 8u);
+}
+
+TEST(TplMap, RecordArraysRoundTripWithTheCompilersLayout) {
+    struct Mixed {
+        uint8_t tag;
+        double value;
+        int16_t small[3];
+        char *label;
+        uint32_t id;
+    };
+    Mixed in[3] = {{1, 1.5, {1, 2, 3}, const_cast<char *>("one"), 11},
+                   {2, -2.5, {4, 5, 6}, nullptr, 22},
+                   {3, 0.0, {7, 8, 9}, const_cast<char *>(""), 33}};
+    TplHandle t(tpl_map("S(cfj#su)#", in, 3, 3));
+    ASSERT_NE(t.tn, nullptr);
+    EXPECT_EQ(repeat_stride(t.tn), sizeof(Mixed));
+    tpl_pack(t.tn, 0);
+    Mixed out[3] = {};
+    TplHandle u(tpl_map("S(cfj#su)#", out, 3, 3));
+    const Bytes image = dump_bytes(t.tn);
+    ASSERT_EQ(load_bytes(u.tn, image), 0);
+    ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
+    for (int r = 0; r < 3; r++) {
+        EXPECT_EQ(out[r].tag, in[r].tag);
+        EXPECT_EQ(out[r].value, in[r].value);
+        EXPECT_EQ(out[r].small[2], in[r].small[2]);
+        EXPECT_EQ(out[r].id, in[r].id);
+    }
+    EXPECT_STREQ(out[0].label, "one");
+    EXPECT_EQ(out[1].label, nullptr);
+    EXPECT_STREQ(out[2].label, "");
+    free(out[0].label);
+    free(out[2].label);
+}
+
+TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
+    const char *bad[] = {
+        "S(iA(i))", "S(iB)", "$(i)", "S()", "A()", "Si", "A$(i)", "S(i))", "S(i", "(i)",
+        "i#)", "#", "S(S(i))",
+        // Not given a meaning by the grammar; refused rather than mis-walked.
+        "S", "A", "iS", "A(i)#", "S(i$(c)#)", "B#", "S(i)$",
+    };
+    alignas(8) static char base[64];
+    for (const char *fmt : bad) {
+        SCOPED_TRACE(fmt);
+        CapturedReports reports;
+        // Spare arguments: more than any of these formats could consume.
+        tpl_node *tn = tpl_map(fmt, base, 2, base, 2, base, base);
+        EXPECT_EQ(tn, nullptr);
+        EXPECT_EQ(reports.str(), std::string("failed to parse ") + fmt + "\n");
+        tpl_free(tn);
+    }
+    CapturedReports reports;
+    EXPECT_EQ(tpl_map("iq", base), nullptr);
+    EXPECT_EQ(reports.str(), "unsupported option q\nfailed to parse iq\n");
+}
+
+TEST(TplMap, SizesThatCannotBeRepresentedAreRefused) {
+    alignas(8) static char base[16];
+    CapturedReports reports;
+    // Product of counts beyond 32 bits.
+    EXPECT_EQ(tpl_map("c##", base, 65536, 65536), nullptr);
+    // Bytes of one node beyond 32 bits.
+    EXPECT_EQ(tpl_map("f##", base, 65536, 16384), nullptr);
+    // Records whose total span exceeds 32 bits.
+    EXPECT_EQ(tpl_map("S(f)#", base, 1 << 30), nullptr);
+    EXPECT_EQ(reports.str(), "failed to parse c##\nfailed to parse f##\nfailed to parse S(f)#\n");
+}
+
+TEST(TplMap, TenCountsInARunAreAccepted) {
+    uint8_t cells[1024];
+    TplHandle t(tpl_map("c##########", cells, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2));
+    ASSERT_NE(t.tn, nullptr);
+    EXPECT_EQ(t.tn->first_child->count, 1024u);
+    uint32_t n = 0;
+    tpl_fxlens(t.tn, &n);
+    EXPECT_EQ(n, 10u);
+}
+
+TEST(TplMap, IndexesNameArraysInFormatOrder) {
+    int32_t i = 0;
+    uint8_t c = 0;
+    TplHandle t(tpl_map("A(iA(c))A(i)", &i, &c, &i));
+    CapturedReports reports;
+    EXPECT_EQ(tpl_Alen(t.tn, 0), -1);
+    EXPECT_EQ(tpl_Alen(t.tn, 3), 0);
+    EXPECT_EQ(tpl_Alen(t.tn, 4), -1);
+    EXPECT_EQ(tpl_pack(t.tn, 4), -1);
+    EXPECT_EQ(tpl_pack(t.tn, -1), -1);
+    EXPECT_EQ(reports.str(),
+              "invalid index 4 to tpl_unpack\ninvalid index 4 to tpl_pack\ninvalid index -1 to tpl_pack\n");
+}
+
+using TplMapDeathTest = ::testing::Test;
+
+TEST_F(TplMapDeathTest, FatalConditionsEndTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static char cells[4096];
+    EXPECT_EXIT(tpl_map("c#", cells, 0), ::testing::ExitedWithCode(255),
+                "non-positive iteration count 0");
+    EXPECT_EXIT(tpl_map("c#", cells, -1), ::testing::ExitedWithCode(255),
+                "non-positive iteration count -1");
+    EXPECT_EXIT(tpl_map("c###########", cells, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2),
+                ::testing::ExitedWithCode(255), "contiguous # exceeds hardcoded limit");
+    EXPECT_EXIT(tpl_gather(7), ::testing::ExitedWithCode(255), "unsupported tpl_gather mode 7");
+    EXPECT_EXIT(tpl_jot(0, "i", cells), ::testing::ExitedWithCode(255), "invalid tpl_jot mode");
+    EXPECT_EXIT(
+        {
+            tpl_hook.allocate = [](size_t) -> void * { return nullptr; };
+            tpl_map("i", cells);
+        },
+        ::testing::ExitedWithCode(255), "out of memory");
+}
+
+}  // namespace
