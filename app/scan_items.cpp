@@ -1,5 +1,6 @@
 #include "scan_items.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,27 @@ void print_points(const double *wavelengths, const int32_t *intensities, int fir
     std::printf("\n");
 }
 
+// The API hands back configuration 0 as it decodes: a multi-section record
+// (scan_type 2) or, for the usual single-section configuration, a scanCfg at
+// the same address. Reading a scanCfg through the multi-section layout would
+// print its pattern and repeat counts as the range, so each form is read as
+// what it is. The serial number sits at the same offset in both.
+static_assert(sizeof(scanCfg) <= sizeof(slewScanCfg));
+static_assert(offsetof(scanCfg, serial_number) == offsetof(slewScanCfg, serial_number));
+
+void configuration_range(const slewScanCfg &config, int &start_nm, int &end_nm)
+{
+    if (config.scan_type == SCAN_TYPE_SLEW) {
+        start_nm = config.sections[0].wavelength_start_nm;
+        end_nm = config.sections[0].wavelength_end_nm;
+        return;
+    }
+    scanCfg single;
+    std::memcpy(&single, &config, sizeof single);
+    start_nm = single.wavelength_start_nm;
+    end_nm = single.wavelength_end_nm;
+}
+
 } // namespace
 
 void console_report_configuration(ScanItemsState &state, int32_t &status)
@@ -26,8 +48,10 @@ void console_report_configuration(ScanItemsState &state, int32_t &status)
     char serial[sizeof state.config.serial_number + 1] = {};
     std::memcpy(serial, state.config.serial_number, sizeof state.config.serial_number);
     std::printf("Device serial number: %s\n", serial);
-    std::printf("Wavelength range: %d - %d nm\n\n", state.config.sections[0].wavelength_start_nm,
-                state.config.sections[0].wavelength_end_nm);
+    int start_nm = 0;
+    int end_nm = 0;
+    configuration_range(state.config, start_nm, end_nm);
+    std::printf("Wavelength range: %d - %d nm\n\n", start_nm, end_nm);
 }
 
 void console_item_scan(ScanItemsState &state, int32_t &status)
