@@ -57,6 +57,12 @@ extern "C" int32_t USB_Open(int32_t index) {
     if (!validIndex(index)) return USB_ERR_OPEN;
     currentIndex = index;
     USB_DeviceInfo &entry = devInfo[index];
+    // Opening an entry that is still open releases the old handle first,
+    // so it is not lost.
+    if (entry.handle != nullptr) {
+        usb_backend().close(entry.handle);
+        entry.handle = nullptr;
+    }
     // An empty serial opens by vendor and product alone (hidapi treats a null
     // serial as "any").
     const wchar_t *serial = entry.serialNumber[0] != L'\0' ? entry.serialNumber : nullptr;
