@@ -1,0 +1,105 @@
+// Dark-level removal and the matrix helpers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "velspec_helper.h"
+
+namespace {
+
+std::unique_ptr<scanData> record_with(const int32_t *adc, uint16_t length, uint8_t first,
+                                      uint8_t period) {
+    auto d = std::make_unique<scanData>();
+    std::memset(d.get(), 0, sizeof *d);
+    std::memcpy(d->adc_data, adc, sizeof(int32_t) * length);
+    d->adc_data_length = length;
+    d->black_pattern_first = first;
+    d->black_pattern_period = period;
+    return d;
+}
+
+TEST(DarkLevel, MeanOfBlackReadingsIsRemoved) {
+    const int32_t adc[4] = {10, 110, 12, 112};
+    auto d = record_with(adc, 4, 0, 2);
+    auto r = std::make_unique<scanResults>();
+    r->intensity[2] = 555;
+    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
+    EXPECT_EQ(r->length, 2);
+    EXPECT_EQ(r->intensity[0], 99);
+    EXPECT_EQ(r->intensity[1], 101);
+    EXPECT_EQ(r->intensity[2], 555);  // entries past length untouched
+}
+
+TEST(DarkLevel, BlackPositionsBeforeTheFirstCountToo) {
+    // first 3, period 2: entries 1 and 3 are black (1 - 3 = -2 included);
+    // mean (4 + 6) / 2 = 5, truncated mean of a negative sum toward zero.
+    const int32_t adc[5] = {20, 4, 30, 6, 40};
+    auto d = record_with(adc, 5, 3, 2);
+    auto r = std::make_unique<scanResults>();
+    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
+    EXPECT_EQ(r->length, 3);
+    EXPECT_EQ(r->intensity[0], 15);
+    EXPECT_EQ(r->intensity[2], 35);
+
+    const int32_t negative[3] = {-3, 50, -4};
+    d = record_with(negative, 3, 0, 2);
+    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
+    EXPECT_EQ(r->intensity[0], 53);  // mean -7 / 2 = -3
+}
+
+TEST(DarkLevel, NoBlackReadingsMeansDarkLevelZero) {
+    const int32_t adc[3] = {7, 8, 9};
+    // First black would be at 5, past the data: every reading is kept as is.
+    auto d = record_with(adc, 3, 5, 10);
+    auto r = std::make_unique<scanResults>();
+    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
+    EXPECT_EQ(r->length, 3);
+    EXPECT_EQ(r->intensity[2], 9);
+    // A period of 0 would divide by zero: no entry is black.
+    d = record_with(adc, 3, 0, 0);
+    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
+    EXPECT_EQ(r->length, 3);
+    EXPECT_EQ(r->intensity[0], 7);
+}
+
+TEST(DarkLevel, InPlaceFormZeroesBlacksAndRefusesOversizedLength) {
+    auto s = std::make_unique<slewScanData>();
+    std::memset(s.get(), 0, sizeof *s);
+    const int32_t adc[5] = {100, 20, 300, 40, 500};
+    std::memcpy(s->adc_data, adc, sizeof adc);
+    s->adc_data_length = 5;
+    s->black_pattern_first = 1;
+    s->black_pattern_period = 2;
+    ASSERT_EQ(velspec_subtract_dc_level(s.get()), VELSPEC_OK);
+    const int32_t expected[5] = {70, 0, 270, 0, 470};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(s->adc_data[i], expected[i]) << i;
+
+    s->adc_data_length = SCAN_MAX_ADC + 1;
+    EXPECT_EQ(velspec_subtract_dc_level(s.get()), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(s->adc_data[0], 70);
+    auto d = record_with(adc, 5, 0, 2);
+    d->adc_data_length = 900;
+    auto r = std::make_unique<scanResults>();
+    EXPECT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_subtract_dc_level(nullptr), VELSPEC_ERR_NULL);
+}
+
+TEST(Matrix, ProductAndTranspose) {
+    const double a[6] = {1, 2, 3, 4, 5, 6};  // 2 x 3
+    const double b[3] = {1, 0, -1};           // 3 x 1
+    double c[3] = {0, 0, 99};
+    ASSERT_EQ(velspec_matrix_mult(a, b, c, 2, 3, 1), VELSPEC_OK);
+    EXPECT_EQ(c[0], -2.0);
+    EXPECT_EQ(c[1], -2.0);
+    EXPECT_EQ(c[2], 99.0);  // only m x p values written
+    EXPECT_EQ(velspec_matrix_mult(a, nullptr, c, 2, 3, 1), VELSPEC_ERR_NULL);
+
+    double t[6];
+    ASSERT_EQ(velspec_matrix_transpose(a, t, 2, 3), VELSPEC_OK);
+    const double expected[6] = {1, 4, 2, 5, 3, 6};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(t[i], expected[i]);
+    EXPECT_EQ(velspec_matrix_transpose(nullptr, t, 2, 3), VELSPEC_ERR_NULL);
+}
+
+}  // namespace

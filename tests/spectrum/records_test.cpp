@@ -1,0 +1,314 @@
+// Records and their images: sizes, golden bytes, round trips in place,
+// classification and the small configuration queries.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "spectrum_fixtures.h"
+#include "velspec_helper.h"
+#include "velspec_scan.h"
+
+namespace {
+
+using spectrum_test::linear_calibration;
+
+void put_u32(std::vector<uint8_t> &out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+std::unique_ptr<uScanData> two_section_record() {
+    auto u = std::make_unique<uScanData>();
+    std::memset(u.get(), 0, sizeof *u);
+    slewScanData &s = u->slew;
+    spectrum_test::fill_header(&s, linear_calibration());
+    s.cfg.scan_type = SCAN_TYPE_SLEW;
+    s.cfg.config_index = 0x0201;
+    std::memcpy(s.cfg.serial_number, "VS-0042", 8);
+    std::memcpy(s.cfg.config_name, "two sections", 13);
+    s.cfg.num_repeats = 3;
+    s.cfg.num_sections = 2;
+    s.cfg.sections[0] = {SCAN_TYPE_COLUMN, 6, 950, 1200, 24, 2};
+    s.cfg.sections[1] = {SCAN_TYPE_COLUMN, 8, 1250, 1600, 24, 5};
+    s.black_pattern_first = 24;
+    s.black_pattern_period = 25;
+    s.adc_data_length = 49;
+    for (int i = 0; i < SCAN_MAX_ADC; ++i) s.adc_data[i] = 1000 + 3 * i;
+    return u;
+}
+
+TEST(RecordImages, EveryTypeHasItsFixedSize) {
+    auto u = std::make_unique<uScanData>();
+    std::memset(u.get(), 0, sizeof *u);
+    refMatrix m{};
+    calibCoeffSet c{};
+    scanCfg cfg{};
+    const struct {
+        const void *record;
+        int32_t type;
+        size_t size;
+    } cases[] = {
+        {&u->data, REC_SCAN_DATA, VELSPEC_IMG_SIZE_SCAN_DATA},
+        {&cfg, REC_SCAN_CFG, VELSPEC_IMG_SIZE_SCAN_CFG},
+        {&c, REC_CALIB_COEFFS, VELSPEC_IMG_SIZE_CALIB_COEFFS},
+        {&m, REC_REF_MATRIX, VELSPEC_IMG_SIZE_REF_MATRIX},
+        {&u->slew.cfg, REC_SLEW_CFG_HEAD, VELSPEC_IMG_SIZE_SLEW_CFG_HEAD},
+        {u->slew.cfg.sections, REC_SLEW_SECTIONS, VELSPEC_IMG_SIZE_SLEW_SECTIONS},
+        {&u->slew, REC_SLEW_DATA_HEAD, VELSPEC_IMG_SIZE_SLEW_DATA_HEAD},
+        {u->slew.adc_data, REC_ADC_DATA, VELSPEC_IMG_SIZE_ADC_DATA},
+    };
+    for (const auto &t : cases) {
+        size_t size = 0;
+        EXPECT_EQ(velspec_get_serialize_dump_size(t.record, &size, t.type), VELSPEC_OK) << t.type;
+        EXPECT_EQ(size, t.size) << t.type;
+    }
+    size_t size = 0;
+    EXPECT_EQ(velspec_get_serialize_dump_size(&c, &size, 8), VELSPEC_ERR_SERIALIZE);
+    EXPECT_EQ(map_data_to_tplnode(&c, -1), nullptr);
+    EXPECT_EQ(map_data_to_tplnode(&c, REC_NUM_TYPES), nullptr);
+}
+
+TEST(RecordImages, CalibrationImageGoldenBytes) {
+    calibCoeffSet c{};
+    const double values[6] = {1.5, -2.25, 0.001, 1720.0, -0.95, 0.0001};
+    std::memcpy(&c, values, sizeof values);
+    std::vector<uint8_t> expected = {'t', 'p', 'l', 0};
+    put_u32(expected, 72);
+    for (char ch : std::string("S(f#f#)")) expected.push_back(static_cast<uint8_t>(ch));
+    expected.push_back(0);
+    put_u32(expected, 3);
+    put_u32(expected, 3);
+    const uint8_t *raw = reinterpret_cast<const uint8_t *>(values);
+    expected.insert(expected.end(), raw, raw + sizeof values);
+    ASSERT_EQ(expected.size(), 72u);
+
+    std::vector<uint8_t> image(72);
+    ASSERT_EQ(velspec_calib_write_data(&c, image.data(), image.size()), VELSPEC_OK);
+    EXPECT_EQ(image, expected);
+    // Too small a buffer fails in the engine.
+    EXPECT_EQ(velspec_calib_write_data(&c, image.data(), 71), VELSPEC_ERR_SERIALIZE);
+    EXPECT_EQ(velspec_calib_write_data(nullptr, image.data(), 72), VELSPEC_ERR_NULL);
+
+    ASSERT_EQ(velspec_calib_read_data(image.data(), image.size()), VELSPEC_OK);
+    EXPECT_EQ(std::memcmp(image.data(), values, sizeof values), 0);
+    EXPECT_EQ(velspec_calib_read_data(nullptr, 72), VELSPEC_ERR_NULL);
+}
+
+TEST(RecordImages, ScanConfigurationGoldenBytes) {
+    scanCfg cfg = spectrum_test::make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 7, 228);
+    std::vector<uint8_t> image(VELSPEC_IMG_SIZE_SCAN_CFG);
+    ASSERT_EQ(velspec_scan_write_configuration(&cfg, image.data(), image.size()), VELSPEC_OK);
+    std::vector<uint8_t> expected = {'t', 'p', 'l', 0};
+    put_u32(expected, 91);
+    for (char ch : std::string("S(cvc#c#vvcvv)")) expected.push_back(static_cast<uint8_t>(ch));
+    expected.push_back(0);
+    put_u32(expected, 8);
+    put_u32(expected, 40);
+    expected.push_back(1);                      // scan_type
+    expected.insert(expected.end(), {3, 0});    // config_index
+    expected.insert(expected.end(), cfg.serial_number, cfg.serial_number + 8);
+    expected.insert(expected.end(), cfg.config_name, cfg.config_name + 40);
+    expected.insert(expected.end(), {0xB6, 0x03, 0x72, 0x06});  // 950, 1650
+    expected.push_back(7);
+    expected.insert(expected.end(), {0xE4, 0x00, 0x06, 0x00});  // 228, 6
+    EXPECT_EQ(image, expected);
+}
+
+TEST(RecordImages, CalibAndMatrixRoundTripInPlace) {
+    refMatrix m{};
+    for (int i = 0; i < REF_MATRIX_WIDTHS; ++i) m.widths[i] = static_cast<uint8_t>(2 + 2 * i);
+    for (int k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) m.wavelengths[k] = 900.0 + 16.5 * k;
+    for (int i = 0; i < REF_MATRIX_WIDTHS; ++i) {
+        for (int k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) {
+            m.ref_intensities[i][k] = static_cast<uint16_t>(1000 + 37 * i + k);
+        }
+    }
+    std::vector<uint8_t> image(VELSPEC_IMG_SIZE_REF_MATRIX);
+    ASSERT_EQ(velspec_calib_write_ref_matrix(&m, image.data(), image.size()), VELSPEC_OK);
+    // The device does not keep the first five bytes of a matrix image.
+    std::memset(image.data(), 0xEE, 5);
+    ASSERT_EQ(velspec_deserialize(image.data(), image.size(), REC_REF_MATRIX), VELSPEC_OK);
+    EXPECT_TRUE(spectrum_test::same_matrix(*reinterpret_cast<const refMatrix *>(image.data()), m));
+}
+
+TEST(RecordImages, DamagedMagicIsRepairedOnlyForScanDataAndMatrix) {
+    scanCfg cfg = spectrum_test::make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 100);
+    std::vector<uint8_t> image(VELSPEC_IMG_SIZE_SCAN_CFG);
+    ASSERT_EQ(velspec_scan_write_configuration(&cfg, image.data(), image.size()), VELSPEC_OK);
+    image[0] = 'T';
+    EXPECT_EQ(velspec_deserialize(image.data(), image.size(), REC_SCAN_CFG), VELSPEC_ERR_SERIALIZE);
+    // Too short to hold the record: refused before anything is written.
+    EXPECT_EQ(velspec_deserialize(image.data(), 3, REC_SCAN_DATA), VELSPEC_ERR_SERIALIZE);
+    EXPECT_EQ(velspec_deserialize(image.data(), image.size(), 9), VELSPEC_ERR_SERIALIZE);
+}
+
+TEST(ScanDataImages, SingleSectionRoundTripInPlace) {
+    scanCfg cfg = spectrum_test::make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 40);
+    std::vector<int32_t> readings(40);
+    for (int i = 0; i < 40; ++i) readings[i] = 500 + i * i;
+    uScanData original =
+        spectrum_test::single_record(cfg, linear_calibration(), readings, 90, 25);
+    std::vector<uint8_t> image = spectrum_test::encode(original);
+    ASSERT_EQ(image.size(), static_cast<size_t>(VELSPEC_IMG_SIZE_SCAN_DATA));
+    EXPECT_EQ(velspec_is_slewdatatype(image.data(), image.size()), 0);
+    // Whatever the device leaves in the first five bytes.
+    image[0] = 0;
+    image[3] = 3;
+    image[4] = 0x99;
+    ASSERT_EQ(velspec_scan_read_data(image.data(), image.size()), VELSPEC_OK);
+    const uScanData *decoded = reinterpret_cast<const uScanData *>(image.data());
+    EXPECT_TRUE(spectrum_test::same_scan_data(decoded->data, original.data));
+    EXPECT_EQ(velspec_scan_data_get_type(decoded), SCAN_TYPE_COLUMN);
+}
+
+TEST(ScanDataImages, MultiSectionRoundTripInPlace) {
+    auto original = two_section_record();
+    size_t parts[4];
+    ASSERT_EQ(velspec_get_scan_data_dump_sizes(original.get(), &parts[0], &parts[1], &parts[2],
+                                               &parts[3]), VELSPEC_OK);
+    EXPECT_EQ(parts[0], 160u);
+    EXPECT_EQ(parts[1], 82u);
+    EXPECT_EQ(parts[2], 73u);
+    EXPECT_EQ(parts[3], 3471u);
+    std::vector<uint8_t> image = spectrum_test::encode(*original);
+    ASSERT_EQ(image.size(), static_cast<size_t>(VELSPEC_IMG_SIZE_SLEW_SCAN_DATA));
+    EXPECT_EQ(velspec_is_slewdatatype(image.data(), image.size()), 1);
+
+    std::vector<uint8_t> short_copy(image.begin(), image.end() - 1);
+    EXPECT_EQ(velspec_scan_read_data(short_copy.data(), short_copy.size()), VELSPEC_ERR_NO_MEMORY);
+
+    ASSERT_EQ(velspec_scan_read_data(image.data(), image.size()), VELSPEC_OK);
+    const uScanData *decoded = reinterpret_cast<const uScanData *>(image.data());
+    EXPECT_TRUE(spectrum_test::same_slew_data(decoded->slew, original->slew));
+    EXPECT_EQ(velspec_scan_data_get_type(decoded), SCAN_TYPE_SLEW);
+
+    std::vector<uint8_t> small(100);
+    EXPECT_EQ(velspec_scan_write_data(original.get(), small.data(), small.size()),
+              VELSPEC_ERR_NO_MEMORY);
+}
+
+TEST(ScanDataImages, TypeQueryAnswersFromTheDecodedImage) {
+    // config_index 0x0102 puts 2 in the byte that the multi-section view
+    // reads as cfg.scan_type.
+    scanCfg cfg = spectrum_test::make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 40);
+    cfg.config_index = 0x0102;
+    uScanData record = spectrum_test::single_record(cfg, linear_calibration(),
+                                                    std::vector<int32_t>(40, 5), 0, 25);
+    record.decoded_as = 0;
+    EXPECT_EQ(velspec_scan_data_get_type(&record), SCAN_TYPE_SLEW);  // hand-built: byte test
+
+    record.decoded_as = VELSPEC_DECODED_SINGLE;
+    std::vector<uint8_t> image = spectrum_test::encode(record);
+    ASSERT_EQ(image.size(), static_cast<size_t>(VELSPEC_IMG_SIZE_SCAN_DATA));
+    ASSERT_EQ(velspec_scan_read_data(image.data(), image.size()), VELSPEC_OK);
+    const uScanData *decoded = reinterpret_cast<const uScanData *>(image.data());
+    EXPECT_EQ(velspec_scan_data_get_type(decoded), SCAN_TYPE_HADAMARD);
+
+    scanResults results{};
+    velspec_copy_scanData_hdr_to_scanResults(decoded, &results);
+    EXPECT_EQ(results.cfg.num_sections, 1);
+    EXPECT_EQ(results.cfg.config_index, 0x0102);
+    EXPECT_EQ(results.cfg.sections[0].section_scan_type, SCAN_TYPE_HADAMARD);
+
+    record.data.scan_type = 9;
+    record.data.config_index = 4;
+    EXPECT_EQ(velspec_scan_data_get_type(&record), VELSPEC_ERR_BAD_TYPE);
+    EXPECT_EQ(velspec_scan_data_get_type(nullptr), VELSPEC_ERR_NULL);
+}
+
+TEST(ScanDataImages, HeaderCopyAndSectionExtraction) {
+    scanCfg cfg = spectrum_test::make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 10);
+    uScanData single = spectrum_test::single_record(cfg, linear_calibration(),
+                                                    std::vector<int32_t>(10, 1), 0, 25);
+    single.decoded_as = VELSPEC_DECODED_SINGLE;
+    auto results = std::make_unique<scanResults>();
+    std::memset(results.get(), 0, sizeof *results);
+    velspec_copy_scanData_hdr_to_scanResults(&single, results.get());
+    EXPECT_EQ(results->cfg.scan_type, SCAN_TYPE_SLEW);
+    EXPECT_EQ(results->cfg.num_sections, 1);
+    EXPECT_EQ(results->cfg.sections[0].section_scan_type, SCAN_TYPE_COLUMN);
+    EXPECT_EQ(results->cfg.sections[0].num_patterns, 10);
+    EXPECT_EQ(results->pga_gain, 4);
+    EXPECT_EQ(results->adc_data_length, 0);
+    EXPECT_EQ(results->device_tag, 0xA1B2C3D4u);
+
+    auto slew = two_section_record();
+    auto out = std::make_unique<scanData>();
+    ASSERT_EQ(velspec_get_scanData_from_slewScanData(&slew->slew, out.get(), 1), VELSPEC_OK);
+    EXPECT_EQ(out->adc_data_length, 25);
+    EXPECT_EQ(out->adc_data[0], slew->slew.adc_data[24]);
+    EXPECT_EQ(out->black_pattern_first, 0);  // the black at 24 opens the section
+    EXPECT_EQ(out->width_px, 8);
+    EXPECT_EQ(out->num_repeats, 3);
+    EXPECT_EQ(out->scan_type, SCAN_TYPE_COLUMN);
+    EXPECT_EQ(velspec_get_scanData_from_slewScanData(&slew->slew, out.get(), 2),
+              VELSPEC_ERR_BAD_INPUT);
+
+    uint32_t start = 99;
+    uint16_t n = 0, b = 0;
+    ASSERT_EQ(velspec_scan_section_get_adc_data_range(&slew->slew, 0, &start, &n, &b), VELSPEC_OK);
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(n, 24);
+    EXPECT_EQ(b, 0);
+    ASSERT_EQ(velspec_scan_section_get_adc_data_range(&slew->slew, 1, &start, &n, &b), VELSPEC_OK);
+    EXPECT_EQ(start, 24u);
+    EXPECT_EQ(n, 24);
+    EXPECT_EQ(b, 1);
+}
+
+TEST(ConfigurationImages, SingleAndMultiSectionRoundTrip) {
+    scanCfg cfg = spectrum_test::make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 100);
+    std::vector<uint8_t> image(VELSPEC_IMG_SIZE_SCAN_CFG);
+    ASSERT_EQ(velspec_scan_write_configuration(&cfg, image.data(), image.size()), VELSPEC_OK);
+    EXPECT_EQ(velspec_is_slewcfgtype(image.data(), image.size()), 0);
+    EXPECT_EQ(velspec_scan_read_configuration(image.data(), 90), VELSPEC_ERR_NO_MEMORY);
+    ASSERT_EQ(velspec_scan_read_configuration(image.data(), image.size()), VELSPEC_OK);
+    EXPECT_TRUE(spectrum_test::same_scan_cfg(*reinterpret_cast<const scanCfg *>(image.data()), cfg));
+
+    slewScanCfg slew = two_section_record()->slew.cfg;
+    slew.sections[4] = {1, 9, 1000, 1100, 7, 3};  // a slot past num_sections
+    size_t size = 0;
+    ASSERT_EQ(velspec_get_scan_config_dump_size(&slew, &size), VELSPEC_OK);
+    ASSERT_EQ(size, static_cast<size_t>(VELSPEC_IMG_SIZE_SLEW_CFG));
+    std::vector<uint8_t> two(size);
+    EXPECT_EQ(velspec_scan_write_configuration(&slew, two.data(), size - 1), VELSPEC_ERR_NO_MEMORY);
+    ASSERT_EQ(velspec_scan_write_configuration(&slew, two.data(), size), VELSPEC_OK);
+    EXPECT_EQ(velspec_is_slewcfgtype(two.data(), two.size()), 1);
+    EXPECT_EQ(velspec_scan_read_configuration(two.data(), size - 1), VELSPEC_ERR_NO_MEMORY);
+    ASSERT_EQ(velspec_scan_read_configuration(two.data(), size), VELSPEC_OK);
+    const slewScanCfg *decoded = reinterpret_cast<const slewScanCfg *>(two.data());
+    EXPECT_TRUE(spectrum_test::same_slew_cfg(*decoded, slew));
+    EXPECT_EQ(velspec_scan_read_configuration(nullptr, 10), VELSPEC_ERR_NULL);
+}
+
+TEST(ConfigurationQueries, TypePatternsEndAndExposure) {
+    slewScanCfg cfg{};
+    cfg.num_sections = 1;
+    cfg.sections[0].section_scan_type = 1;
+    EXPECT_EQ(velspec_scan_slew_get_cfg_type(&cfg), 1);
+    cfg.sections[0].section_scan_type = 0;
+    EXPECT_EQ(velspec_scan_slew_get_cfg_type(&cfg), 0);
+    cfg.sections[0].section_scan_type = 4;
+    EXPECT_EQ(velspec_scan_slew_get_cfg_type(&cfg), 1);
+    cfg.num_sections = 2;
+    EXPECT_EQ(velspec_scan_slew_get_cfg_type(&cfg), 2);
+
+    cfg.sections[0].num_patterns = 40000;
+    cfg.sections[1].num_patterns = 30000;
+    cfg.sections[0].wavelength_end_nm = 1400;
+    cfg.sections[1].wavelength_end_nm = 1300;
+    EXPECT_EQ(velspec_scan_slew_get_num_patterns(&cfg), 4464);
+    EXPECT_EQ(velspec_scan_slew_get_end_nm(&cfg), 1400);
+    cfg.num_sections = 0;
+    EXPECT_EQ(velspec_scan_slew_get_end_nm(&cfg), 0);
+    cfg.num_sections = 200;  // only five slots exist
+    EXPECT_EQ(velspec_scan_slew_get_num_patterns(&cfg), 4464);
+    EXPECT_EQ(velspec_scan_slew_get_num_patterns(nullptr), VELSPEC_ERR_NULL);
+
+    const int32_t us[8] = {635, 1270, 2450, 5080, 15240, 30480, 60960, 0};
+    for (uint16_t code = 0; code < 8; ++code) EXPECT_EQ(velspec_scan_get_exp_time_us(code), us[code]);
+    EXPECT_EQ(velspec_scan_get_exp_time_us(65535), 0);
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+// Builders of synthetic records for the spectral library's tests.
+#ifndef VELSCAN_TESTS_SPECTRUM_FIXTURES_H
+#define VELSCAN_TESTS_SPECTRUM_FIXTURES_H
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "velspec_helper.h"
+#include "velspec_scan.h"
+#include "velspec_scan_had.h"
+
+namespace spectrum_test {
+
+// A linear calibration: column x shows wavelength 900 + x nm, so the
+// columns of a configuration are easy to work out by hand.
+inline calibCoeffSet linear_calibration() {
+    calibCoeffSet c{};
+    c.shift_vector_coeffs[0] = 1.5;
+    c.pixel_to_wavelength_coeffs[0] = 900.0;
+    c.pixel_to_wavelength_coeffs[1] = 1.0;
+    return c;
+}
+
+// A curved calibration like an instrument's: wavelength falls with column.
+inline calibCoeffSet curved_calibration() {
+    calibCoeffSet c{};
+    c.pixel_to_wavelength_coeffs[0] = 1720.0;
+    c.pixel_to_wavelength_coeffs[1] = -0.95;
+    c.pixel_to_wavelength_coeffs[2] = 0.0001;
+    return c;
+}
+
+inline scanCfg make_cfg(uint8_t type, uint16_t start_nm, uint16_t end_nm, uint8_t width,
+                        uint16_t patterns) {
+    scanCfg cfg{};
+    cfg.scan_type = type;
+    cfg.config_index = 3;
+    std::memcpy(cfg.serial_number, "VS-0042", 8);
+    std::memcpy(cfg.config_name, "synthetic", 10);
+    cfg.wavelength_start_nm = start_nm;
+    cfg.wavelength_end_nm = end_nm;
+    cfg.width_px = width;
+    cfg.num_patterns = patterns;
+    cfg.num_repeats = 6;
+    return cfg;
+}
+
+// A header like the device writes one.
+template <typename Record>
+void fill_header(Record *r, const calibCoeffSet &calib) {
+    r->header_version = 1;
+    std::memcpy(r->scan_name, "sample", 7);
+    for (int i = 0; i < 7; ++i) r->scan_time[i] = static_cast<uint8_t>(20 + i);
+    r->system_temp_hundredths = 2534;
+    r->aux_reading_signed = -12;
+    r->humidity_hundredths = 4512;
+    r->aux_reading_unsigned = 7;
+    r->device_tag = 0xA1B2C3D4u;
+    r->calibration_coeffs = calib;
+    std::memcpy(r->serial_number, "VS-0042", 8);
+    r->pga_gain = 4;
+}
+
+// Lays readings out with a black reading (value dark) wherever (i + 1) is a
+// multiple of period, the way the device interleaves them, and adds the dark
+// level to every pattern reading. Returns the number of entries used.
+inline uint16_t interleave(const std::vector<int32_t> &readings, int32_t dark, uint8_t period,
+                           int32_t *adc) {
+    uint16_t pos = 0;
+    size_t next = 0;
+    while (next < readings.size()) {
+        if ((pos + 1) % period == 0) {
+            adc[pos++] = dark;
+        } else {
+            adc[pos++] = readings[next++] + dark;
+        }
+    }
+    return pos;
+}
+
+// The detector sums of a Hadamard group: reading r is the sum of the
+// intensities of the bands that row r of the order-q matrix lights.
+inline std::vector<int32_t> hadamard_readings(const std::vector<int32_t> &intensities,
+                                              uint16_t order) {
+    std::vector<int32_t> readings(order, 0);
+    std::vector<uint8_t> row(order);
+    for (uint16_t r = 0; r < order; ++r) {
+        getSMatrixRow(order, r, row.data());
+        for (size_t c = 0; c < intensities.size(); ++c) {
+            if (row[c]) readings[r] += intensities[c];
+        }
+    }
+    return readings;
+}
+
+// Readings of a whole Hadamard definition, group by group, for the given
+// intensity of every wavelength point.
+inline std::vector<int32_t> hadamard_scan_readings(const hadPatDef &def,
+                                                   const std::vector<int32_t> &by_point) {
+    std::vector<int32_t> all;
+    for (int g = 0; g < def.num_groups; ++g) {
+        const hadPatGroup &group = def.groups[g];
+        std::vector<int32_t> bands;
+        for (int c = 0; c < group.num_columns; ++c) bands.push_back(by_point[group.point_index[c]]);
+        std::vector<int32_t> group_readings = hadamard_readings(bands, group.paley_order);
+        all.insert(all.end(), group_readings.begin(), group_readings.end());
+    }
+    return all;
+}
+
+// A single-section record of the configuration with the readings laid out.
+inline uScanData single_record(const scanCfg &cfg, const calibCoeffSet &calib,
+                               const std::vector<int32_t> &readings, int32_t dark,
+                               uint8_t period) {
+    uScanData u{};
+    scanData &d = u.data;
+    fill_header(&d, calib);
+    d.scan_type = cfg.scan_type;
+    d.config_index = cfg.config_index;
+    std::memcpy(d.cfg_serial_number, cfg.serial_number, sizeof d.cfg_serial_number);
+    std::memcpy(d.config_name, cfg.config_name, sizeof d.config_name);
+    d.wavelength_start_nm = cfg.wavelength_start_nm;
+    d.wavelength_end_nm = cfg.wavelength_end_nm;
+    d.width_px = cfg.width_px;
+    d.num_patterns = cfg.num_patterns;
+    d.num_repeats = cfg.num_repeats;
+    d.black_pattern_period = period;
+    d.black_pattern_first = static_cast<uint8_t>(period - 1);
+    d.adc_data_length = interleave(readings, dark, period, d.adc_data);
+    return u;
+}
+
+// Encodes a record into an image of exactly its size.
+inline std::vector<uint8_t> encode(const uScanData &record) {
+    size_t size = 0;
+    if (velspec_get_scan_data_dump_size(&record, &size) != VELSPEC_OK) return {};
+    std::vector<uint8_t> image(size);
+    if (velspec_scan_write_data(&record, image.data(), image.size()) != VELSPEC_OK) return {};
+    return image;
+}
+
+// Field-by-field equality: records have padding bytes, which an in-place
+// decode leaves holding image bytes, so whole-record memcmp is no test.
+#define SPECTRUM_SAME(field) (std::memcmp(&a.field, &b.field, sizeof a.field) == 0)
+
+template <typename A, typename B>
+bool same_header(const A &a, const B &b) {
+    return SPECTRUM_SAME(header_version) && SPECTRUM_SAME(scan_name) && SPECTRUM_SAME(scan_time) &&
+           SPECTRUM_SAME(system_temp_hundredths) && SPECTRUM_SAME(aux_reading_signed) &&
+           SPECTRUM_SAME(humidity_hundredths) && SPECTRUM_SAME(aux_reading_unsigned) &&
+           SPECTRUM_SAME(device_tag) && SPECTRUM_SAME(calibration_coeffs) &&
+           SPECTRUM_SAME(serial_number) && SPECTRUM_SAME(adc_data_length) &&
+           SPECTRUM_SAME(black_pattern_first) && SPECTRUM_SAME(black_pattern_period) &&
+           SPECTRUM_SAME(pga_gain);
+}
+
+inline bool same_scan_data(const scanData &a, const scanData &b) {
+    return same_header(a, b) && SPECTRUM_SAME(scan_type) && SPECTRUM_SAME(config_index) &&
+           SPECTRUM_SAME(cfg_serial_number) && SPECTRUM_SAME(config_name) &&
+           SPECTRUM_SAME(wavelength_start_nm) && SPECTRUM_SAME(wavelength_end_nm) &&
+           SPECTRUM_SAME(width_px) && SPECTRUM_SAME(num_patterns) && SPECTRUM_SAME(num_repeats) &&
+           SPECTRUM_SAME(adc_data);
+}
+
+inline bool same_scan_cfg(const scanCfg &a, const scanCfg &b) {
+    return SPECTRUM_SAME(scan_type) && SPECTRUM_SAME(config_index) &&
+           SPECTRUM_SAME(serial_number) && SPECTRUM_SAME(config_name) &&
+           SPECTRUM_SAME(wavelength_start_nm) && SPECTRUM_SAME(wavelength_end_nm) &&
+           SPECTRUM_SAME(width_px) && SPECTRUM_SAME(num_patterns) && SPECTRUM_SAME(num_repeats);
+}
+
+// All five section slots, whatever num_sections says.
+inline bool same_slew_cfg(const slewScanCfg &a, const slewScanCfg &b) {
+    return SPECTRUM_SAME(scan_type) && SPECTRUM_SAME(config_index) &&
+           SPECTRUM_SAME(serial_number) && SPECTRUM_SAME(config_name) &&
+           SPECTRUM_SAME(num_repeats) && SPECTRUM_SAME(num_sections) && SPECTRUM_SAME(sections);
+}
+
+inline bool same_slew_data(const slewScanData &a, const slewScanData &b) {
+    return same_header(a, b) && same_slew_cfg(a.cfg, b.cfg) && SPECTRUM_SAME(adc_data);
+}
+
+inline bool same_matrix(const refMatrix &a, const refMatrix &b) {
+    return SPECTRUM_SAME(widths) && SPECTRUM_SAME(wavelengths) && SPECTRUM_SAME(ref_intensities);
+}
+
+#undef SPECTRUM_SAME
+
+}  // namespace spectrum_test
+
+#endif  // VELSCAN_TESTS_SPECTRUM_FIXTURES_H
