@@ -61,11 +61,12 @@ double OrganicReflectance(double nm) {
 }  // namespace
 
 Optics FactoryOptics() {
-    // 855 nm at column 0, about 1.05 nm per column falling to 0.96 at the far
-    // end; 900 nm lies at column 42.9 and 1700 nm at column 838.2. The slit
-    // image bows by up to 3 columns at the top and bottom rows.
+    // 854.92 nm at column 0, about 1.05 nm per column falling to 0.96 at the
+    // far end; 900 nm lies just past column 43 (so the first band of a
+    // 900 nm scan starts on a whole column) and 1700 nm at column 838.3. The
+    // slit image bows by up to 3 columns at the top and bottom rows.
     Optics optics;
-    optics.pixel_to_nm = {855.0, 1.05, -5.0e-5};
+    optics.pixel_to_nm = {854.92, 1.05, -5.0e-5};
     optics.shift = {3.0, -0.025, 3.0 / (240.0 * 240.0)};
     return optics;
 }
