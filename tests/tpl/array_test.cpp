@@ -123,6 +123,8 @@ TEST(TplArray, RepeatedRecordsInsideArrayElements) {
     TplHandle r(tpl_map("A(sS(cI)#)", &got, out, 2));
     ASSERT_EQ(load_bytes(r.tn, expected), 0);
     ASSERT_EQ(tpl_unpack(r.tn, 1), 2);
+    EXPECT_STREQ(got, "a");
+    free(got);
     ASSERT_EQ(tpl_unpack(r.tn, 1), 1);
     EXPECT_STREQ(got, "b");
     EXPECT_EQ(out[0].c, 1);
