@@ -59,11 +59,12 @@ slewScanCfg TwoSectionConfig(uint16_t index, const std::array<char, 8> &serial) 
     cfg.scan_type = SCAN_TYPE_SLEW;
     cfg.config_index = index;
     std::memcpy(cfg.serial_number, serial.data(), sizeof cfg.serial_number);
-    CopyText(cfg.config_name, sizeof cfg.config_name, "Column 900-1300 + Hadamard 1300-1700");
+    CopyText(cfg.config_name, sizeof cfg.config_name, "Column 900-1300 + Hadamard 1304-1700");
     cfg.num_repeats = 1;
     cfg.num_sections = 2;
     cfg.sections[0] = {SCAN_TYPE_COLUMN, 6, 900, 1300, 100, 0};
-    cfg.sections[1] = {SCAN_TYPE_HADAMARD, 8, 1300, 1700, 100, 1};
+    // The second section starts one band past the first so no wavelength repeats.
+    cfg.sections[1] = {SCAN_TYPE_HADAMARD, 8, 1304, 1700, 100, 1};
     return cfg;
 }
 

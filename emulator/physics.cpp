@@ -50,11 +50,11 @@ double DetectorResponse(double nm) {
 
 // Diffuse reflectance of a moist organic sample: water (1450 nm and a weak
 // band near 970 nm), C-H second overtone (1195 nm), C-H combination (1390
-// nm) and C-H first overtone (1730 nm, its flank inside the range).
+// nm) and C-H first overtone (1725 nm, its flank inside the range).
 double OrganicReflectance(double nm) {
     double absorbance = 0.55 * Gauss(nm, 1450.0, 45.0) + 0.08 * Gauss(nm, 970.0, 25.0) +
                         0.22 * Gauss(nm, 1195.0, 22.0) + 0.12 * Gauss(nm, 1390.0, 18.0) +
-                        0.45 * Gauss(nm, 1730.0, 30.0);
+                        0.60 * Gauss(nm, 1725.0, 35.0);
     return 0.82 * std::exp(-absorbance);
 }
 

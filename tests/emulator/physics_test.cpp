@@ -1,0 +1,221 @@
+// The physics of the virtual instrument, seen through the host's own
+// interpretation: Hadamard decoding against column scans, wavelengths
+// against the lines of a calibration source, reflectance against the stored
+// white reference, noise against averaging.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "physics.h"
+#include "velspec_helper.h"
+#include "velspec_scan.h"
+#include "velspec_util.h"
+#include "virtual_fixture.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint8_t kColumnSlot = 0;
+constexpr uint8_t kHadamardSlot = 1;
+constexpr uint8_t kTwoSectionSlot = 2;
+
+// Sub-point position of the maximum of three neighbouring values.
+double ParabolicPeak(double left, double centre, double right) {
+    double denominator = left - 2.0 * centre + right;
+    return denominator == 0.0 ? 0.0 : 0.5 * (left - right) / denominator;
+}
+
+// Wavelengths of the local maxima that stand well above their surroundings.
+std::vector<double> LinePeaks(const scanResults &r, double threshold) {
+    std::vector<double> peaks;
+    for (int i = 1; i + 1 < r.length; ++i) {
+        const int32_t *y = r.intensity;
+        if (y[i] < threshold || y[i] < y[i - 1] || y[i] <= y[i + 1]) continue;
+        double offset = ParabolicPeak(y[i - 1], y[i], y[i + 1]);
+        double step = offset < 0 ? r.wavelength[i] - r.wavelength[i - 1] : r.wavelength[i + 1] - r.wavelength[i];
+        peaks.push_back(r.wavelength[i] + offset * step);
+    }
+    return peaks;
+}
+
+int NearestPoint(const scanResults &r, double nm) {
+    int best = 0;
+    for (int i = 1; i < r.length; ++i)
+        if (std::fabs(r.wavelength[i] - nm) < std::fabs(r.wavelength[best] - nm)) best = i;
+    return best;
+}
+
+}  // namespace
+
+TEST_F(VirtualDeviceTest, HadamardScanAgreesWithColumnScanPointByPoint) {
+    virt::SetSample(virt::Sample::Organic);
+    virt::SetNoiseEnabled(false);
+    auto column = Scan(kColumnSlot);
+    auto hadamard = Scan(kHadamardSlot);
+    ASSERT_EQ(column->length, 228);
+    ASSERT_EQ(hadamard->length, 228);
+    for (int i = 0; i < 228; ++i) {
+        EXPECT_DOUBLE_EQ(hadamard->wavelength[i], column->wavelength[i]) << i;
+        // Without noise only the decoder's truncation separates them.
+        EXPECT_NEAR(hadamard->intensity[i], column->intensity[i], 2) << i;
+    }
+
+    virt::SetNoiseEnabled(true);
+    column = Scan(kColumnSlot);
+    hadamard = Scan(kHadamardSlot);
+    for (int i = 0; i < 228; ++i) {
+        double expected = column->intensity[i];
+        // Column noise is about 0.25 % of a bright band; allow four sigma.
+        EXPECT_NEAR(hadamard->intensity[i], expected, 0.01 * expected + 600.0) << i;
+    }
+}
+
+TEST_F(VirtualDeviceTest, WavelengthsAreTheCalibrationAtTheBandCentres) {
+    calibCoeffSet c{};
+    ASSERT_EQ(ZOR_GetCalibStruct(&c), 0);
+    auto r = Scan(kColumnSlot);
+    const double *k = c.pixel_to_wavelength_coeffs;
+    double start = 0.0, end = 0.0;
+    ASSERT_EQ(velspec_util_nmToColumn(900.0, k, &start), VELSPEC_OK);
+    ASSERT_EQ(velspec_util_nmToColumn(1700.0, k, &end), VELSPEC_OK);
+    double step = (end - start) / 227.0;
+    double centre = start;
+    for (int i = 0; i < r->length; ++i, centre += step) {
+        double x = std::trunc(centre) - 0.5;  // even width: between two columns
+        EXPECT_NEAR(r->wavelength[i], k[0] + k[1] * x + k[2] * x * x, 1e-9) << i;
+    }
+}
+
+TEST_F(VirtualDeviceTest, EmissionLinesAppearAtTheirWavelengths) {
+    virt::SetSample(virt::Sample::EmissionLines);
+    for (uint8_t slot : {kColumnSlot, kHadamardSlot}) {
+        auto r = Scan(slot);
+        std::vector<double> peaks = LinePeaks(*r, 20000.0);
+        for (const virt::EmissionLine &line : virt::EmissionLines()) {
+            if (line.nm > 1690.0) continue;  // on the detector's cut-off flank
+            auto nearest = std::min_element(peaks.begin(), peaks.end(), [&](double a, double b) {
+                return std::fabs(a - line.nm) < std::fabs(b - line.nm);
+            });
+            ASSERT_NE(nearest, peaks.end());
+            // Band centres lie 3.5 nm apart; the peak is found to a fraction of that.
+            EXPECT_NEAR(*nearest, line.nm, 1.5) << "slot " << int(slot) << " line " << line.nm;
+        }
+    }
+}
+
+TEST_F(VirtualDeviceTest, WhiteStandardAgainstStoredReferenceIsOneWithinNoise) {
+    Bytes reference = FetchFile(ZOR_FILE_REFCAL_DATA);
+    Bytes matrix = FetchFile(ZOR_FILE_MATRIX_DATA);
+    for (uint8_t slot : {kColumnSlot, kHadamardSlot}) {
+        auto scan = Scan(slot);
+        auto ref = std::make_unique<scanResults>();
+        std::memset(ref.get(), 0, sizeof *ref);
+        ASSERT_EQ(velspec_scan_interpReference(reference.data(), reference.size(), matrix.data(), matrix.size(),
+                                               scan.get(), ref.get()),
+                  VELSPEC_OK);
+        ASSERT_EQ(ref->length, scan->length);
+        for (int i = 0; i < scan->length; ++i) {
+            double reflectance = static_cast<double>(scan->intensity[i]) / ref->intensity[i];
+            EXPECT_NEAR(reflectance, 1.0, 0.015) << "slot " << int(slot) << " at " << scan->wavelength[i];
+        }
+    }
+}
+
+TEST_F(VirtualDeviceTest, OrganicSampleShowsWaterAndCarbonHydrogenBands) {
+    auto white = Scan(kColumnSlot);
+    virt::SetSample(virt::Sample::Organic);
+    auto organic = Scan(kColumnSlot);
+    auto reflectance = [&](double nm) {
+        int i = NearestPoint(*white, nm);
+        return static_cast<double>(organic->intensity[i]) / white->intensity[i];
+    };
+    EXPECT_LT(reflectance(1450), 0.65 * reflectance(1300));  // water
+    EXPECT_LT(reflectance(1195), 0.90 * reflectance(1100));  // C-H second overtone
+    EXPECT_LT(reflectance(1690), 0.80 * reflectance(1600));  // flank of the C-H first overtone
+}
+
+TEST_F(VirtualDeviceTest, GainScalesAndAveragingQuietsTheSignal) {
+    virt::SetNoiseEnabled(false);
+    auto at16 = Scan(kColumnSlot);
+    ASSERT_EQ(ZOR_SetPGAGain(32), 0);
+    auto at32 = Scan(kColumnSlot);
+    EXPECT_EQ(at32->pga_gain, 32);
+    for (int i = 0; i < 228; i += 19) EXPECT_NEAR(at32->intensity[i], 2.0 * at16->intensity[i], 2.0) << i;
+
+    // Standard deviation of each point over repeated scans, averaged over points.
+    virt::SetNoiseEnabled(true);
+    ASSERT_EQ(ZOR_SetPGAGain(16), 0);
+    auto spread = [&](uint16_t repeats) {
+        EXPECT_EQ(ZOR_SetScanNumRepeats(repeats), 0);
+        constexpr int kScans = 12;
+        std::vector<std::vector<double>> runs;
+        for (int s = 0; s < kScans; ++s) {
+            auto r = Scan(kColumnSlot);
+            runs.emplace_back(r->intensity, r->intensity + r->length);
+        }
+        double total = 0.0;
+        for (size_t i = 0; i < runs[0].size(); ++i) {
+            double mean = 0.0, sq = 0.0;
+            for (auto &run : runs) mean += run[i] / kScans;
+            for (auto &run : runs) sq += (run[i] - mean) * (run[i] - mean);
+            total += std::sqrt(sq / (kScans - 1));
+        }
+        return total / runs[0].size();
+    };
+    double single = spread(1);
+    double sixteen = spread(16);
+    EXPECT_GT(single, 100.0);
+    EXPECT_NEAR(single / sixteen, 4.0, 1.0);
+}
+
+TEST_F(VirtualDeviceTest, ReadingsStayInsideTheConverterRangeAtTheDefaultGain) {
+    for (uint8_t slot : {kColumnSlot, kHadamardSlot, kTwoSectionSlot}) {
+        ASSERT_EQ(ZOR_SetActiveScanIndex(slot), 0);
+        ASSERT_EQ(ZOR_PerformScan(0), 0);
+        Bytes image = FetchFile(ZOR_FILE_SCAN_DATA);
+        image.resize(std::max(image.size(), sizeof(uScanData)));
+        ASSERT_EQ(velspec_scan_read_data(image.data(), image.size()), VELSPEC_OK);
+        uScanData record;
+        std::memcpy(&record, image.data(), sizeof record);
+        bool slew = velspec_scan_data_get_type(&record) == SCAN_TYPE_SLEW;
+        const int32_t *adc = slew ? record.slew.adc_data : record.data.adc_data;
+        int length = slew ? record.slew.adc_data_length : record.data.adc_data_length;
+        int32_t highest = *std::max_element(adc, adc + length);
+        EXPECT_LT(highest, virt::kAdcFullScale) << "slot " << int(slot);
+        EXPECT_GT(highest, virt::kAdcFullScale / 100) << "slot " << int(slot);
+    }
+}
+
+TEST_F(VirtualDeviceTest, DarkWindowGivesZeroAfterDarkRemoval) {
+    virt::SetSample(virt::Sample::Dark);
+    auto r = Scan(kColumnSlot);
+    for (int i = 0; i < r->length; ++i) EXPECT_NEAR(r->intensity[i], 0, 600) << i;
+}
+
+TEST_F(VirtualDeviceTest, TwoSectionScanJoinsColumnAndHadamardSections) {
+    virt::SetNoiseEnabled(false);
+    auto two = Scan(kTwoSectionSlot);
+    ASSERT_EQ(two->length, 200);
+    EXPECT_EQ(two->cfg.num_sections, 2);
+    for (int i = 1; i < two->length; ++i) EXPECT_GT(two->wavelength[i], two->wavelength[i - 1]) << i;
+    EXPECT_NEAR(two->wavelength[0], 900.0, 1.0);
+    EXPECT_NEAR(two->wavelength[199], 1700.0, 1.0);
+
+    // Section 1 is Hadamard with 8-column bands at twice the exposure: about
+    // 2 * 8/6 of the light of the 6-column bands of a column scan.
+    auto column = Scan(kColumnSlot);
+    for (int i = 110; i < 190; i += 10) {
+        int j = NearestPoint(*column, two->wavelength[i]);
+        EXPECT_NEAR(two->intensity[i] / (2.0 * 8.0 / 6.0), column->intensity[j], 0.05 * column->intensity[j]) << i;
+    }
+}
+
+TEST_F(VirtualDeviceTest, AutomaticGainKeepsTheBrightestReadingBelowFullScale) {
+    ASSERT_EQ(ZOR_SetFixedPGAGain(0, 0), 0);
+    auto column = Scan(kColumnSlot);
+    EXPECT_EQ(column->pga_gain, 64);  // one band at a time leaves plenty of headroom
+    EXPECT_EQ(ZOR_GetPGAGain(), 64);
+    auto hadamard = Scan(kHadamardSlot);
+    EXPECT_EQ(hadamard->pga_gain, 16);  // about half of 76 bands lit at once
+}
