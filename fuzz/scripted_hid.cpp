@@ -64,8 +64,8 @@ int scripted_read(hid_device *, unsigned char *data, size_t length, int timeout_
         if (short_len < n) n = short_len;
     }
     std::vector<uint8_t> bytes = g_in->take(n);
-    std::memcpy(data, bytes.data(), bytes.size());
     if (bytes.empty()) return 0;
+    std::memcpy(data, bytes.data(), bytes.size());
     return static_cast<int>(bytes.size());
 }
 
