@@ -189,7 +189,8 @@ bool parser::pound_run(size_t &i) {
         // has no meaning in an image.
         if (last_closed != closed::record) return false;
         after_record = true;
-    } else if (tpl_is_scalar(last->kind) || last->kind == TPL_TYPE_STR) {
+    } else if (std::strchr("iucjvIUfs", prev) && prev != '\0') {
+        // The scalar or string just parsed is the parent's last child.
         after_record = false;
     } else {
         return false;

@@ -88,7 +88,7 @@ TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
         "S(iA(i))", "S(iB)", "$(i)", "S()", "A()", "Si", "A$(i)", "S(i))", "S(i", "(i)",
         "i#)", "#", "S(S(i))",
         // Not given a meaning by the grammar; refused rather than mis-walked.
-        "S", "A", "iS", "A(i)#", "S(i$(c)#)", "B#", "S(i)$",
+        "S", "A", "iS", "A(i)#", "S(i$(c)#)", "B#", "S(i)$", "iS(#i)",
     };
     alignas(8) static char base[64];
     for (const char *fmt : bad) {
