@@ -22,6 +22,7 @@ public:
     }
 
     frameBufferDesc &desc() { return desc_; }
+    const frameBufferDesc &desc() const { return desc_; }
     std::vector<uint8_t> &bytes() { return bytes_; }
     size_t frameBytes() const { return static_cast<size_t>(desc_.width) * desc_.height * (desc_.bpp / 8); }
 
