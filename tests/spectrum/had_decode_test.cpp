@@ -1,0 +1,65 @@
+// The fast Hadamard group decoder against the straightforward matrix form.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "velspec_had_decode.h"
+#include "velspec_scan_had.h"
+
+namespace {
+
+const uint16_t kOrders[SMATRIX_NUM_ORDERS] = {3,   7,   11,  19,  23,  31,  43,  47,  59,  67,
+                                              71,  79,  83,  103, 107, 127, 131, 139, 151, 163,
+                                              167, 179, 191, 199, 211, 223, 227, 239, 251};
+
+TEST(HadamardDecode, FastFormIsBitIdenticalToTheMatrixForm) {
+    std::mt19937 rng(20261206);
+    std::uniform_int_distribution<int32_t> reading(-50000, 4000000);
+    std::uniform_int_distribution<int32_t> huge(-2147483647, 2147483647);
+    int compared = 0;
+    for (int trial = 0; trial < 40; ++trial) {
+        for (uint16_t q : kOrders) {
+            std::vector<double> y(q);
+            for (auto &v : y) v = trial % 10 == 9 ? huge(rng) : reading(rng);
+            const uint16_t bands = static_cast<uint16_t>(1 + rng() % q);
+            std::vector<double> slow(q, -1.0), fast(q, -1.0);
+            ASSERT_EQ(velspec::had_decode_group_matrix(y.data(), q, slow.data()), VELSPEC_OK);
+            ASSERT_EQ(velspec::had_decode_group(y.data(), q, bands, fast.data()), VELSPEC_OK);
+            ASSERT_EQ(std::memcmp(slow.data(), fast.data(), sizeof(double) * bands), 0)
+                << "order " << q << " trial " << trial;
+            // Values of bands that are never lit are not formed.
+            if (bands < q) {
+                EXPECT_EQ(fast[bands], -1.0);
+            }
+            compared += bands;
+        }
+    }
+    EXPECT_GT(compared, 40 * 29);
+}
+
+TEST(HadamardDecode, SameStatusesAsTheMatrixForm) {
+    double y[8] = {0}, x[8];
+    EXPECT_EQ(velspec::had_decode_group(y, 5, 5, x), VELSPEC_ERR_NULL);
+    EXPECT_EQ(velspec::had_decode_group_matrix(y, 5, x), VELSPEC_ERR_NULL);
+    EXPECT_EQ(velspec::had_decode_group(y, 263, 5, x), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec::had_decode_group_matrix(y, 263, x), VELSPEC_ERR_BAD_INPUT);
+}
+
+TEST(HadamardDecode, InverseRecoversIntensities) {
+    // Order 7 (divisor 2, exact in binary): readings of known intensities
+    // decode back exactly.
+    const double intensities[7] = {5, 0, 12, 7, 1000, 3, 64};
+    double y[7] = {0};
+    uint8_t row[7];
+    for (uint32_t r = 0; r < 7; ++r) {
+        ASSERT_EQ(getSMatrixRow(7, r, row), VELSPEC_OK);
+        for (int c = 0; c < 7; ++c) y[r] += row[c] * intensities[c];
+    }
+    double x[7];
+    ASSERT_EQ(velspec::had_decode_group(y, 7, 7, x), VELSPEC_OK);
+    for (int c = 0; c < 7; ++c) EXPECT_EQ(x[c], intensities[c]) << c;
+}
+
+}  // namespace
