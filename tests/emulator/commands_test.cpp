@@ -51,7 +51,7 @@ TEST(CommandTable, AnswersExactlyTheHostCatalogueWithTheSameKinds) {
 
 TEST_F(VirtualDeviceTest, EveryCommandIsAnsweredAndDecodes) {
     uint32_t u[7] = {};
-    uint8_t b[7] = {};
+    uint8_t b[8] = {};
     char text[32] = {};
     uint64_t usage = 0;
     calibCoeffSet coeffs{};
