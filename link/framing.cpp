@@ -137,9 +137,9 @@ extern "C" int32_t ZOR_Read(void) {
             if (length == 0 || length > ZOR_MAX_REPLY_PAYLOAD) return ZOR_ERR_REJECTED;
             expected = length + ZOR_FRAME_HEADER_SIZE;
         }
-        const int32_t room = ZOR_INPUT_BUFFER_SIZE - std::min(total, ZOR_INPUT_BUFFER_SIZE);
-        std::memcpy(InputBuffer + (ZOR_INPUT_BUFFER_SIZE - room), report,
-                    static_cast<size_t>(std::min(got, room)));
+        const int32_t stored = std::min(total, static_cast<int32_t>(ZOR_INPUT_BUFFER_SIZE));
+        const int32_t room = ZOR_INPUT_BUFFER_SIZE - stored;
+        std::memcpy(InputBuffer + stored, report, static_cast<size_t>(std::min(got, room)));
         total += got;
     }
     return total;
