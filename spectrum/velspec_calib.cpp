@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "velspec_helper.h"
@@ -84,7 +84,7 @@ int32_t fitQuadratic(int32_t n, const double *x, const double *y, double c[3])
         design.resize(cells);
         designT.resize(cells);
         solver.resize(cells);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::exception &) {
         return VELSPEC_ERR_NO_MEMORY;
     }
     for (int32_t i = 0; i < n; i++) {
@@ -256,7 +256,7 @@ int32_t velspec_calib_findPeaks(const double *y, int32_t n, double sel, int32_t 
         candidates.reserve(n);
         values.resize(n);
         found.reserve(n);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::exception &) {
         return VELSPEC_ERR_NO_MEMORY;
     }
     for (int32_t i = 0; i + 1 < n; i++)
@@ -391,14 +391,15 @@ int32_t velspec_calib_genPxyToCurveCoeffs(const double *positions, const double 
     if (numRows < 3 || numPeaks < 3)
         return VELSPEC_ERR_BAD_INPUT;
 
-    std::vector<double> column, curves;
+    std::vector<double> column, curves, f1s, f2s;
     try {
         column.resize(numRows);
         curves.resize(static_cast<size_t>(numPeaks) * 3);
-    } catch (const std::bad_alloc &) {
+        f1s.resize(numPeaks);
+        f2s.resize(numPeaks);
+    } catch (const std::exception &) {
         return VELSPEC_ERR_NO_MEMORY;
     }
-    std::vector<double> f1s(numPeaks), f2s(numPeaks);
     for (int32_t p = 0; p < numPeaks; p++) {
         for (int32_t r = 0; r < numRows; r++)
             column[r] = positions[static_cast<size_t>(r) * numPeaks + p];

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "velspec_calib.h"
@@ -179,7 +179,7 @@ extern "C" int32_t velspec_calib_genCoeffSet(const velspecCalibScans *scans, cal
         return VELSPEC_ERR_NULL;
     try {
         return genCoeffSet(scans, out, r2);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::exception &) {
         return VELSPEC_ERR_NO_MEMORY;
     }
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "velspec_calib.h"
@@ -28,7 +28,7 @@ extern "C" int32_t velspec_calib_interpret(const void *image, size_t size, scanR
     std::vector<uint8_t> copy;
     try {
         copy.assign(size > sizeof(uScanData) ? size : sizeof(uScanData), 0);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::exception &) {
         return VELSPEC_ERR_NO_MEMORY;
     }
     std::memcpy(copy.data(), image, size);

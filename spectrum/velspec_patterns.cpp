@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "velspec_calib.h"
@@ -228,7 +228,7 @@ int32_t velspec_scan_bendPatterns(const frameBufferDesc *fb, const double *shift
     try {
         shift.resize(fb->height);
         work.assign(2 * lineBytes, 0);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::exception &) {
         return VELSPEC_ERR_NO_MEMORY;
     }
     status = velspec_calib_genShiftVector(shiftCoeffs, static_cast<int32_t>(fb->height), shift.data());
