@@ -1,0 +1,137 @@
+// A scan through the device API while the instrument fails one exchange at a
+// time: every failure ends the call with its step's code, leaves the
+// caller's record alone, and the next call works.
+#include <map>
+
+#include "hostile_fixture.h"
+#include "wrapper.h"
+
+namespace hostile {
+namespace {
+
+using virt::Fault;
+
+bool is_acknowledged_write(uint32_t code) {
+    return code == kSetActiveScanIndex || code == kPerformScan;
+}
+
+// What velGetScanResults returns when the exchange of command `code` meets
+// `fault`.
+int32_t expected_result(uint32_t code, Fault fault) {
+    // An acknowledgement's length only says whether it carries a value; a
+    // wrong one is read as "no value", which is success.
+    if (is_acknowledged_write(code) && (fault == Fault::ShortReply || fault == Fault::OversizeLength))
+        return VEL_OK;
+    switch (code) {
+    case kGetNumScanCfg: return VEL_ERR_NUM_CONFIGS;
+    case kSetActiveScanIndex: return VEL_ERR_SELECT_CONFIG;
+    case kGetEstimatedScanTime: return VEL_OK; // no estimate: no wait, the scan goes on
+    case kPerformScan: return VEL_ERR_START_SCAN;
+    case kGetFileSizeToRead: return VEL_ERR_SCAN_SIZE;
+    case kGetFileData: return VEL_ERR_FILE;
+    default: return 1; // not an exchange of a scan
+    }
+}
+
+TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
+    CleanScan();
+    const std::vector<uint32_t> exchanges = SentCommands();
+    ASSERT_GE(exchanges.size(), 7u);
+
+    const std::pair<Fault, const char *> faults[] = {
+        {Fault::NoReply, "time-out"},         {Fault::Status1, "status 1"},
+        {Fault::Status2, "status 2"},         {Fault::Status3, "status 3"},
+        {Fault::ShortReply, "short reply"},   {Fault::OversizeLength, "oversize length"},
+    };
+    for (const auto &[fault, fault_name] : faults) {
+        std::map<uint32_t, uint32_t> seen;
+        for (uint32_t code : exchanges) {
+            uint32_t occurrence = seen[code]++;
+            SCOPED_TRACE(testing::Message() << fault_name << " on command 0x" << std::hex << code
+                                            << std::dec << " #" << occurrence);
+            ResetDevice();
+            virt::FaultSpec spec;
+            spec.fault = fault;
+            spec.command = code;
+            spec.skip = occurrence;
+            virt::InjectFault(spec);
+
+            auto result = marked<scanResults>();
+            int32_t rc = velGetScanResults(result.get());
+            EXPECT_EQ(virt::PendingFaults(), 0u) << "the fault never struck";
+            EXPECT_EQ(rc, expected_result(code, fault));
+            if (rc != VEL_OK) {
+                EXPECT_TRUE(untouched(result.get()));
+            }
+            if (code == kGetEstimatedScanTime) {
+                EXPECT_TRUE(Waits().empty());
+            }
+
+            auto next = marked<scanResults>();
+            EXPECT_EQ(velGetScanResults(next.get()), VEL_OK);
+            EXPECT_GT(next->length, 0);
+        }
+    }
+}
+
+TEST_F(HostileDeviceTest, TheOtherScanFunctionsKeepTheirArraysOnFailure) {
+    virt::FaultSpec spec;
+    spec.fault = Fault::NoReply;
+    spec.command = kGetFileData;
+    spec.skip = 1;
+
+    virt::InjectFault(spec);
+    std::vector<double> wavelengths(VEL_MAX_WAVELENGTHS, -1.0);
+    EXPECT_EQ(velGetWavelengths(wavelengths.data(), VEL_MAX_WAVELENGTHS), VEL_ERR_FILE);
+    for (double w : wavelengths) EXPECT_EQ(w, -1.0);
+    EXPECT_EQ(velGetWavelengths(wavelengths.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
+
+    virt::InjectFault(spec);
+    std::vector<int32_t> intensities(VEL_MAX_WAVELENGTHS, -7);
+    EXPECT_EQ(velGetIntensities(0, intensities.data(), VEL_MAX_WAVELENGTHS), VEL_ERR_FILE);
+    for (int32_t v : intensities) EXPECT_EQ(v, -7);
+    EXPECT_EQ(velGetIntensities(0, intensities.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
+
+    spec.command = kGetNumScanCfg;
+    spec.skip = 0;
+    spec.fault = Fault::Status2;
+    virt::InjectFault(spec);
+    auto config = marked<slewScanCfg>();
+    EXPECT_EQ(velGetConfigInfo(config.get()), VEL_ERR_NUM_CONFIGS);
+    EXPECT_TRUE(untouched(config.get()));
+    EXPECT_EQ(velGetConfigInfo(config.get()), VEL_OK);
+}
+
+TEST_F(HostileDeviceTest, DisconnectInMidTransfer) {
+    virt::FaultSpec spec;
+    spec.fault = Fault::Disconnect;
+    spec.command = kGetFileData;
+    spec.skip = 2;
+    virt::InjectFault(spec);
+    auto result = marked<scanResults>();
+    EXPECT_EQ(velGetScanResults(result.get()), VEL_ERR_FILE);
+    EXPECT_TRUE(untouched(result.get()));
+    // A momentary drop: the instrument answers again.
+    EXPECT_EQ(velGetScanResults(result.get()), VEL_OK);
+
+    // Unplugged for good: every call fails cleanly until it is back and
+    // opened again.
+    spec.persistent = true;
+    spec.skip = 1;
+    virt::InjectFault(spec);
+    auto gone = marked<scanResults>();
+    EXPECT_EQ(velGetScanResults(gone.get()), VEL_ERR_FILE);
+    EXPECT_EQ(velGetScanResults(gone.get()), VEL_ERR_NUM_CONFIGS);
+    EXPECT_TRUE(untouched(gone.get()));
+    int32_t gain = -99;
+    EXPECT_EQ(velGetPgaGain(&gain), VEL_ERR_GET_GAIN);
+    EXPECT_EQ(gain, -99);
+    virt::ClearFaults();
+    velClose(0);
+    ASSERT_EQ(velInitUsb(), 1);
+    ASSERT_EQ(velOpenByUsb(0), 0);
+    EXPECT_EQ(velGetScanResults(gone.get()), VEL_OK);
+}
+
+} // namespace
+} // namespace hostile
