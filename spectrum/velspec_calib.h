@@ -109,7 +109,7 @@ int32_t velspec_calib_interpret(const void *image, size_t size, scanResults *res
 
 /* The readings of one calibration: for each measured DMD row, a scan of
  * known emission lines (or of narrow bands) stepped across the columns. */
-typedef struct velspecCalibScans {
+typedef struct calibScanSet {
     const double *readings;     /* num_rows x num_samples, row-major */
     int32_t num_samples;        /* readings per row */
     int32_t num_rows;           /* 1, or 3 and more to measure the bend */
@@ -119,7 +119,7 @@ typedef struct velspecCalibScans {
     const double *line_nm;      /* wavelengths of the lines, ascending */
     int32_t num_lines;          /* at least 3 */
     double selectivity;         /* peak selectivity for findPeaks; 0: 4 */
-} velspecCalibScans;
+} calibScanSet;
 
 /* Finds the num_lines strongest peaks of every row with sub-sample
  * precision, pairs them in column order with line_nm (wavelength rising
@@ -130,7 +130,7 @@ typedef struct velspecCalibScans {
  * coefficients are 0. On success *out is ready for velspec_calib_write_data
  * and *r2 (optional) holds the goodness of the wavelength fit. -1 when a row
  * shows fewer peaks than lines or no representative bend exists. */
-int32_t velspec_calib_genCoeffSet(const velspecCalibScans *scans, calibCoeffSet *out,
+int32_t velspec_calib_genCoeffSet(const calibScanSet *scans, calibCoeffSet *out,
                                   double *r2);
 
 #ifdef __cplusplus

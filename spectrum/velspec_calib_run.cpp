@@ -111,7 +111,7 @@ int32_t locateLines(const double *y, int32_t n, double selectivity, int32_t coun
     return VELSPEC_OK;
 }
 
-int32_t checkScans(const velspecCalibScans *s)
+int32_t checkScans(const calibScanSet *s)
 {
     if (s->readings == nullptr || s->row_coords == nullptr || s->line_nm == nullptr)
         return VELSPEC_ERR_NULL;
@@ -131,7 +131,7 @@ int32_t checkScans(const velspecCalibScans *s)
     return VELSPEC_OK;
 }
 
-int32_t genCoeffSet(const velspecCalibScans *s, calibCoeffSet *out, double *r2)
+int32_t genCoeffSet(const calibScanSet *s, calibCoeffSet *out, double *r2)
 {
     int32_t status = checkScans(s);
     if (status != VELSPEC_OK)
@@ -172,7 +172,7 @@ int32_t genCoeffSet(const velspecCalibScans *s, calibCoeffSet *out, double *r2)
 
 } // namespace
 
-extern "C" int32_t velspec_calib_genCoeffSet(const velspecCalibScans *scans, calibCoeffSet *out,
+extern "C" int32_t velspec_calib_genCoeffSet(const calibScanSet *scans, calibCoeffSet *out,
                                              double *r2)
 {
     if (scans == nullptr || out == nullptr)

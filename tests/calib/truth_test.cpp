@@ -61,9 +61,9 @@ Synthetic synthesise(const std::vector<double> &rows, double linear, double quad
     return s;
 }
 
-velspecCalibScans scansOf(const Synthetic &s)
+calibScanSet scansOf(const Synthetic &s)
 {
-    velspecCalibScans scans{};
+    calibScanSet scans{};
     scans.readings = s.readings.data();
     scans.num_samples = kSamples;
     scans.num_rows = static_cast<int32_t>(s.rows.size());
@@ -93,7 +93,7 @@ TEST(CalibrationTruth, RecoversCurveAndBendFromNoisyScans)
     const double linear = 0.004, quadratic = 4.0e-5; // 3.3 columns at the bottom row
     for (uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
         const Synthetic s = synthesise({40, 240, 120, 360, 470}, linear, quadratic, 3.0, seed);
-        const velspecCalibScans scans = scansOf(s);
+        const calibScanSet scans = scansOf(s);
         calibCoeffSet c{};
         double r2 = 0.0;
         ASSERT_EQ(velspec_calib_genCoeffSet(&scans, &c, &r2), VELSPEC_OK) << seed;
@@ -110,7 +110,7 @@ TEST(CalibrationTruth, RecoversCurveAndBendFromNoisyScans)
 TEST(CalibrationTruth, StraightSlitAndSingleRow)
 {
     const Synthetic straight = synthesise({0, 240, 479}, 0.0, 0.0, 0.0, 9);
-    velspecCalibScans scans = scansOf(straight);
+    calibScanSet scans = scansOf(straight);
     calibCoeffSet c{};
     ASSERT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_OK);
     EXPECT_LT(worstNmError(c), 0.1);
@@ -128,11 +128,11 @@ TEST(CalibrationTruth, StraightSlitAndSingleRow)
 TEST(CalibrationTruth, UnusableInputIsRefused)
 {
     const Synthetic s = synthesise({0, 240, 479}, 0.0, 0.0, 1.0, 3);
-    const velspecCalibScans good = scansOf(s);
+    const calibScanSet good = scansOf(s);
     calibCoeffSet c{};
     c.pixel_to_wavelength_coeffs[0] = 42.0;
 
-    velspecCalibScans scans = good;
+    calibScanSet scans = good;
     scans.num_rows = 2;
     EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_BAD_INPUT);
     scans = good;
