@@ -108,7 +108,9 @@ int32_t velspec_calib_interpret(const void *image, size_t size, scanResults *res
 /* ---- Calibration run ------------------------------------------------------ */
 
 /* The readings of one calibration: for each measured DMD row, a scan of
- * known emission lines (or of narrow bands) stepped across the columns. */
+ * known emission lines (or of narrow bands) stepped across the columns.
+ * Readings of the calibration patterns start at band centre 2 with step 1
+ * (types 4 to 7), 429 with step 1 (8 to 11) and 2.5 with step 4 (type 2). */
 typedef struct calibScanSet {
     const double *readings;     /* num_rows x num_samples, row-major */
     int32_t num_samples;        /* readings per row */
