@@ -68,6 +68,34 @@ bool HadamardPatterns(const scanCfg &cfg, const calibCoeffSet &calibration, Sect
     return true;
 }
 
+// The first line of each pattern as drawn into 24-bit frame buffers, read
+// back as runs of lit columns. Bending shifts whole lines, so the first line
+// before bending says which columns a pattern lights; the physics applies
+// the per-row shift. Two lines per frame keep the frame size a multiple of
+// 4 bytes, the step the generator moves from frame to frame.
+bool DrawnPatterns(const scanCfg &cfg, const calibCoeffSet &calibration, size_t expected, SectionPlan &plan) {
+    constexpr uint32_t kPlanes = 24;
+    constexpr uint32_t kLines = 2;
+    constexpr size_t kFrameBytes = static_cast<size_t>(kColumns) * kLines * 3;
+    uint32_t frames = static_cast<uint32_t>((expected + kPlanes - 1) / kPlanes);
+    std::vector<uint8_t> pixels(std::max<size_t>(frames, 1) * kFrameBytes, 0);
+    frameBufferDesc fb{pixels.data(), std::max<uint32_t>(frames, 1), kColumns, kLines, 24};
+    if (velspec_scan_genPatterns(&cfg, &calibration, &fb) != static_cast<int32_t>(expected)) return false;
+    for (size_t p = 0; p < expected; ++p) {
+        const uint8_t *line = pixels.data() + (p / kPlanes) * kFrameBytes;
+        uint32_t plane = static_cast<uint32_t>(p % kPlanes);
+        Pattern pattern;
+        for (int c = 0; c < kColumns; ++c) {
+            bool lit = (line[3 * c + plane / 8] >> (plane % 8)) & 1u;
+            if (!lit) continue;
+            if (!pattern.empty() && pattern.back().last == c) pattern.back().last = c + 1;
+            else pattern.push_back({c, c + 1});
+        }
+        plan.patterns.push_back(std::move(pattern));
+    }
+    return true;
+}
+
 }  // namespace
 
 bool IsBlackEntry(size_t k) { return (k + 1) % kBlackPatternPeriod == 0; }
@@ -99,7 +127,8 @@ std::optional<DecodedConfig> DecodeConfig(const std::vector<uint8_t> &image) {
     return out;
 }
 
-std::optional<ScanPlan> PlanScan(const DecodedConfig &config, const calibCoeffSet &calibration) {
+std::optional<ScanPlan> PlanScan(const DecodedConfig &config, const calibCoeffSet &calibration,
+                                 PatternSource source) {
     ScanPlan plan;
     for (int s = 0; s < config.slew.num_sections; ++s) {
         const slewScanSection &section = config.slew.sections[s];
@@ -112,6 +141,11 @@ std::optional<ScanPlan> PlanScan(const DecodedConfig &config, const calibCoeffSe
         if (section.section_scan_type == SCAN_TYPE_COLUMN) ok = ColumnPatterns(cfg, calibration, sp);
         else if (section.section_scan_type == SCAN_TYPE_HADAMARD) ok = HadamardPatterns(cfg, calibration, sp);
         if (!ok) return std::nullopt;
+        if (source == PatternSource::Drawn) {
+            size_t expected = sp.patterns.size();
+            sp.patterns.clear();
+            if (!DrawnPatterns(cfg, calibration, expected, sp)) return std::nullopt;
+        }
         plan.pattern_count += sp.patterns.size();
         plan.sections.push_back(std::move(sp));
     }

@@ -47,10 +47,16 @@ struct ScanPlan {
 inline constexpr uint8_t kBlackPatternPeriod = 25;
 bool IsBlackEntry(size_t k);
 
+// Where the lit columns of each pattern come from: the frames the spectral
+// library draws for the DMD (what the instrument shows), or the column and
+// Hadamard pattern definitions and S-matrix rows they are drawn from.
+enum class PatternSource { Drawn, Definitions };
+
 // The patterns of a configuration with the calibration the instrument holds.
 // Nothing when the configuration cannot be scanned (no pattern definition,
 // an exposure code outside the table, more readings than the raw record holds).
-std::optional<ScanPlan> PlanScan(const DecodedConfig &config, const calibCoeffSet &calibration);
+std::optional<ScanPlan> PlanScan(const DecodedConfig &config, const calibCoeffSet &calibration,
+                                 PatternSource source = PatternSource::Drawn);
 
 // Milliseconds the scan takes: per reading its exposure plus the mirror
 // settling time, times the averaging count, plus fixed start-up overhead.
