@@ -189,7 +189,7 @@ bool parser::pound_run(size_t &i) {
         // has no meaning in an image.
         if (last_closed != closed::record) return false;
         after_record = true;
-    } else if (std::strchr("iucjvIUfs", prev) && prev != '\0') {
+    } else if (std::strchr("iucjvIUfs", prev)) {
         // The scalar or string just parsed is the parent's last child.
         after_record = false;
     } else {
