@@ -101,7 +101,8 @@ typedef struct tpl_hook_t {
 extern tpl_hook_t tpl_hook;
 
 /* Carry-over of a partial image between tpl_gather calls. The caller keeps
- * a pointer to it, null at the start. */
+ * a pointer to it, null at the start. A caller that abandons a stream with
+ * a state left releases img and the state with tpl_hook.release. */
 typedef struct tpl_gather_state {
     char *img;
     uint32_t len;
