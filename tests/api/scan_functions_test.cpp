@@ -46,14 +46,6 @@ struct ScanDevice : ScriptedDevice {
 
 } // namespace
 
-TEST(ScanImages, TestImagesAreBuilt)
-{
-    ASSERT_FALSE(columnScanImage().empty());
-    ASSERT_FALSE(referenceMatrixImage().empty());
-    ASSERT_FALSE(singleSectionConfigImage("VS000001").empty());
-    ASSERT_FALSE(multiSectionConfigImage("VS000001").empty());
-}
-
 TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime)
 {
     ScanDevice device;
