@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "menu.h"
+#include "tpl.h"
 #include "usb.h"
 #include "virtual_control.h"
 #include "virtual_device.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr size_t kMaxInput = 48;
 
 void no_sleep(uint32_t) {}
+int quiet(const char *, ...) { return 0; }
 
 const virt::Fault kFaults[] = {
     virt::Fault::NoReply,        virt::Fault::Status1,    virt::Fault::Status2,
@@ -34,6 +36,7 @@ const virt::Fault kFaults[] = {
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     USB_SetHidBackend(VIRT_Backend());
     USB_SetSleepFunction(no_sleep);
+    tpl_hook.report_error = quiet;
     if (!std::freopen("/dev/null", "w", stdout)) return 0;
     return 0;
 }
@@ -52,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     if (size > kMaxInput) size = kMaxInput;
     // An exact-size copy, so the stream never reads past what was typed.
-    std::vector<char> typed(data, data + size);
+    const char *chars = reinterpret_cast<const char *>(data);
+    std::vector<char> typed(chars, chars + size);
     FILE *in = fmemopen(typed.empty() ? nullptr : typed.data(), typed.size(), "r");
     if (!in) return 0;
     FILE *saved = stdin;

@@ -4,6 +4,10 @@
 #   fuzz/run-all.sh MINUTES          each target for MINUTES minutes
 #   fuzz/run-all.sh --seconds N      each target for N seconds (CI)
 #
+# FUZZ_MINUTES_<target> (e.g. FUZZ_MINUTES_console=25) gives one target a
+# time of its own: the console target runs whole sessions and is far slower
+# per input than the others.
+#
 # Builds the clang fuzz build first (directory $FUZZ_BUILD, default
 # build-fuzz). The growing corpus is kept in $FUZZ_BUILD/corpus/<target>;
 # a crashing input is written to $FUZZ_BUILD/findings/<target>/. Once
@@ -48,9 +52,14 @@ for t in "${targets[@]}"; do
   findings="$build/findings/$t"
   mkdir -p "$corpus" "$findings" "$build/seeds/$t"
   log="$build/fuzz-$t.log"
-  echo "-- fuzz_$t: ${seconds} s"
+  target_seconds=$seconds
+  override="FUZZ_MINUTES_$t"
+  if [ -n "${!override:-}" ]; then
+    target_seconds=$(awk -v m="${!override}" 'BEGIN { printf "%d", m * 60 }')
+  fi
+  echo "-- fuzz_$t: ${target_seconds} s"
   # -timeout: an input that runs 10 s is a hang and counts as a finding.
-  if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! "$build/fuzz/fuzz_$t" -max_total_time="$target_seconds" -timeout=10 -rss_limit_mb=2048 \
        -print_final_stats=1 -artifact_prefix="$findings/" \
        "$corpus" "$build/seeds/$t" "fuzz/regressions/$t" > "$log" 2>&1; then
     echo "fuzz_$t FOUND A FAULT; see $log and $findings/"
