@@ -28,31 +28,50 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
+// The transport calls these through plain function pointers: nothing may
+// escape them, so a failed allocation inside the model becomes the failure
+// value hidapi itself would give.
 int BackendInit(void) { return 0; }
 int BackendExit(void) { return 0; }
 
 hid_device_info *BackendEnumerate(unsigned short vendor, unsigned short product) {
     BusyTimer timer;
-    return VirtualInstrument::Get().Enumerate(vendor, product);
+    try {
+        return VirtualInstrument::Get().Enumerate(vendor, product);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void BackendFreeEnumeration(hid_device_info *list) { VirtualInstrument::Get().FreeEnumeration(list); }
 
 hid_device *BackendOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
     BusyTimer timer;
-    return VirtualInstrument::Get().Open(vendor, product, serial);
+    try {
+        return VirtualInstrument::Get().Open(vendor, product, serial);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void BackendClose(hid_device *device) { VirtualInstrument::Get().Close(device); }
 
 int BackendWrite(hid_device *device, const unsigned char *data, size_t length) {
     BusyTimer timer;
-    return VirtualInstrument::Get().Write(device, data, length);
+    try {
+        return VirtualInstrument::Get().Write(device, data, length);
+    } catch (...) {
+        return -1;
+    }
 }
 
 int BackendReadTimeout(hid_device *device, unsigned char *data, size_t length, int /*milliseconds*/) {
     BusyTimer timer;
-    return VirtualInstrument::Get().Read(device, data, length);
+    try {
+        return VirtualInstrument::Get().Read(device, data, length);
+    } catch (...) {
+        return -1;
+    }
 }
 
 const USB_HidBackend kBackend = {
