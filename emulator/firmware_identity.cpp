@@ -71,7 +71,7 @@ Reply Firmware::GetPhotoDetector(const Request &) {
     Coeffs3 bend = {stored.calibration.shift_vector_coeffs[0], stored.calibration.shift_vector_coeffs[1],
                     stored.calibration.shift_vector_coeffs[2]};
     const std::vector<double> &light = physics_.ColumnLight(sample, vol.velc_enabled, bend);
-    const double columns[3] = {140.0, 440.0, 755.0};
+    const double columns[3] = {140.0, 433.0, 735.0};
     uint32_t readings[3];
     for (int i = 0; i < 3; ++i) {
         double sum = 0.0;

@@ -219,3 +219,19 @@ TEST_F(VirtualDeviceTest, AutomaticGainKeepsTheBrightestReadingBelowFullScale) {
     auto hadamard = Scan(kHadamardSlot);
     EXPECT_EQ(hadamard->pga_gain, 16);  // about half of 76 bands lit at once
 }
+
+TEST_F(VirtualDeviceTest, UnbentPatternsBlurTheCurvedSlitImage) {
+    // Patterns bent with the instrument's shift vector follow the curved
+    // slit image; straight ones catch each line partly off the band.
+    virt::SetSample(virt::Sample::EmissionLines);
+    virt::SetNoiseEnabled(false);
+    auto bent = Scan(kColumnSlot);
+    calibCoeffSet c{};
+    ASSERT_EQ(ZOR_GetCalibStruct(&c), 0);
+    c.shift_vector_coeffs[0] = c.shift_vector_coeffs[1] = c.shift_vector_coeffs[2] = 0.0;
+    ASSERT_EQ(ZOR_SendCalibStruct(&c), 0);
+    auto straight = Scan(kColumnSlot);
+    int32_t bent_peak = *std::max_element(bent->intensity, bent->intensity + bent->length);
+    int32_t straight_peak = *std::max_element(straight->intensity, straight->intensity + straight->length);
+    EXPECT_LT(straight_peak, 0.95 * bent_peak);
+}
