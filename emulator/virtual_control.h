@@ -21,15 +21,18 @@ enum class Sample {
 // Faults the instrument can be told to commit.
 enum class Fault {
     NoReply,          // the command is taken but never answered: the host times out
-    Status1,          // reply (or acknowledgement) carries status bits 1
+    Status1,          // reply (or acknowledgement) carries status bits 1 and no data
     Status2,          // ... status bits 2
     Status3,          // ... status bits 3
-    ShortReply,       // reply's length field promises more than the reports that follow
-    OversizeLength,   // reply's length field exceeds the host's 576-byte payload capacity
+    ShortReply,       // fewer reports than the length field promises: the last report of a
+                      // long reply is dropped, a one-report reply claims one report more
+    OversizeLength,   // length field 1000, beyond the host's 576-byte payload capacity
     CorruptImage,     // one byte of a delivered file image is XOR-ed with a mask
-    Disconnect,       // the instrument drops off the bus: writes, reads and opens fail
-    SerialLinkPieces, // file pieces carry two trailing link bytes, as over the serial link
-    LateReply,        // the reply is held back and arrives only after the host's read timed out
+    Disconnect,       // one-shot: this command's write fails and reads fail until the next
+                      // write; persistent: unplugged, writes, reads, enumeration and open fail
+    SerialLinkPieces, // file pieces carry 574 file bytes and two trailing link bytes
+    LateReply,        // the reply is held back: the read meant for it times out, and it
+                      // arrives right after, ahead of anything the next command brings
 };
 
 // Matches any command code.
@@ -40,6 +43,9 @@ inline constexpr uint32_t kAnyFile = 0xFFFFFFFFu;
 struct FaultSpec {
     Fault fault = Fault::NoReply;
     // Command code (16-bit, e.g. 0x002E) whose exchanges the fault hits.
+    // kAnyCommand means every command, except for the two faults tied to one:
+    // CorruptImage counts downloads (ZOR_GetFileSizeToRead of file_type),
+    // SerialLinkPieces counts file pieces (ZOR_GetFileData).
     uint32_t command = kAnyCommand;
     // Number of matching exchanges to let pass untouched before striking.
     uint32_t skip = 0;
@@ -71,6 +77,7 @@ void SetNoiseEnabled(bool enabled);
 void SetNoiseSeed(uint64_t seed);
 
 void InjectFault(const FaultSpec &spec);
+// Disarms every fault and plugs an unplugged instrument back in.
 void ClearFaults();
 // Faults still armed (one-shot faults that have not struck yet, persistent ones).
 size_t PendingFaults();
