@@ -100,6 +100,7 @@ TEST(DeviceStatus, PassesTheCommandResultThroughAndReportsFailures)
     uint32_t status = 0;
     EXPECT_EQ(velGetDeviceStatus(&status), 0);
     EXPECT_EQ(status, 0x11u);
+    EXPECT_EQ(device.codes(), std::vector<uint16_t>{kReadDeviceStatus});
 
     device.fail(kReadDeviceStatus, Failure::Status3, 1);
     status = 0xDEAD;
@@ -194,6 +195,7 @@ TEST(Sensors, HumidityTemperatureAndBatteryPassResultsThrough)
     EXPECT_EQ(velGetBatteryInfo(&volt, &percent), 0);
     EXPECT_EQ(volt, 391u);
     EXPECT_EQ(percent, 8700u);
+    EXPECT_EQ(device.codes(), (std::vector<uint16_t>{kReadHum, kReadBattVolt}));
 
     device.fail(kReadHum, Failure::Timeout, 1);
     device.fail(kReadBattVolt, Failure::Status3, 1);
