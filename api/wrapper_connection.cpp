@@ -1,18 +1,19 @@
 // Connection: find, open and close the device through the transport.
+#include "api_guard.h"
 #include "usb.h"
 #include "wrapper.h"
 
 extern "C" int32_t velInitUsb(void)
 {
-    return USB_Enumerate();
+    return api_guarded(USB_ERR_INIT, [] { return USB_Enumerate(); });
 }
 
 extern "C" int32_t velOpenByUsb(int32_t index)
 {
-    return USB_Open(index) != 0 ? VEL_ERR_OPEN : VEL_OK;
+    return api_guarded(VEL_ERR_OPEN, [&] { return USB_Open(index) != 0 ? VEL_ERR_OPEN : VEL_OK; });
 }
 
 extern "C" void velClose(int32_t index)
 {
-    USB_Close(index);
+    api_guarded(VEL_OK, [&] { return USB_Close(index); });
 }

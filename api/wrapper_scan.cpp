@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "API.h"
+#include "api_guard.h"
 #include "device_file.h"
 #include "scan_sequence.h"
 #include "velspec_scan.h"
@@ -142,60 +143,39 @@ int32_t get_reference(int32_t *intensities, int32_t count)
 
 } // namespace
 
-// The public entry points refuse null pointers before anything is sent and
-// keep every exception (there should be none) from reaching a C caller.
+// The public entry points refuse null pointers before anything is sent.
 
 extern "C" int32_t velGetConfigInfo(slewScanCfg *config)
 {
     if (!config)
         return VEL_ERR_NULL_ARGUMENT;
-    try {
-        return get_config_info(config);
-    } catch (...) {
-        return VEL_ERR_READ_CONFIG;
-    }
+    return api_guarded(VEL_ERR_READ_CONFIG, [&] { return get_config_info(config); });
 }
 
 extern "C" int32_t velGetWavelengths(double *wavelengths, int32_t count)
 {
     if (!wavelengths)
         return VEL_ERR_NULL_ARGUMENT;
-    try {
-        return get_wavelengths(wavelengths, count);
-    } catch (...) {
-        return VEL_ERR_INTERPRET;
-    }
+    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_wavelengths(wavelengths, count); });
 }
 
 extern "C" int32_t velGetIntensities(int32_t index, int32_t *intensities, int32_t count)
 {
     if (!intensities)
         return VEL_ERR_NULL_ARGUMENT;
-    try {
-        return get_intensities(index, intensities, count);
-    } catch (...) {
-        return VEL_ERR_INTERPRET;
-    }
+    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_intensities(index, intensities, count); });
 }
 
 extern "C" int32_t velGetScanResults(scanResults *result)
 {
     if (!result)
         return VEL_ERR_NULL_ARGUMENT;
-    try {
-        return get_scan_results(result);
-    } catch (...) {
-        return VEL_ERR_INTERPRET;
-    }
+    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_scan_results(result); });
 }
 
 extern "C" int32_t velGetRefIntensityFromDevice(int32_t *intensities, int32_t count)
 {
     if (!intensities)
         return VEL_ERR_NULL_ARGUMENT;
-    try {
-        return get_reference(intensities, count);
-    } catch (...) {
-        return VEL_ERR_INTERPRET;
-    }
+    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_reference(intensities, count); });
 }

@@ -7,9 +7,16 @@
 #include <cstdio>
 
 #include "API.h"
+#include "api_guard.h"
 #include "wrapper.h"
 
-extern "C" int32_t velSetLampStatus(uint8_t on)
+namespace {
+
+// What a pass-through function reports should a command fail by exception
+// (none should): the framing layer's code for a failed exchange.
+constexpr int32_t kExchangeFailed = -1;
+
+int32_t set_lamp(uint8_t on)
 {
     // Switching the lamp is best effort: both results are ignored.
     if (on) {
@@ -22,7 +29,7 @@ extern "C" int32_t velSetLampStatus(uint8_t on)
     return VEL_OK;
 }
 
-extern "C" int32_t velSetBluetoothStatus(uint8_t on)
+int32_t set_bluetooth(uint8_t on)
 {
     // The command itself waits 2000 ms before reading its acknowledgement.
     if (ZOR_TestBT(on ? 1 : 0) != 0)
@@ -30,17 +37,8 @@ extern "C" int32_t velSetBluetoothStatus(uint8_t on)
     return VEL_OK;
 }
 
-extern "C" int32_t velSetPgaGain(uint8_t gain)
+int32_t get_pga_gain(int32_t *gain)
 {
-    if (ZOR_SetFixedPGAGain(1, gain) < 0)
-        return VEL_ERR_SET_GAIN;
-    return VEL_OK;
-}
-
-extern "C" int32_t velGetPgaGain(int32_t *gain)
-{
-    if (!gain)
-        return VEL_ERR_NULL_ARGUMENT;
     const int32_t value = ZOR_GetPGAGain();
     if (value < 0)
         return VEL_ERR_GET_GAIN;
@@ -48,27 +46,16 @@ extern "C" int32_t velGetPgaGain(int32_t *gain)
     return VEL_OK;
 }
 
-extern "C" int32_t velSetAvgTimes(uint16_t count)
+int32_t get_device_status(uint32_t *status)
 {
-    if (ZOR_SetScanNumRepeats(count) < 0)
-        return VEL_ERR_SET_AVERAGE;
-    return VEL_OK;
-}
-
-extern "C" int32_t velGetDeviceStatus(uint32_t *status)
-{
-    if (!status)
-        return VEL_ERR_NULL_ARGUMENT;
     const int32_t result = ZOR_ReadDeviceStatus(status);
     if (result != 0)
         std::printf("ZOR_ReadDeviceStatus error: %d\n", result);
     return result;
 }
 
-extern "C" int32_t velGetDeviceUuid(uint8_t id[8])
+int32_t get_device_uuid(uint8_t *id)
 {
-    if (!id)
-        return VEL_ERR_NULL_ARGUMENT;
     // The controller is switched off before the ID is read; a failure there
     // is reported but does not stop the read.
     const int32_t enable = ZOR_VELCEnable(0, 0);
@@ -80,7 +67,7 @@ extern "C" int32_t velGetDeviceUuid(uint8_t id[8])
     return result;
 }
 
-extern "C" int32_t velEnableButtonPress(uint8_t enable)
+int32_t enable_button(uint8_t enable)
 {
     // Disabling writes 1 first and then 0.
     if (ZOR_ButtonTestWr(1) != 0)
@@ -92,10 +79,8 @@ extern "C" int32_t velEnableButtonPress(uint8_t enable)
     return VEL_OK;
 }
 
-extern "C" int32_t velGetButtonPressStatus(uint8_t *state)
+int32_t get_button_state(uint8_t *state)
 {
-    if (!state)
-        return VEL_ERR_NULL_ARGUMENT;
     uint8_t pressed = 0;
     if (ZOR_ButtonTestRd(&pressed) != 0)
         return VEL_ERR_BUTTON;
@@ -103,23 +88,95 @@ extern "C" int32_t velGetButtonPressStatus(uint8_t *state)
     return VEL_OK;
 }
 
-extern "C" int32_t velGetHumTemp(uint32_t *humidity, uint32_t *temperature)
+int32_t get_hum_temp(uint32_t *humidity, uint32_t *temperature)
 {
-    if (!humidity || !temperature)
-        return VEL_ERR_NULL_ARGUMENT;
     const int32_t result = ZOR_ReadHum(humidity, temperature);
     if (result != 0)
         std::printf("ZOR_ReadHum error: %d\n", result);
     return result;
 }
 
-extern "C" int32_t velGetBatteryInfo(uint32_t *voltage, uint32_t *percent)
+int32_t get_battery(uint32_t *voltage, uint32_t *percent)
 {
-    if (!voltage || !percent)
-        return VEL_ERR_NULL_ARGUMENT;
     uint32_t discarded = 0;
     const int32_t result = ZOR_ReadBattVolt(voltage, percent, &discarded);
     if (result != 0)
         std::printf("ZOR_ReadBattVolt error: %d\n", result);
     return result;
+}
+
+} // namespace
+
+// The public entry points refuse null pointers before anything is sent.
+
+extern "C" int32_t velSetLampStatus(uint8_t on)
+{
+    return api_guarded(VEL_OK, [&] { return set_lamp(on); });
+}
+
+extern "C" int32_t velSetBluetoothStatus(uint8_t on)
+{
+    return api_guarded(on ? VEL_ERR_BLUETOOTH_ON : VEL_ERR_BLUETOOTH_OFF,
+                       [&] { return set_bluetooth(on); });
+}
+
+extern "C" int32_t velSetPgaGain(uint8_t gain)
+{
+    return api_guarded(VEL_ERR_SET_GAIN, [&] {
+        return ZOR_SetFixedPGAGain(1, gain) < 0 ? VEL_ERR_SET_GAIN : VEL_OK;
+    });
+}
+
+extern "C" int32_t velGetPgaGain(int32_t *gain)
+{
+    if (!gain)
+        return VEL_ERR_NULL_ARGUMENT;
+    return api_guarded(VEL_ERR_GET_GAIN, [&] { return get_pga_gain(gain); });
+}
+
+extern "C" int32_t velSetAvgTimes(uint16_t count)
+{
+    return api_guarded(VEL_ERR_SET_AVERAGE, [&] {
+        return ZOR_SetScanNumRepeats(count) < 0 ? VEL_ERR_SET_AVERAGE : VEL_OK;
+    });
+}
+
+extern "C" int32_t velGetDeviceStatus(uint32_t *status)
+{
+    if (!status)
+        return VEL_ERR_NULL_ARGUMENT;
+    return api_guarded(kExchangeFailed, [&] { return get_device_status(status); });
+}
+
+extern "C" int32_t velGetDeviceUuid(uint8_t id[8])
+{
+    if (!id)
+        return VEL_ERR_NULL_ARGUMENT;
+    return api_guarded(kExchangeFailed, [&] { return get_device_uuid(id); });
+}
+
+extern "C" int32_t velEnableButtonPress(uint8_t enable)
+{
+    return api_guarded(VEL_ERR_BUTTON, [&] { return enable_button(enable); });
+}
+
+extern "C" int32_t velGetButtonPressStatus(uint8_t *state)
+{
+    if (!state)
+        return VEL_ERR_NULL_ARGUMENT;
+    return api_guarded(VEL_ERR_BUTTON, [&] { return get_button_state(state); });
+}
+
+extern "C" int32_t velGetHumTemp(uint32_t *humidity, uint32_t *temperature)
+{
+    if (!humidity || !temperature)
+        return VEL_ERR_NULL_ARGUMENT;
+    return api_guarded(kExchangeFailed, [&] { return get_hum_temp(humidity, temperature); });
+}
+
+extern "C" int32_t velGetBatteryInfo(uint32_t *voltage, uint32_t *percent)
+{
+    if (!voltage || !percent)
+        return VEL_ERR_NULL_ARGUMENT;
+    return api_guarded(kExchangeFailed, [&] { return get_battery(voltage, percent); });
 }
