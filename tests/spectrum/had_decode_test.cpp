@@ -47,19 +47,4 @@ TEST(HadamardDecode, SameStatusesAsTheMatrixForm) {
     EXPECT_EQ(velspec::had_decode_group_matrix(y, 263, x), VELSPEC_ERR_BAD_INPUT);
 }
 
-TEST(HadamardDecode, InverseRecoversIntensities) {
-    // Order 7 (divisor 2, exact in binary): readings of known intensities
-    // decode back exactly.
-    const double intensities[7] = {5, 0, 12, 7, 1000, 3, 64};
-    double y[7] = {0};
-    uint8_t row[7];
-    for (uint32_t r = 0; r < 7; ++r) {
-        ASSERT_EQ(getSMatrixRow(7, r, row), VELSPEC_OK);
-        for (int c = 0; c < 7; ++c) y[r] += row[c] * intensities[c];
-    }
-    double x[7];
-    ASSERT_EQ(velspec::had_decode_group(y, 7, 7, x), VELSPEC_OK);
-    for (int c = 0; c < 7; ++c) EXPECT_EQ(x[c], intensities[c]) << c;
-}
-
 }  // namespace

@@ -38,9 +38,12 @@ std::unique_ptr<uScanData> two_section_record() {
     return u;
 }
 
-TEST(RecordImages, EveryTypeHasItsFixedSize) {
+TEST(RecordImages, EveryTypeHasItsFormatLengthsAndFixedSize) {
+    // The image header of every record type: magic, flags 0, total length,
+    // format string with its zero, one 32-bit count per '#'.
     auto u = std::make_unique<uScanData>();
     std::memset(u.get(), 0, sizeof *u);
+    u->data.header_version = 1;
     refMatrix m{};
     calibCoeffSet c{};
     scanCfg cfg{};
@@ -48,20 +51,32 @@ TEST(RecordImages, EveryTypeHasItsFixedSize) {
         const void *record;
         int32_t type;
         size_t size;
+        const char *format;
+        std::vector<uint32_t> counts;
     } cases[] = {
-        {&u->data, REC_SCAN_DATA, VELSPEC_IMG_SIZE_SCAN_DATA},
-        {&cfg, REC_SCAN_CFG, VELSPEC_IMG_SIZE_SCAN_CFG},
-        {&c, REC_CALIB_COEFFS, VELSPEC_IMG_SIZE_CALIB_COEFFS},
-        {&m, REC_REF_MATRIX, VELSPEC_IMG_SIZE_REF_MATRIX},
-        {&u->slew.cfg, REC_SLEW_CFG_HEAD, VELSPEC_IMG_SIZE_SLEW_CFG_HEAD},
-        {u->slew.cfg.sections, REC_SLEW_SECTIONS, VELSPEC_IMG_SIZE_SLEW_SECTIONS},
-        {&u->slew, REC_SLEW_DATA_HEAD, VELSPEC_IMG_SIZE_SLEW_DATA_HEAD},
-        {u->slew.adc_data, REC_ADC_DATA, VELSPEC_IMG_SIZE_ADC_DATA},
+        {&u->data, REC_SCAN_DATA, VELSPEC_IMG_SIZE_SCAN_DATA,
+         "S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)", {20, 3, 3, 8, 8, 40, 864}},
+        {&cfg, REC_SCAN_CFG, VELSPEC_IMG_SIZE_SCAN_CFG, "S(cvc#c#vvcvv)", {8, 40}},
+        {&c, REC_CALIB_COEFFS, VELSPEC_IMG_SIZE_CALIB_COEFFS, "S(f#f#)", {3, 3}},
+        {&m, REC_REF_MATRIX, VELSPEC_IMG_SIZE_REF_MATRIX, "S(c#f#v##)", {19, 50, 19, 50}},
+        {&u->slew.cfg, REC_SLEW_CFG_HEAD, VELSPEC_IMG_SIZE_SLEW_CFG_HEAD, "S(cvc#c#vc)", {8, 40}},
+        {u->slew.cfg.sections, REC_SLEW_SECTIONS, VELSPEC_IMG_SIZE_SLEW_SECTIONS, "S(ccvvvv)#", {5}},
+        {&u->slew, REC_SLEW_DATA_HEAD, VELSPEC_IMG_SIZE_SLEW_DATA_HEAD,
+         "S(uc#cccccccjjvvu$(f#f#)c#vccc)", {20, 3, 3, 8}},
+        {u->slew.adc_data, REC_ADC_DATA, VELSPEC_IMG_SIZE_ADC_DATA, "i#", {864}},
     };
     for (const auto &t : cases) {
         size_t size = 0;
         EXPECT_EQ(velspec_get_serialize_dump_size(t.record, &size, t.type), VELSPEC_OK) << t.type;
-        EXPECT_EQ(size, t.size) << t.type;
+        ASSERT_EQ(size, t.size) << t.type;
+        std::vector<uint8_t> image(size);
+        ASSERT_EQ(velspec_serialize(t.record, image.data(), size, t.type), VELSPEC_OK) << t.type;
+        std::vector<uint8_t> header = {'t', 'p', 'l', 0};
+        put_u32(header, static_cast<uint32_t>(t.size));
+        header.insert(header.end(), t.format, t.format + std::strlen(t.format) + 1);
+        for (uint32_t n : t.counts) put_u32(header, n);
+        EXPECT_EQ(std::vector<uint8_t>(image.begin(), image.begin() + header.size()), header)
+            << t.type;
     }
     size_t size = 0;
     EXPECT_EQ(velspec_get_serialize_dump_size(&c, &size, 8), VELSPEC_ERR_SERIALIZE);
