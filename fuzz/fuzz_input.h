@@ -34,6 +34,7 @@ public:
     ByteCursor(const uint8_t *data, size_t size) : data_(data), size_(size) {}
 
     bool empty() const { return pos_ >= size_; }
+    size_t consumed() const { return pos_; }
     size_t remaining() const { return size_ - pos_; }
 
     uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }

@@ -7,219 +7,17 @@
 // Out-parameters live in exact-size heap blocks filled with a marker; a
 // command that fails must leave them as they were.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <memory>
 #include <vector>
 
 #include "API.h"
-#include "framing.h"
 #include "fuzz_input.h"
+#include "link_commands.h"
 #include "scripted_hid.h"
 #include "usb.h"
 
 namespace {
 
-constexpr uint8_t kMarker = 0xA5;
 constexpr int kMaxSteps = 32;
-
-// Exact-size output blocks; checks that a failed command left them alone.
-class Outputs {
-public:
-    template <typename T> T *make(size_t count = 1) {
-        size_t bytes = sizeof(T) * count;
-        blocks_.push_back({std::unique_ptr<uint8_t[]>(new uint8_t[bytes]), bytes});
-        std::memset(blocks_.back().data.get(), kMarker, bytes);
-        return reinterpret_cast<T *>(blocks_.back().data.get());
-    }
-    bool untouched() const {
-        for (const Block &b : blocks_)
-            for (size_t i = 0; i < b.size; ++i)
-                if (b.data[i] != kMarker) return false;
-        return true;
-    }
-
-private:
-    struct Block {
-        std::unique_ptr<uint8_t[]> data;
-        size_t size;
-    };
-    std::vector<Block> blocks_;
-};
-
-// An input block of exactly n bytes from the fuzz input.
-struct InputBlock {
-    std::unique_ptr<uint8_t[]> data;
-    explicit InputBlock(fuzz::ByteCursor &in, size_t n) : data(new uint8_t[n ? n : 1]()) {
-        std::vector<uint8_t> bytes = in.take(n);
-        if (!bytes.empty()) std::memcpy(data.get(), bytes.data(), bytes.size());
-    }
-    const char *text() const { return reinterpret_cast<const char *>(data.get()); }
-};
-
-using Command = std::function<int32_t(fuzz::ByteCursor &, Outputs &)>;
-
-void fail(const char *what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
-
-const std::vector<Command> &commands() {
-    using fuzz::ByteCursor;
-    static const std::vector<Command> table = {
-        [](ByteCursor &, Outputs &o) { return ZOR_GetFlashChecksum(o.make<uint32_t>()); },
-        [](ByteCursor &in, Outputs &) {
-            uint32_t len = in.u16() % 1100;
-            InputBlock data(in, len);
-            int32_t rc = ZOR_WriteFileData(data.data.get(), len);
-            uint32_t limit = g_UARTConnected ? ZOR_WRITE_PIECE_UART : ZOR_WRITE_PIECE_USB;
-            if (rc >= 0 && static_cast<uint32_t>(rc) > (len < limit ? len : limit))
-                fail("ZOR_WriteFileData reports more bytes than it may send");
-            return rc;
-        },
-        [](ByteCursor &in, Outputs &) { uint32_t s = in.u32(); return ZOR_SetFileSizeAndAction(s, in.u32()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_GetFileSizeToRead(in.u32()); },
-        [](ByteCursor &, Outputs &o) {
-            uint8_t *piece = o.make<uint8_t>(ZOR_FILE_PIECE_MAX);
-            uint32_t *len = o.make<uint32_t>();
-            int32_t rc = ZOR_GetFileData(piece, len);
-            if (rc >= 0 && *len > ZOR_FILE_PIECE_MAX) fail("piece longer than its buffer");
-            return rc;
-        },
-        [](ByteCursor &in, Outputs &) {
-            // The partial file stays in dest by design; only its bounds count.
-            int32_t size = in.u16() % 3000;
-            std::unique_ptr<uint8_t[]> dest(new uint8_t[size ? size : 1]);
-            int32_t rc = ZOR_GetFile(dest.get(), size);
-            if (rc < 0 || rc > size) fail("ZOR_GetFile count outside 0..size");
-            return 0;
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_TestEEPROM(); },
-        [](ByteCursor &, Outputs &) { return ZOR_TestADC(); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_TestBQ(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
-                              o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_TestSDRAM(); },
-        [](ByteCursor &in, Outputs &) { uint8_t a = in.byte(); return ZOR_VELCEnable(a, in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_TestTMP(); },
-        [](ByteCursor &, Outputs &) { return ZOR_TestHDC(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_TestBT(in.byte()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_TestLED(in.byte()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ButtonTestRd(o.make<uint8_t>()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_ButtonTestWr(in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_EEPROM_CalTest(); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetVersion(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
-                                  o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
-                                  o.make<uint32_t>());
-        },
-        [](ByteCursor &in, Outputs &) { return ZOR_PerformScan(in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetScanComplete(); },
-        [](ByteCursor &, Outputs &) { return ZOR_ResetMivo(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetPGAGain(in.byte()); },
-        [](ByteCursor &in, Outputs &) { uint32_t r = in.u32(); return ZOR_SetVELCReg(r, in.u32()); },
-        [](ByteCursor &in, Outputs &o) { return ZOR_GetVELCReg(in.u32(), o.make<uint32_t>()); },
-        [](ByteCursor &in, Outputs &) {
-            int32_t len = in.byte() % (ZOR_APPLY_CFG_PAYLOAD + 1);
-            InputBlock image(in, static_cast<size_t>(len));
-            return ZOR_ApplyScanConfig(image.data.get(), len);
-        },
-        [](ByteCursor &in, Outputs &) {
-            uint8_t index = in.byte();
-            uint32_t len = in.byte() % (ZOR_SAVE_CFG_IMAGE_MAX + 1);
-            InputBlock image(in, len);
-            return ZOR_SaveScanCfgInDevice(index, image.data.get(), len);
-        },
-        [](ByteCursor &in, Outputs &o) {
-            uint8_t *image = o.make<uint8_t>(ZOR_SCAN_CFG_IMAGE_MAX);
-            uint32_t *len = o.make<uint32_t>();
-            int32_t rc = ZOR_GetScanCfg(in.byte(), image, len);
-            if (rc >= 0 && *len > ZOR_SCAN_CFG_IMAGE_MAX) fail("configuration longer than its buffer");
-            return rc;
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_EraseAllScanCfg(); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetNumScanCfg(); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetActiveScanIndex(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetActiveScanIndex(in.byte()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetScanControlsVELCOnOff(in.byte()); },
-        [](ByteCursor &in, Outputs &) { uint16_t a = in.u16(); return ZOR_setScanSubImage(a, in.u16()); },
-        [](ByteCursor &in, Outputs &) {
-            uint8_t a = in.byte(), b = in.byte();
-            return ZOR_SendEEPROMWipe(a, b, in.byte());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_GetPGAGain(); },
-        [](ByteCursor &, Outputs &) { return ZOR_StartSNRScan(); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetSNRData(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &in, Outputs &) { return ZOR_GenCalibPatterns(in.u32()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetScanNumRepeats(in.u16()); },
-        [](ByteCursor &, Outputs &) { return ZOR_StartHadSNRScan(); },
-        [](ByteCursor &, Outputs &) { return ZOR_SaveRefCalPerformed(); },
-        [](ByteCursor &in, Outputs &) { InputBlock s(in, 8); return ZOR_SetSerialNumber(s.text()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetSerialNumber(o.make<char>(8)); },
-        [](ByteCursor &in, Outputs &) {
-            int32_t len = in.byte() % (ZOR_SCAN_NAME_TAG_LEN + 1);
-            InputBlock name(in, static_cast<size_t>(len));
-            return ZOR_SetScanNameTag(name.text(), len);
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_EEPROMMass_Erase(); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetEstimatedScanTime(); },
-        [](ByteCursor &, Outputs &) { return ZOR_InterpretScan(); },
-        [](ByteCursor &in, Outputs &) { InputBlock s(in, 24); return ZOR_WriteBleDispName(s.text()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadBleDispName(o.make<char>(24)); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadLampUsage(o.make<uint64_t>()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadHum(o.make<uint32_t>(), o.make<uint32_t>()); },
-        [](ByteCursor &in, Outputs &) {
-            uint8_t v[7];
-            for (uint8_t &b : v) b = in.byte();
-            return ZOR_SetDateTime(v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
-        },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_ReadBattVolt(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadMivoTemp(o.make<uint32_t>()); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetDateTime(o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(),
-                                   o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(),
-                                   o.make<uint8_t>());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_HibernateMode(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetHibernate(in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetHibernate(); },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetManufacturingSerNum(o.make<char>(20)); },
-        [](ByteCursor &in, Outputs &) { InputBlock s(in, 16); return ZOR_SaveModelName(s.text()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadModelName(o.make<char>(16)); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_ReadHWVersion(o.make<char>(8), o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetFlashUniqueID(o.make<uint8_t>(8)); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetPhotoDetector(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadDeviceStatus(o.make<uint32_t>()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadErrorStatus(o.make<uint8_t>(ZOR_ERROR_STATUS_LEN)); },
-        [](ByteCursor &, Outputs &) { return ZOR_ResetErrorStatus(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_GetSpecificErrorStatus(in.u32()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_GetSpecificErrorcode(in.byte()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_ClearSpecificError(in.u32()); },
-        [](ByteCursor &, Outputs &) { return ZOR_UpdateRefCalDataWithWORefl(); },
-        [](ByteCursor &, Outputs &) { return ZOR_EraseVelcorFlash(); },
-        [](ByteCursor &in, Outputs &) { uint8_t f = in.byte(); return ZOR_SetFixedPGAGain(f, in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_GotoMivoBootLoader(); },
-        // The message tables, with codes from the input.
-        [](ByteCursor &in, Outputs &o) { return ZOR_TMP_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20)); },
-        [](ByteCursor &in, Outputs &o) { return ZOR_HDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20)); },
-        [](ByteCursor &in, Outputs &o) { return ZOR_ADC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20)); },
-        [](ByteCursor &in, Outputs &o) {
-            return ZOR_SDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(ZOR_ERROR_TEXT_MAX));
-        },
-    };
-    return table;
-}
 
 void no_sleep(uint32_t) {}
 
@@ -233,15 +31,15 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ByteCursor in(data, size);
     fuzz::scripted_hid_begin(&in);
-    const std::vector<Command> &table = commands();
+    const std::vector<fuzz::LinkCommand> &table = fuzz::link_commands();
     for (int step = 0; step < kMaxSteps && !in.empty(); ++step) {
-        const Command &command = table[in.byte() % table.size()];
+        const fuzz::LinkCommand &command = table[in.byte() % table.size()];
         uint8_t options = in.byte();
         if (options & 1) fuzz::scripted_hid_fail_next_write();
         ZOR_SetUARTConnected((options & 2) ? 1 : 0);
-        Outputs outputs;
+        fuzz::Outputs outputs;
         int32_t rc = command(in, outputs);
-        if (rc < 0 && !outputs.untouched()) fail("a failed command wrote its out-parameters");
+        if (rc < 0 && !outputs.untouched()) fuzz::link_fail("a failed command wrote its out-parameters");
     }
     ZOR_SetUARTConnected(0);
     fuzz::scripted_hid_end();

@@ -12,12 +12,13 @@ set(VELSCAN_FUZZ_LIBS_link velscan_commands velscan_link)
 set(VELSCAN_FUZZ_LIBS_console velscan_app velscan_api velscan_emulator)
 
 set(VELSCAN_FUZZ_SOURCES_tpl ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp)
-set(VELSCAN_FUZZ_SOURCES_link ${VELSCAN_FUZZ_DIR}/scripted_hid.cpp)
+set(VELSCAN_FUZZ_SOURCES_link ${VELSCAN_FUZZ_DIR}/scripted_hid.cpp ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
 
 # Extra libraries the seed generator needs for each target's seeds.
 set(VELSCAN_FUZZ_SEED_LIBS_spectral velscan_spectrum velscan_emulator)
-set(VELSCAN_FUZZ_SEED_LIBS_link velscan_spectrum velscan_emulator)
+set(VELSCAN_FUZZ_SEED_LIBS_link velscan_emulator velscan_commands velscan_link)
 set(VELSCAN_FUZZ_SEED_LIBS_console "")
+set(VELSCAN_FUZZ_SEED_SOURCES_link ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
 
 # The seed generator: the engine's seeds always; the other targets' seeds
 # once their libraries are in the build.
@@ -38,7 +39,7 @@ function(velscan_fuzz_seed_generator target)
     endforeach()
     if(ready)
       string(TOUPPER ${part} upper)
-      target_sources(${target} PRIVATE ${VELSCAN_FUZZ_DIR}/seeds_${part}.cpp)
+      target_sources(${target} PRIVATE ${VELSCAN_FUZZ_DIR}/seeds_${part}.cpp ${VELSCAN_FUZZ_SEED_SOURCES_${part}})
       target_compile_definitions(${target} PRIVATE VELSCAN_SEEDS_${upper})
       target_link_libraries(${target} PRIVATE ${VELSCAN_FUZZ_SEED_LIBS_${part}})
     endif()
