@@ -47,13 +47,21 @@ void copy_header_fields(const Source *data, scanResults *results) {
     results->pga_gain = data->pga_gain;
 }
 
+// Records which image the buffer was decoded from. Written byte-wise, like
+// every move of the decoder, so no typed access depends on the alignment of
+// the caller's buffer.
+void mark_decoded(void *buffer, uint32_t kind) {
+    std::memcpy(static_cast<uint8_t *>(buffer) + offsetof(uScanData, decoded_as), &kind,
+                sizeof kind);
+}
+
 int32_t read_single(void *buffer, size_t image_size) {
     const int32_t status = velspec_deserialize(buffer, image_size, REC_SCAN_DATA);
     if (status != VELSPEC_OK) {
         std::printf("------velspec_deserialize debug 6\n");
         return status;
     }
-    static_cast<uScanData *>(buffer)->decoded_as = VELSPEC_DECODED_SINGLE;
+    mark_decoded(buffer, VELSPEC_DECODED_SINGLE);
     return VELSPEC_OK;
 }
 
@@ -65,7 +73,6 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
     int32_t status = part_sizes(sizes);
     if (status != VELSPEC_OK) return status;
     if (image_size < sizes[0] + sizes[1] + sizes[2] + sizes[3]) return VELSPEC_ERR_NO_MEMORY;
-    slewScanData *record = &reinterpret_cast<uScanData *>(buffer)->slew;
 
     status = velspec_deserialize(buffer, sizes[0], REC_SLEW_DATA_HEAD);
     if (status != VELSPEC_OK) {
@@ -78,7 +85,7 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
         std::printf("------velspec_deserialize debug 8\n");
         return status;
     }
-    std::memmove(&record->cfg, part, offsetof(slewScanCfg, sections));
+    std::memmove(buffer + offsetof(slewScanData, cfg), part, offsetof(slewScanCfg, sections));
 
     part += sizes[1];
     status = velspec_deserialize(part, sizes[2], REC_SLEW_SECTIONS);
@@ -86,7 +93,8 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
         std::printf("------velspec_deserialize debug 9\n");
         return status;
     }
-    std::memmove(record->cfg.sections, part, sizeof record->cfg.sections);
+    std::memmove(buffer + offsetof(slewScanData, cfg.sections), part,
+                 sizeof(slewScanSection) * SLEW_MAX_SECTIONS);
 
     part += sizes[2];
     status = velspec_deserialize(part, sizes[3], REC_ADC_DATA);
@@ -94,8 +102,8 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
         std::printf("------velspec_deserialize debug 10\n");
         return status;
     }
-    std::memmove(record->adc_data, part, sizeof record->adc_data);
-    reinterpret_cast<uScanData *>(buffer)->decoded_as = VELSPEC_DECODED_SLEW;
+    std::memmove(buffer + offsetof(slewScanData, adc_data), part, sizeof(int32_t) * SCAN_MAX_ADC);
+    mark_decoded(buffer, VELSPEC_DECODED_SLEW);
     return VELSPEC_OK;
 }
 
