@@ -50,5 +50,6 @@ namespace fuzz {
 // Positions of a few entries in link_commands(), for the seed generator.
 constexpr uint8_t kLinkGetFileSizeToRead = 3;
 constexpr uint8_t kLinkGetFile = 5;
+constexpr uint8_t kLinkPerformScan = 19;
 
 } // namespace fuzz

@@ -92,10 +92,13 @@ void link_seeds() {
     for (size_t k = 0; k < count; ++k)
         write_seed("link", "command" + std::to_string(k), record({{static_cast<uint8_t>(k), 0, {}}}));
 
-    virt::Reset();
     for (uint32_t file_type : {0u, 2u, 3u}) {
+        // A scan first, so that the last-scan file exists; the instrument is
+        // deterministic after a reset, so its size is known beforehand.
+        const Step scan = {kLinkPerformScan, 0, {0}};
+        record({scan});
         uint32_t size = static_cast<uint32_t>(virt::FileImage(file_type).size());
-        std::vector<Step> transfer = {{kLinkGetFileSizeToRead, 0, le(file_type, 4)},
+        std::vector<Step> transfer = {scan, {kLinkGetFileSizeToRead, 0, le(file_type, 4)},
                                       {kLinkGetFile, 0, le(size, 2)}};
         write_seed("link", "file" + std::to_string(file_type), record(transfer));
 
