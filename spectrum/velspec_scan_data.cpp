@@ -229,11 +229,11 @@ extern "C" int32_t velspec_get_scan_data_dump_sizes(const uScanData *record,
 extern "C" int32_t velspec_get_scan_data_dump_size(const uScanData *record, size_t *size) {
     if (record == nullptr || size == nullptr) return VELSPEC_ERR_NULL;
     if (velspec_scan_data_get_type(record) == SCAN_TYPE_SLEW) {
-        size_t parts[4];
+        size_t sizes[4];
         const int32_t status =
-            velspec_get_scan_data_dump_sizes(record, &parts[0], &parts[1], &parts[2], &parts[3]);
+            velspec_get_scan_data_dump_sizes(record, &sizes[0], &sizes[1], &sizes[2], &sizes[3]);
         if (status != VELSPEC_OK) return status;
-        *size = parts[0] + parts[1] + parts[2] + parts[3];
+        *size = sizes[0] + sizes[1] + sizes[2] + sizes[3];
         return VELSPEC_OK;
     }
     return velspec_get_serialize_dump_size(&record->data, size, REC_SCAN_DATA);

@@ -179,13 +179,13 @@ TEST(ScanDataImages, SingleSectionRoundTripInPlace) {
 
 TEST(ScanDataImages, MultiSectionRoundTripInPlace) {
     auto original = two_section_record();
-    size_t parts[4];
-    ASSERT_EQ(velspec_get_scan_data_dump_sizes(original.get(), &parts[0], &parts[1], &parts[2],
-                                               &parts[3]), VELSPEC_OK);
-    EXPECT_EQ(parts[0], 160u);
-    EXPECT_EQ(parts[1], 82u);
-    EXPECT_EQ(parts[2], 73u);
-    EXPECT_EQ(parts[3], 3471u);
+    size_t sizes[4];
+    ASSERT_EQ(velspec_get_scan_data_dump_sizes(original.get(), &sizes[0], &sizes[1], &sizes[2],
+                                               &sizes[3]), VELSPEC_OK);
+    EXPECT_EQ(sizes[0], 160u);
+    EXPECT_EQ(sizes[1], 82u);
+    EXPECT_EQ(sizes[2], 73u);
+    EXPECT_EQ(sizes[3], 3471u);
     std::vector<uint8_t> image = spectrum_test::encode(*original);
     ASSERT_EQ(image.size(), static_cast<size_t>(VELSPEC_IMG_SIZE_SLEW_SCAN_DATA));
     EXPECT_EQ(velspec_is_slewdatatype(image.data(), image.size()), 1);
