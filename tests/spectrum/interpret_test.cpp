@@ -337,4 +337,40 @@ TEST(BadInput, CalibrationWithoutUsableColumns) {
     EXPECT_EQ(velspec_scan_col_genPatDef(&cfg, &calib, &columns), VELSPEC_OK);
 }
 
+TEST(BadInput, DamagedValuesInValidImagesNeverCrash) {
+    // Valid images with random bytes of their data sections overwritten:
+    // counts, periods, widths, types and coefficients take any value. Every
+    // interpretation must end with a status; the sanitizer build checks that
+    // nothing is read or written outside a buffer.
+    std::vector<int32_t> had_truth(30, 700);
+    const scanCfg had = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 30);
+    const std::vector<std::vector<uint8_t>> images = {
+        encode(single_record(make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 100), linear_calibration(),
+                             ramp(100, 1000, 7), 120, 25)),
+        encode(single_record(had, linear_calibration(),
+                             spectrum_test::hadamard_scan_readings(had_def(had), had_truth), 9, 25)),
+        encode(two_section_scan(ramp(24, 900, 11), had_truth, SCAN_TYPE_HADAMARD)),
+    };
+    uint32_t seed = 12345;
+    auto next = [&seed]() { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    auto results = std::make_unique<scanResults>();
+    for (const auto &image : images) {
+        for (int trial = 0; trial < 300; ++trial) {
+            std::vector<uint8_t> damaged = image;
+            const int flips = 1 + next() % 4;
+            for (int f = 0; f < flips; ++f) {
+                // Mostly the header values and configurations, sometimes anywhere.
+                const size_t at = next() % 8 == 0 ? next() % damaged.size() : 81 + next() % 400;
+                damaged[at % damaged.size()] = static_cast<uint8_t>(next());
+            }
+            const int32_t status = velspec_scan_interpret(damaged.data(), damaged.size(), results.get());
+            EXPECT_LE(status, VELSPEC_OK);
+            if (status == VELSPEC_OK) {
+                EXPECT_GE(results->length, 0);
+                EXPECT_LE(results->length, SCAN_MAX_ADC);
+            }
+        }
+    }
+}
+
 }  // namespace
