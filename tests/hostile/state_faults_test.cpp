@@ -1,0 +1,76 @@
+// The device-state functions that read values, each meeting every reply
+// fault on its exchange: the defined code (the step's own code, or the
+// command's result for the pass-through functions), untouched
+// out-parameters, and a working next call.
+#include <functional>
+
+#include "hostile_fixture.h"
+#include "wrapper.h"
+
+namespace hostile {
+namespace {
+
+using virt::Fault;
+
+struct Outputs {
+    int32_t gain = -99;
+    uint32_t humidity = 7, temperature = 7, voltage = 7, percent = 7, status = 7;
+    uint8_t id[8] = {7, 7, 7, 7, 7, 7, 7, 7};
+    uint8_t button = 7;
+    bool operator==(const Outputs &) const = default;
+};
+
+struct StateCall {
+    const char *name;
+    uint32_t command;     // the exchange that fails
+    int32_t step_code;    // 0: the command's own result is passed through
+    std::function<int32_t(Outputs &)> call;
+};
+
+// What a framing-level failure of the reply turns into.
+int32_t framing_code(Fault fault) {
+    switch (fault) {
+    case Fault::NoReply: return -5;
+    case Fault::ShortReply: return -5; // the promised rest never comes
+    case Fault::Status1: return -4;
+    case Fault::OversizeLength: return -4;
+    case Fault::Status2: return -3;
+    case Fault::Status3: return -2;
+    default: return 1;
+    }
+}
+
+TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
+    const StateCall calls[] = {
+        {"velGetPgaGain", 0x0228, VEL_ERR_GET_GAIN, [](Outputs &o) { return velGetPgaGain(&o.gain); }},
+        {"velGetHumTemp", kReadHum, 0, [](Outputs &o) { return velGetHumTemp(&o.humidity, &o.temperature); }},
+        {"velGetBatteryInfo", 0x030a, 0, [](Outputs &o) { return velGetBatteryInfo(&o.voltage, &o.percent); }},
+        {"velGetDeviceUuid", 0x03ff, 0, [](Outputs &o) { return velGetDeviceUuid(o.id); }},
+        {"velGetDeviceStatus", 0x0403, 0, [](Outputs &o) { return velGetDeviceStatus(&o.status); }},
+        {"velGetButtonPressStatus", 0x010c, VEL_ERR_BUTTON,
+         [](Outputs &o) { return velGetButtonPressStatus(&o.button); }},
+    };
+    const Fault faults[] = {Fault::NoReply, Fault::Status1,    Fault::Status2,
+                            Fault::Status3, Fault::ShortReply, Fault::OversizeLength};
+    for (const StateCall &c : calls) {
+        Outputs good;
+        ASSERT_EQ(c.call(good), VEL_OK) << c.name;
+        for (Fault fault : faults) {
+            SCOPED_TRACE(testing::Message() << c.name << " fault " << static_cast<int>(fault));
+            virt::FaultSpec spec;
+            spec.fault = fault;
+            spec.command = c.command;
+            virt::InjectFault(spec);
+            Outputs out;
+            int32_t rc = c.call(out);
+            EXPECT_EQ(virt::PendingFaults(), 0u);
+            EXPECT_EQ(rc, c.step_code != 0 ? c.step_code : framing_code(fault));
+            EXPECT_TRUE(out == Outputs{});
+            Outputs next;
+            EXPECT_EQ(c.call(next), VEL_OK);
+        }
+    }
+}
+
+} // namespace
+} // namespace hostile
