@@ -57,6 +57,13 @@ void fuzz_record(fuzz::ByteCursor &in) {
     // from the decoded record: packing it again must reproduce every byte.
     if (image.data()[3] != 0 || le32(image.data() + 4) != image.size()) return;
     tn = fuzz::map_record(rf, record.data());
+    size_t encoded_size = 0;
+    if (tpl_pack(tn, 0) != 0 || tpl_dump(tn, TPL_IO_SIZE_ONLY, &encoded_size) != 0) std::abort();
+    if (encoded_size != image.size()) {
+        // Trailing bytes counted in the stored length: not a canonical image.
+        tpl_free(tn);
+        return;
+    }
     std::vector<unsigned char> again(image.size());
     if (tpl_pack(tn, 0) != 0 ||
         tpl_dump(tn, TPL_IO_MEMORY | TPL_IO_CALLER_BUFFER, again.data(), again.size()) != 0 ||
