@@ -184,6 +184,14 @@ const std::vector<LinkCommand> &link_commands() {
         [](ByteCursor &in, Outputs &o) {
             return ZOR_SDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(ZOR_ERROR_TEXT_MAX));
         },
+        // Calibration coefficients travel as an image the command decodes.
+        [](ByteCursor &in, Outputs &) {
+            calibCoeffSet coeffs;
+            InputBlock raw(in, sizeof coeffs);
+            std::memcpy(&coeffs, raw.data.get(), sizeof coeffs);
+            return ZOR_SendCalibStruct(&coeffs);
+        },
+        [](ByteCursor &, Outputs &o) { return ZOR_GetCalibStruct(o.make<calibCoeffSet>()); },
     };
     return table;
 }
