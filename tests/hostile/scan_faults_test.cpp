@@ -74,6 +74,41 @@ TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
     }
 }
 
+TEST_F(HostileDeviceTest, EveryExchangeOfTheReferenceFunctionFailsWithItsStepCode) {
+    CleanScan();
+    virt::ClearSentFrames();
+    std::vector<int32_t> clean(VEL_MAX_WAVELENGTHS);
+    ASSERT_EQ(velGetRefIntensityFromDevice(clean.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
+    const std::vector<uint32_t> exchanges = SentCommands();
+    ASSERT_GE(exchanges.size(), 6u);
+
+    for (Fault fault : {Fault::NoReply, Fault::Status3, Fault::ShortReply, Fault::OversizeLength}) {
+        std::map<uint32_t, uint32_t> seen;
+        int size_queries = 0;
+        for (uint32_t code : exchanges) {
+            uint32_t occurrence = seen[code]++;
+            // The third size query is the last scan's; the first two are the
+            // reference's and the matrix's, whose failure is a failed fetch.
+            int32_t expected = (code == kGetFileSizeToRead && ++size_queries == 3) ? VEL_ERR_SCAN_SIZE
+                                                                                 : VEL_ERR_FILE;
+            SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " on 0x"
+                                            << std::hex << code << std::dec << " #" << occurrence);
+            virt::FaultSpec spec;
+            spec.fault = fault;
+            spec.command = code;
+            spec.skip = occurrence;
+            virt::InjectFault(spec);
+            std::vector<int32_t> out(VEL_MAX_WAVELENGTHS, -7);
+            EXPECT_EQ(velGetRefIntensityFromDevice(out.data(), VEL_MAX_WAVELENGTHS), expected);
+            EXPECT_EQ(virt::PendingFaults(), 0u);
+            EXPECT_EQ(out, std::vector<int32_t>(VEL_MAX_WAVELENGTHS, -7));
+            std::vector<int32_t> next(VEL_MAX_WAVELENGTHS);
+            EXPECT_EQ(velGetRefIntensityFromDevice(next.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
+            EXPECT_EQ(next, clean);
+        }
+    }
+}
+
 TEST_F(HostileDeviceTest, TheOtherScanFunctionsKeepTheirArraysOnFailure) {
     virt::FaultSpec spec;
     spec.fault = Fault::NoReply;
