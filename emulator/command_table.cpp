@@ -91,8 +91,8 @@ const std::vector<CommandSpec> &CommandTable() {
 }
 
 const CommandSpec *FindCommand(uint16_t code) {
-    for (const CommandSpec &spec : CommandTable())
-        if (spec.code == code) return &spec;
+    for (const CommandSpec &row : CommandTable())
+        if (row.code == code) return &row;
     return nullptr;
 }
 

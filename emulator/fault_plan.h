@@ -13,7 +13,7 @@ namespace virt {
 
 class FaultPlan {
 public:
-    void Arm(const FaultSpec &spec) { armed_.push_back({spec, 0}); }
+    void Arm(const FaultSpec &fault_spec) { armed_.push_back({fault_spec, 0}); }
     void Clear() { armed_.clear(); }
     size_t Size() const { return armed_.size(); }
 
@@ -28,10 +28,10 @@ public:
 
 private:
     struct Armed {
-        FaultSpec spec;
+        FaultSpec fault_spec;
         uint32_t seen;
     };
-    bool Matches(const FaultSpec &spec, uint16_t command) const;
+    bool Matches(const FaultSpec &fault_spec, uint16_t command) const;
     std::optional<FaultSpec> Take(size_t index);
     std::vector<Armed> armed_;
 };

@@ -28,12 +28,12 @@ Reply Firmware::Handle(const std::vector<uint8_t> &frame) {
     vol.hibernating = false;  // any command wakes the controller
     if (vol.in_boot_loader && request.code != 0x021a) return Reply::Reject(kRejectUnknownCommand);
 
-    const CommandSpec *spec = FindCommand(request.code);
-    if (spec == nullptr) return Reply::Reject(kRejectUnknownCommand);
-    bool length_ok = spec->variable_length ? request.length <= spec->data_length
-                                           : request.length == spec->data_length;
-    if (!length_ok) return spec->kind == Kind::WriteNoAck ? Reply::None() : Reply::Reject(kRejectBadLength);
-    return (this->*spec->handler)(request);
+    const CommandSpec *row = FindCommand(request.code);
+    if (row == nullptr) return Reply::Reject(kRejectUnknownCommand);
+    bool length_ok = row->variable_length ? request.length <= row->data_length
+                                           : request.length == row->data_length;
+    if (!length_ok) return row->kind == Kind::WriteNoAck ? Reply::None() : Reply::Reject(kRejectBadLength);
+    return (this->*row->handler)(request);
 }
 
 std::vector<uint8_t> Firmware::FileImage(uint32_t type) const {

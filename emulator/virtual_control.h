@@ -76,7 +76,7 @@ inline constexpr uint64_t kDefaultNoiseSeed = 0x5EED0F1EC7A11ULL;
 void SetNoiseEnabled(bool enabled);
 void SetNoiseSeed(uint64_t seed);
 
-void InjectFault(const FaultSpec &spec);
+void InjectFault(const FaultSpec &fault_spec);
 // Disarms every fault and plugs an unplugged instrument back in.
 void ClearFaults();
 // Faults still armed (one-shot faults that have not struck yet, persistent ones).

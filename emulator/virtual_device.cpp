@@ -91,7 +91,7 @@ void SetScanTimeScale(double scale) { VirtualInstrument::Get().firmware.time_sca
 void SetNoiseEnabled(bool enabled) { VirtualInstrument::Get().firmware.noise_enabled = enabled; }
 void SetNoiseSeed(uint64_t seed) { VirtualInstrument::Get().firmware.ReseedNoise(seed); }
 
-void InjectFault(const FaultSpec &spec) { VirtualInstrument::Get().faults.Arm(spec); }
+void InjectFault(const FaultSpec &fault_spec) { VirtualInstrument::Get().faults.Arm(fault_spec); }
 void ClearFaults() { VirtualInstrument::Get().ClearFaults(); }
 size_t PendingFaults() { return VirtualInstrument::Get().faults.Size(); }
 

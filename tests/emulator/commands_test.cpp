@@ -40,11 +40,11 @@ scanCfg NarrowColumnConfig() {
 TEST(CommandTable, AnswersExactlyTheHostCatalogueWithTheSameKinds) {
     ASSERT_EQ(virt::CommandTable().size(), std::size(zor::kCatalogue));
     for (const zor::CommandInfo &info : zor::kCatalogue) {
-        const virt::CommandSpec *spec = virt::FindCommand(info.code);
-        ASSERT_NE(spec, nullptr) << info.name;
-        EXPECT_EQ(static_cast<int>(spec->kind), static_cast<int>(info.kind)) << info.name;
-        if (info.kind == zor::Kind::Write && !spec->variable_length) {
-            EXPECT_EQ(spec->data_length, info.length) << info.name;
+        const virt::CommandSpec *row = virt::FindCommand(info.code);
+        ASSERT_NE(row, nullptr) << info.name;
+        EXPECT_EQ(static_cast<int>(row->kind), static_cast<int>(info.kind)) << info.name;
+        if (info.kind == zor::Kind::Write && !row->variable_length) {
+            EXPECT_EQ(row->data_length, info.length) << info.name;
         }
     }
 }

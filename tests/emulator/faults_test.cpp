@@ -18,12 +18,12 @@ constexpr uint16_t kGetScanCfg = 0x0220;
 constexpr uint16_t kGetFileData = 0x002e;
 
 virt::FaultSpec On(Fault fault, uint32_t command, uint32_t skip = 0, bool persistent = false) {
-    virt::FaultSpec spec;
-    spec.fault = fault;
-    spec.command = command;
-    spec.skip = skip;
-    spec.persistent = persistent;
-    return spec;
+    virt::FaultSpec fault_spec;
+    fault_spec.fault = fault;
+    fault_spec.command = command;
+    fault_spec.skip = skip;
+    fault_spec.persistent = persistent;
+    return fault_spec;
 }
 
 }  // namespace
@@ -103,11 +103,11 @@ TEST_F(VirtualDeviceTest, DisconnectInMidTransferKeepsThePiecesReceived) {
 
 TEST_F(VirtualDeviceTest, CorruptedImageIsDeliveredWithExactlyOneByteChanged) {
     ASSERT_EQ(ZOR_PerformScan(0), 0);
-    virt::FaultSpec spec = On(Fault::CorruptImage, virt::kAnyCommand);
-    spec.file_type = ZOR_FILE_SCAN_DATA;
-    spec.offset = 20;  // inside the format string
-    spec.xor_mask = 0x20;
-    virt::InjectFault(spec);
+    virt::FaultSpec fault_spec = On(Fault::CorruptImage, virt::kAnyCommand);
+    fault_spec.file_type = ZOR_FILE_SCAN_DATA;
+    fault_spec.offset = 20;  // inside the format string
+    fault_spec.xor_mask = 0x20;
+    virt::InjectFault(fault_spec);
     EXPECT_EQ(FetchFile(ZOR_FILE_REFCAL_DATA), virt::FileImage(ZOR_FILE_REFCAL_DATA));  // other files untouched
     Bytes damaged = FetchFile(ZOR_FILE_SCAN_DATA);
     Bytes clean = virt::FileImage(ZOR_FILE_SCAN_DATA);
