@@ -22,6 +22,8 @@ namespace fuzz {
 
 std::filesystem::path g_out;
 
+int quiet(const char *, ...) { return 0; }
+
 void write_seed(const std::string &target, const std::string &name, const Bytes &bytes) {
     std::filesystem::path dir = g_out / target;
     std::filesystem::create_directories(dir);
@@ -195,7 +197,7 @@ int main(int argc, char **argv) {
     fuzz::g_out = argv[1];
     // Recording replies runs the command layer, which prints decoder
     // diagnostics; none of them concern the seeds.
-    tpl_hook.report_error = [](const char *, ...) { return 0; };
+    tpl_hook.report_error = fuzz::quiet;
     if (!std::freopen("/dev/null", "w", stdout)) return 1;
     fuzz::tpl_seeds();
 #ifdef VELSCAN_SEEDS_SPECTRAL
