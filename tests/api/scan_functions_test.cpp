@@ -1,48 +1,66 @@
-// Scan acquisition functions: command sequences, the wait for the estimated
-// scan time, the code of each failing step, refused arguments, and results
-// left untouched on failure.
+// Scan acquisition and configuration functions, and the console's report of
+// the configuration: command sequences, the wait for the estimated scan time,
+// the code of each failing step, and results left untouched on failure.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
+#include "scan_items.h"
 #include "scripted_device.h"
 #include "wrapper.h"
 
 using namespace api_test;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
-// The scan sequence for configuration `index`, after whatever came before.
-std::vector<uint16_t> scanCodes(size_t pieces)
+// `codes`, then the fetch of `file`: its size query and its pieces.
+std::vector<uint16_t> fetch(std::vector<uint16_t> codes, const Bytes &file)
 {
-    std::vector<uint16_t> codes = {kSetActiveScanIndex, kGetEstimatedScanTime, kPerformScan,
-                                   kGetFileSizeToRead};
-    codes.insert(codes.end(), pieces, kGetFileData);
+    codes.push_back(kGetFileSizeToRead);
+    codes.insert(codes.end(), (file.size() + 575) / 576, kGetFileData);
     return codes;
 }
 
-std::vector<uint16_t> concat(std::vector<uint16_t> a, const std::vector<uint16_t> &b)
+// `first`, then a scan of the selected configuration and the fetch of `file`.
+std::vector<uint16_t> scanCodes(uint16_t first, const Bytes &file)
 {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+    return fetch({first, kSetActiveScanIndex, kGetEstimatedScanTime, kPerformScan}, file);
 }
 
-size_t piecesOf(const Bytes &file)
-{
-    return (file.size() + 575) / 576;
-}
-
-// A device holding a column scan as its last scan.
+// A device with three configurations holding a column scan as its last scan
+// (file 0), a stored reference scan (2) and a reference matrix (3).
 struct ScanDevice : ScriptedDevice {
     ScanDevice()
     {
         numConfigs = 3;
         files[0] = columnScanImage();
+        files[2] = columnScanImage(228, 2500, 2000);
+        files[3] = referenceMatrixImage();
     }
 };
+
+using Arrange = std::function<void(ScanDevice &)>;
+
+Arrange failing(uint16_t code, int occurrence = 0, Failure failure = Failure::Status3)
+{
+    return [=](ScanDevice &device) { device.fail(code, failure, occurrence); };
+}
+
+std::string consoleReport(const Bytes &configImage)
+{
+    ScriptedDevice device;
+    device.configImage = configImage;
+    auto state = std::make_unique<ScanItemsState>();
+    int32_t status = 1;
+    return captured([&] { console_report_configuration(*state, status); return 0; }).second;
+}
+
+Arrange damagingFile(uint32_t type)
+{
+    return [=](ScanDevice &device) { device.files[type][12] ^= 0x20; };  // inside the format string
+}
 
 } // namespace
 
@@ -51,7 +69,7 @@ TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime)
     ScanDevice device;
     auto result = std::make_unique<scanResults>();
     ASSERT_EQ(velGetScanResults(result.get()), 0);
-    EXPECT_EQ(device.codes(), concat({kGetNumScanCfg}, scanCodes(piecesOf(device.files[0]))));
+    EXPECT_EQ(device.codes(), scanCodes(kGetNumScanCfg, device.files[0]));
     EXPECT_EQ(device.sent()[1].data, Bytes{0});             // configuration 0
     EXPECT_EQ(device.sent()[3].data, Bytes{0});             // perform scan option 0
     EXPECT_EQ(device.sent()[4].data, (Bytes{0, 0, 0, 0}));  // file type 0
@@ -63,92 +81,57 @@ TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime)
     EXPECT_EQ(result->intensity[227], 1228);
 }
 
-TEST(ScanResults, NoStoredConfigurationOrAnUnreadableCount)
+// Each failure ends the call with its code, sends nothing more, and leaves the
+// caller's record alone.
+TEST(ScanResults, EachFailureEndsTheCallWithItsCode)
 {
-    {
-        ScanDevice device;
-        device.numConfigs = 0;
-        scanResults result;
-        EXPECT_EQ(velGetScanResults(&result), VEL_ERR_NUM_CONFIGS);
-        EXPECT_EQ(device.codes(), std::vector<uint16_t>{kGetNumScanCfg});
-    }
-    {
-        ScanDevice device;
-        device.fail(kGetNumScanCfg, Failure::Timeout);
-        scanResults result;
-        EXPECT_EQ(velGetScanResults(&result), VEL_ERR_NUM_CONFIGS);
-    }
-}
-
-// Each step of the scan sequence fails in turn; the call ends there with the
-// step's code, sends nothing more, and leaves the caller's record alone.
-TEST(ScanResults, EachFailingStepEndsTheCallWithItsCode)
-{
-    struct Case {
-        uint16_t code;
-        int occurrence;
+    const size_t all = scanCodes(kGetNumScanCfg, columnScanImage()).size();
+    const struct {
+        Arrange arrange;
         int32_t expected;
         size_t commandsSent;
+    } cases[] = {
+        {[](ScanDevice &d) { d.numConfigs = 0; }, VEL_ERR_NUM_CONFIGS, 1},
+        {failing(kGetNumScanCfg, 0, Failure::Timeout), VEL_ERR_NUM_CONFIGS, 1},
+        {failing(kSetActiveScanIndex), VEL_ERR_SELECT_CONFIG, 2},
+        {failing(kPerformScan), VEL_ERR_START_SCAN, 4},
+        {failing(kGetFileSizeToRead), VEL_ERR_SCAN_SIZE, 5},
+        {failing(kGetFileData), VEL_ERR_FILE, 6},
+        {failing(kGetFileData, 3), VEL_ERR_FILE, 9},  // a transfer cut short after three pieces
+        // A file shorter than its stated size is not interpreted.
+        {[](ScanDevice &d) { d.sizeOverride[0] = static_cast<int64_t>(d.files[0].size()) + 10; },
+         VEL_ERR_FILE, all + 1},
+        {damagingFile(0), VEL_ERR_INTERPRET, all},
     };
-    const Case cases[] = {
-        {kSetActiveScanIndex, 0, VEL_ERR_SELECT_CONFIG, 2},
-        {kPerformScan, 0, VEL_ERR_START_SCAN, 4},
-        {kGetFileSizeToRead, 0, VEL_ERR_SCAN_SIZE, 5},
-        {kGetFileData, 0, VEL_ERR_FILE, 6},
-        {kGetFileData, 3, VEL_ERR_FILE, 9},  // a transfer cut short after three pieces
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.code);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
         ScanDevice device;
-        device.fail(c.code, Failure::Status3, c.occurrence);
+        cases[i].arrange(device);
         auto result = std::make_unique<scanResults>();
         std::memset(result.get(), 0x5A, sizeof(scanResults));
-        EXPECT_EQ(velGetScanResults(result.get()), c.expected);
-        EXPECT_EQ(device.sent().size(), c.commandsSent);
+        EXPECT_EQ(captured([&] { return velGetScanResults(result.get()); }).first, cases[i].expected);
+        EXPECT_EQ(device.sent().size(), cases[i].commandsSent);
         EXPECT_EQ(result->length, 0x5A5A5A5A);
     }
 }
 
-TEST(ScanResults, AFileShorterThanItsStatedSizeIsNotInterpreted)
+// A failed or absurd (over an hour) estimate means no wait at all.
+TEST(ScanResults, WaitsOnlyForAReadableEstimateOfAtMostAnHour)
 {
-    ScanDevice device;
-    device.sizeOverride[0] = static_cast<int64_t>(device.files[0].size()) + 10;
-    scanResults result;
-    EXPECT_EQ(velGetScanResults(&result), VEL_ERR_FILE);
-}
-
-TEST(ScanResults, AnImageThatDoesNotDecodeIsAnInterpretationFailure)
-{
-    ScanDevice device;
-    device.files[0][12] ^= 0x20;  // inside the format string
-    scanResults result;
-    CaptureStdout();
-    EXPECT_EQ(velGetScanResults(&result), VEL_ERR_INTERPRET);
-    GetCapturedStdout();
-}
-
-TEST(ScanResults, AFailedOrAbsurdEstimateMeansNoWaitAtAll)
-{
-    {
+    const struct {
+        Arrange arrange;
+        std::vector<uint32_t> sleeps;
+    } cases[] = {
+        {failing(kGetEstimatedScanTime, 0, Failure::Timeout), {}},
+        {[](ScanDevice &d) { d.estimatedScanMs = 3600001; }, {}},
+        {[](ScanDevice &d) { d.estimatedScanMs = 3600000; }, {3600000}},
+    };
+    for (const auto &c : cases) {
         ScanDevice device;
-        device.fail(kGetEstimatedScanTime, Failure::Timeout);
+        c.arrange(device);
         scanResults result;
         EXPECT_EQ(velGetScanResults(&result), 0);
-        EXPECT_TRUE(device.sleeps().empty());
-    }
-    {
-        ScanDevice device;
-        device.estimatedScanMs = 3600001;
-        scanResults result;
-        EXPECT_EQ(velGetScanResults(&result), 0);
-        EXPECT_TRUE(device.sleeps().empty());
-    }
-    {
-        ScanDevice device;
-        device.estimatedScanMs = 3600000;
-        scanResults result;
-        EXPECT_EQ(velGetScanResults(&result), 0);
-        EXPECT_EQ(device.sleeps(), std::vector<uint32_t>{3600000});
+        EXPECT_EQ(device.sleeps(), c.sleeps);
     }
 }
 
@@ -158,30 +141,20 @@ TEST(Wavelengths, ResetsAveragingThenScansConfigurationZero)
     device.fail(kSetScanNumRepeats, Failure::Status3);  // ignored
     double wavelengths[VEL_MAX_WAVELENGTHS] = {};
     ASSERT_EQ(velGetWavelengths(wavelengths, VEL_MAX_WAVELENGTHS), 0);
-    EXPECT_EQ(device.codes(), concat({kSetScanNumRepeats}, scanCodes(piecesOf(device.files[0]))));
+    EXPECT_EQ(device.codes(), scanCodes(kSetScanNumRepeats, device.files[0]));
     EXPECT_EQ(device.sent()[0].data, (Bytes{1, 0}));
     // Calibration maps column c to 850 + c nm; even bands sit half a column left.
     EXPECT_NEAR(wavelengths[0], 899.5, 1e-9);
     EXPECT_GT(wavelengths[227], 1690.0);
 }
 
-TEST(Wavelengths, CountsOutsideTheLimitAreRefusedBeforeAnyCommand)
-{
-    ScanDevice device;
-    double wavelengths[VEL_MAX_WAVELENGTHS + 1] = {};
-    EXPECT_EQ(velGetWavelengths(wavelengths, 229), VEL_ERR_TOO_MANY_POINTS);
-    EXPECT_EQ(velGetWavelengths(wavelengths, -1), VEL_ERR_TOO_MANY_POINTS);
-    EXPECT_TRUE(device.sent().empty());
-}
-
 TEST(Wavelengths, MorePointsThanTheScanHasIsRefusedAfterTheScan)
 {
     ScanDevice device;
     device.files[0] = columnScanImage(100);
-    double wavelengths[VEL_MAX_WAVELENGTHS] = {};
-    wavelengths[0] = -1.0;
+    double wavelengths[VEL_MAX_WAVELENGTHS] = {-1.0};
     EXPECT_EQ(velGetWavelengths(wavelengths, 101), VEL_ERR_POINT_COUNT);
-    EXPECT_EQ(device.codes().size(), 1 + scanCodes(piecesOf(device.files[0])).size());
+    EXPECT_EQ(device.codes(), scanCodes(kSetScanNumRepeats, device.files[0]));
     EXPECT_EQ(wavelengths[0], -1.0);
     EXPECT_EQ(velGetWavelengths(wavelengths, 100), 0);
     EXPECT_NEAR(wavelengths[0], 899.5, 1e-9);
@@ -193,11 +166,17 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits)
     int32_t intensities[SCAN_MAX_ADC] = {};
     EXPECT_EQ(velGetIntensities(3, intensities, 5), VEL_ERR_CONFIG_INDEX);
     EXPECT_EQ(device.codes(), std::vector<uint16_t>{kGetNumScanCfg});
-
     ASSERT_EQ(velGetIntensities(-1, intensities, 5), 0);
     EXPECT_EQ(device.sent()[2], (SentCommand{kSetActiveScanIndex, {0xFF}}));
     EXPECT_EQ(intensities[4], 1005);
     EXPECT_EQ(intensities[5], 0);
+
+    // An unreadable count, then no configuration at all; the results stay.
+    device.fail(kGetNumScanCfg, Failure::Status3, 2);
+    EXPECT_EQ(velGetIntensities(0, intensities, 4), VEL_ERR_NUM_CONFIGS);
+    device.numConfigs = 0;
+    EXPECT_EQ(velGetIntensities(0, intensities, 4), VEL_ERR_CONFIG_INDEX);
+    EXPECT_EQ(intensities[3], 1004);
 }
 
 TEST(Intensities, NoAveragingIsSetAndPointsPastTheScanAreZero)
@@ -205,29 +184,14 @@ TEST(Intensities, NoAveragingIsSetAndPointsPastTheScanAreZero)
     ScanDevice device;
     std::vector<int32_t> intensities(SCAN_MAX_ADC, -7);
     ASSERT_EQ(velGetIntensities(1, intensities.data(), SCAN_MAX_ADC), 0);
-    EXPECT_EQ(device.codes(), concat({kGetNumScanCfg}, scanCodes(piecesOf(device.files[0]))));
+    EXPECT_EQ(device.codes(), scanCodes(kGetNumScanCfg, device.files[0]));
     EXPECT_EQ(device.sent()[1].data, Bytes{1});
     EXPECT_EQ(intensities[227], 1228);
     EXPECT_EQ(intensities[228], 0);
     EXPECT_EQ(intensities[863], 0);
 }
 
-TEST(Intensities, RefusesBadCountsAndUnreadableCounts)
-{
-    ScanDevice device;
-    int32_t intensities[4] = {1, 2, 3, 4};
-    EXPECT_EQ(velGetIntensities(0, intensities, SCAN_MAX_ADC + 1), VEL_ERR_POINT_COUNT);
-    EXPECT_EQ(velGetIntensities(0, intensities, -1), VEL_ERR_POINT_COUNT);
-    EXPECT_TRUE(device.sent().empty());
-
-    device.fail(kGetNumScanCfg, Failure::Status3);
-    EXPECT_EQ(velGetIntensities(0, intensities, 4), VEL_ERR_NUM_CONFIGS);
-    device.numConfigs = 0;
-    EXPECT_EQ(velGetIntensities(0, intensities, 4), VEL_ERR_CONFIG_INDEX);
-    EXPECT_EQ(intensities[3], 4);
-}
-
-TEST(ConfigInfo, DecodesASingleSectionConfigurationAtTheStart)
+TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm)
 {
     ScriptedDevice device;
     device.configImage = singleSectionConfigImage("VS000001");
@@ -240,13 +204,8 @@ TEST(ConfigInfo, DecodesASingleSectionConfigurationAtTheStart)
     EXPECT_EQ(std::string(single.serial_number, 8), "VS000001");
     EXPECT_EQ(single.wavelength_start_nm, 900);
     EXPECT_EQ(single.num_patterns, 228);
-}
 
-TEST(ConfigInfo, DecodesAMultiSectionConfiguration)
-{
-    ScriptedDevice device;
     device.configImage = multiSectionConfigImage("VS000002");
-    slewScanCfg config;
     ASSERT_EQ(velGetConfigInfo(&config), 0);
     EXPECT_EQ(config.scan_type, 2);
     EXPECT_EQ(config.num_sections, 2);
@@ -254,147 +213,90 @@ TEST(ConfigInfo, DecodesAMultiSectionConfiguration)
     EXPECT_EQ(config.sections[1].wavelength_end_nm, 1650);
 }
 
-TEST(ConfigInfo, FailuresAndImagesThatDoNotFit)
+TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone)
 {
-    slewScanCfg config;
-    std::memset(&config, 0x33, sizeof config);
-    {
+    const Bytes good = singleSectionConfigImage("VS000001");
+    Bytes tooLong = good, damaged = good;
+    tooLong.resize(513, 0);  // stated length beyond the 512-byte buffer, though the reply holds it
+    damaged[1] ^= 0xFF;      // damaged magic
+    const struct {
+        uint8_t numConfigs;
+        Bytes image;
+        bool timeout;
+    } cases[] = {{0, good, false}, {1, good, true}, {1, tooLong, false}, {1, damaged, false}};
+    for (const auto &c : cases) {
         ScriptedDevice device;
-        device.numConfigs = 0;
-        EXPECT_EQ(velGetConfigInfo(&config), VEL_ERR_NUM_CONFIGS);
+        device.numConfigs = c.numConfigs;
+        device.configImage = c.image;
+        if (c.timeout)
+            device.fail(kGetScanCfg, Failure::Timeout);
+        slewScanCfg config;
+        std::memset(&config, 0x33, sizeof config);
+        EXPECT_EQ(captured([&] { return velGetConfigInfo(&config); }).first,
+                  c.numConfigs ? VEL_ERR_READ_CONFIG : VEL_ERR_NUM_CONFIGS);
+        EXPECT_EQ(config.num_sections, 0x33);
     }
-    {
-        ScriptedDevice device;
-        device.configImage = singleSectionConfigImage("VS000001");
-        device.fail(kGetScanCfg, Failure::Timeout);
-        EXPECT_EQ(velGetConfigInfo(&config), VEL_ERR_READ_CONFIG);
-    }
-    {
-        // A stated length beyond the 512-byte buffer, though the reply holds it.
-        ScriptedDevice device;
-        device.configImage = singleSectionConfigImage("VS000001");
-        device.configImage.resize(513, 0);
-        EXPECT_EQ(velGetConfigInfo(&config), VEL_ERR_READ_CONFIG);
-    }
-    {
-        ScriptedDevice device;
-        device.configImage = singleSectionConfigImage("VS000001");
-        device.configImage[1] ^= 0xFF;  // damaged magic
-        CaptureStdout();
-        EXPECT_EQ(velGetConfigInfo(&config), VEL_ERR_READ_CONFIG);
-        GetCapturedStdout();
-    }
-    EXPECT_EQ(config.num_sections, 0x33);
 }
 
-namespace {
-
-// A device whose last scan, stored reference and matrix are all present.
-struct ReferenceDevice : ScanDevice {
-    ReferenceDevice()
-    {
-        files[2] = columnScanImage(228, 2500, 2000);
-        files[3] = referenceMatrixImage();
-    }
-};
-
-std::string expectedDiagnostics(const ReferenceDevice &device)
+// The console reads configuration 0 in the form the API hands back: a scanCfg
+// for one section, a slewScanCfg (the first section's range) for more.
+TEST(ConsoleConfigurationReport, PrintsSerialAndRangeOfEitherFormOrNothingWhenUnreadable)
 {
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "calSize: %zu\nZOR_FILE_MATRIX_DATA size: %zu\n*****debug pMatrix****\n"
-                  "ZOR_FILE_SCAN_DATA size: %zu\nsize of uScanData: %zu\nsize of scanResults: %zu\n",
-                  device.files.at(2).size(), device.files.at(3).size(), device.files.at(0).size(),
-                  sizeof(uScanData), sizeof(scanResults));
-    return text;
+    EXPECT_EQ(consoleReport(singleSectionConfigImage("VS000001")),
+              "Device serial number: VS000001\nWavelength range: 900 - 1700 nm\n\n");
+    EXPECT_EQ(consoleReport(multiSectionConfigImage("VS2")),
+              "Device serial number: VS2\nWavelength range: 950 - 1300 nm\n\n");
+    Bytes damaged = singleSectionConfigImage("VS000001");
+    damaged[1] ^= 0xFF;
+    // Only the decoder's own diagnostic line; no report.
+    EXPECT_EQ(consoleReport(damaged), "------velspec_deserialize debug 3\n");
 }
-
-} // namespace
 
 TEST(Reference, FetchesReferenceMatrixAndScanInOrderWithSixDiagnostics)
 {
-    ReferenceDevice device;
+    ScanDevice device;
     int32_t reference[228] = {};
-    CaptureStdout();
-    const int32_t status = velGetRefIntensityFromDevice(reference, 228);
-    const std::string out = GetCapturedStdout();
+    const auto [status, out] = captured([&] { return velGetRefIntensityFromDevice(reference, 228); });
     ASSERT_EQ(status, 0) << out;
-    EXPECT_EQ(out, expectedDiagnostics(device));
-    std::vector<uint16_t> expected = {kGetFileSizeToRead};
-    expected.insert(expected.end(), piecesOf(device.files[2]), kGetFileData);
-    expected.push_back(kGetFileSizeToRead);
-    expected.insert(expected.end(), piecesOf(device.files[3]), kGetFileData);
-    expected.push_back(kGetFileSizeToRead);
-    expected.insert(expected.end(), piecesOf(device.files[0]), kGetFileData);
-    EXPECT_EQ(device.codes(), expected);
+    char expected[512];
+    std::snprintf(expected, sizeof expected,
+                  "calSize: %zu\nZOR_FILE_MATRIX_DATA size: %zu\n*****debug pMatrix****\n"
+                  "ZOR_FILE_SCAN_DATA size: %zu\nsize of uScanData: %zu\nsize of scanResults: %zu\n",
+                  device.files[2].size(), device.files[3].size(), device.files[0].size(), sizeof(uScanData),
+                  sizeof(scanResults));
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(device.codes(), fetch(fetch(fetch({}, device.files[2]), device.files[3]), device.files[0]));
     EXPECT_TRUE(device.sleeps().empty());  // no scan is taken
     EXPECT_NE(reference[0], 0);
 }
 
-TEST(Reference, EachFailingFetchEndsTheCallWithItsCode)
+// Each failure ends the call with its code and last diagnostic, sends nothing
+// more (a failed size query is not followed by a piece request), and leaves
+// the caller's values alone.
+TEST(Reference, EachFailureEndsTheCallWithItsCode)
 {
-    struct Case {
-        int sizeQuery;  // which of the three size queries fails (-1: none)
-        int pieceFailure; // which piece read fails (-1: none)
+    const struct {
+        Arrange arrange;
         int32_t expected;
-        const char *lastDiagnostic;
+        uint16_t lastSent;
+        std::string lastDiagnostic;
+    } cases[] = {
+        {failing(kGetFileSizeToRead, 0), VEL_ERR_FILE, kGetFileSizeToRead, "calSize: -2\n"},
+        {failing(kGetFileSizeToRead, 1), VEL_ERR_FILE, kGetFileSizeToRead, "ZOR_FILE_MATRIX_DATA size: -2\n"},
+        {failing(kGetFileSizeToRead, 2), VEL_ERR_SCAN_SIZE, kGetFileSizeToRead, "*****debug pMatrix****\n"},
+        {failing(kGetFileData, 0), VEL_ERR_FILE, kGetFileData, ""},
+        {damagingFile(0), VEL_ERR_INTERPRET, kGetFileData, ""},
+        {damagingFile(3), VEL_ERR_REFERENCE, kGetFileData, "velspec_scan_interpReference error: -4\n"},
     };
-    const Case cases[] = {
-        {0, -1, VEL_ERR_FILE, "calSize: -2\n"},
-        {1, -1, VEL_ERR_FILE, "ZOR_FILE_MATRIX_DATA size: -2\n"},
-        {2, -1, VEL_ERR_SCAN_SIZE, "*****debug pMatrix****\n"},
-        {-1, 0, VEL_ERR_FILE, nullptr},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.expected);
-        ReferenceDevice device;
-        if (c.sizeQuery >= 0)
-            device.fail(kGetFileSizeToRead, Failure::Status3, c.sizeQuery);
-        if (c.pieceFailure >= 0)
-            device.fail(kGetFileData, Failure::Status3, c.pieceFailure);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        ScanDevice device;
+        cases[i].arrange(device);
         int32_t reference[4] = {1, 2, 3, 4};
-        CaptureStdout();
-        EXPECT_EQ(velGetRefIntensityFromDevice(reference, 4), c.expected);
-        const std::string out = GetCapturedStdout();
-        if (c.lastDiagnostic) {
-            const std::string last = c.lastDiagnostic;
-            EXPECT_EQ(out.substr(out.size() - last.size()), last);
-        }
+        const auto [status, out] = captured([&] { return velGetRefIntensityFromDevice(reference, 4); });
+        EXPECT_EQ(status, cases[i].expected);
+        EXPECT_TRUE(out.ends_with(cases[i].lastDiagnostic)) << out;
+        EXPECT_EQ(device.codes().back(), cases[i].lastSent);
         EXPECT_EQ(reference[3], 4);
-        // A failed size query is never followed by a piece request.
-        const auto codes = device.codes();
-        if (c.sizeQuery >= 0) {
-            EXPECT_EQ(codes.back(), kGetFileSizeToRead);
-        }
     }
-}
-
-TEST(Reference, UninterpretableScanOrReference)
-{
-    {
-        ReferenceDevice device;
-        device.files[0][12] ^= 0x20;
-        int32_t reference[4] = {};
-        CaptureStdout();
-        EXPECT_EQ(velGetRefIntensityFromDevice(reference, 4), VEL_ERR_INTERPRET);
-        GetCapturedStdout();
-    }
-    {
-        ReferenceDevice device;
-        device.files[3][12] ^= 0x20;  // matrix format string damaged
-        int32_t reference[4] = {};
-        CaptureStdout();
-        EXPECT_EQ(velGetRefIntensityFromDevice(reference, 4), VEL_ERR_REFERENCE);
-        const std::string out = GetCapturedStdout();
-        EXPECT_NE(out.find("velspec_scan_interpReference error: "), std::string::npos) << out;
-    }
-}
-
-TEST(Reference, BadCountsAreRefusedBeforeAnyCommand)
-{
-    ReferenceDevice device;
-    int32_t reference[4] = {};
-    EXPECT_EQ(velGetRefIntensityFromDevice(reference, -1), VEL_ERR_POINT_COUNT);
-    EXPECT_EQ(velGetRefIntensityFromDevice(reference, SCAN_MAX_ADC + 1), VEL_ERR_POINT_COUNT);
-    EXPECT_TRUE(device.sent().empty());
 }

@@ -1,10 +1,14 @@
 // A small instrument model for API tests, driven through the scripted HID
-// backend: it answers each command frame the API sends from plain fields,
-// records the commands in order, and can be told to fail a given command.
+// backend: it answers each command frame from plain fields, records the
+// commands in order, and can be told to fail a given exchange.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_clock.h"
@@ -17,25 +21,12 @@ using velscan_test::Bytes;
 
 // Command codes the API sends.
 enum Code : uint16_t {
-    kGetFileSizeToRead = 0x002d,
-    kGetFileData = 0x002e,
-    kVELCEnable = 0x0105,
-    kTestBT = 0x0108,
-    kButtonTestRd = 0x010c,
-    kButtonTestWr = 0x010d,
-    kPerformScan = 0x0218,
-    kGetScanCfg = 0x0220,
-    kGetNumScanCfg = 0x0222,
-    kSetActiveScanIndex = 0x0224,
-    kSetScanControlsVELCOnOff = 0x0225,
-    kGetPGAGain = 0x0228,
-    kSetScanNumRepeats = 0x022e,
-    kGetEstimatedScanTime = 0x0237,
-    kReadHum = 0x0302,
-    kReadBattVolt = 0x030a,
-    kGetFlashUniqueID = 0x03ff,
-    kReadDeviceStatus = 0x0403,
-    kSetFixedPGAGain = 0x040c,
+    kGetFileSizeToRead = 0x002d, kGetFileData = 0x002e, kVELCEnable = 0x0105, kTestBT = 0x0108,
+    kButtonTestRd = 0x010c, kButtonTestWr = 0x010d, kPerformScan = 0x0218, kGetScanCfg = 0x0220,
+    kGetNumScanCfg = 0x0222, kSetActiveScanIndex = 0x0224, kSetScanControlsVELCOnOff = 0x0225,
+    kGetPGAGain = 0x0228, kSetScanNumRepeats = 0x022e, kGetEstimatedScanTime = 0x0237,
+    kReadHum = 0x0302, kReadBattVolt = 0x030a, kGetFlashUniqueID = 0x03ff,
+    kReadDeviceStatus = 0x0403, kSetFixedPGAGain = 0x040c,
 };
 
 struct SentCommand {
@@ -44,12 +35,9 @@ struct SentCommand {
     bool operator==(const SentCommand &) const = default;
 };
 
-// How one exchange is to go wrong.
-enum class Failure {
-    Status3,    // reply or acknowledgement with status bits 3: the command returns -2
-    Timeout,    // no reply: the command returns -5
-    PositiveAck // acknowledgement carrying the value 7
-};
+// How one exchange goes wrong: status bits 3 (the command returns -2), no
+// reply (-5), or an acknowledgement carrying the value 7.
+enum class Failure { Status3, Timeout, PositiveAck };
 
 class ScriptedDevice {
 public:
@@ -58,18 +46,17 @@ public:
     ScriptedDevice();
 
     // Make the n-th (0-based) exchange with `code` fail.
-    void fail(uint16_t code, Failure failure, int occurrence = 0);
+    void fail(uint16_t code, Failure failure, int occurrence = 0) { failures_[{code, occurrence}] = failure; }
 
     const std::vector<SentCommand> &sent() const { return sent_; }
-    std::vector<uint16_t> codes() const;
+    const std::vector<uint16_t> &codes() const { return codes_; }
     const std::vector<uint32_t> &sleeps() const { return clock.sleeps(); }
 
     // Device state the answers are made of.
     uint8_t numConfigs = 1;
     Bytes configImage;
-    int64_t configLengthOverride = -1;     // stated image length, if not the image's
     int32_t estimatedScanMs = 1500;
-    std::map<uint32_t, Bytes> files;       // by file type
+    std::map<uint32_t, Bytes> files;          // by file type
     std::map<uint32_t, int64_t> sizeOverride; // size stated for a file type
     uint8_t gain = 4;
     uint8_t button = 0;
@@ -86,11 +73,21 @@ private:
     void answerNormally(uint16_t code, bool isRead, const Bytes &data);
 
     std::vector<SentCommand> sent_;
-    std::map<uint16_t, std::map<int, Failure>> failures_;
+    std::vector<uint16_t> codes_;
+    std::map<std::pair<uint16_t, int>, Failure> failures_;  // by code and occurrence
     std::map<uint16_t, int> seen_;
     Bytes currentFile_;
     size_t fileOffset_ = 0;
 };
+
+// Runs `call` with standard output captured: its result and what it printed.
+template <typename Call>
+std::pair<int32_t, std::string> captured(Call call)
+{
+    testing::internal::CaptureStdout();
+    const int32_t status = call();
+    return {status, testing::internal::GetCapturedStdout()};
+}
 
 // Images the device hands out, built with the spectral library's encoders.
 // A column scan of `points` points 900 to 1700 nm; point i reads 1001 + i.

@@ -1,14 +1,34 @@
-// Device-state functions: the commands each sends, the test each applies to a
-// command's result (nonzero versus negative), codes, diagnostics, and
-// out-parameters left alone on failure.
+// Connection and device-state functions: the commands each sends, the test
+// each applies to a command's result (nonzero versus negative), codes,
+// diagnostics, and out-parameters left alone on failure.
 #include <gtest/gtest.h>
 
 #include "scripted_device.h"
 #include "wrapper.h"
 
 using namespace api_test;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
+
+TEST(Connection, OpensAndClosesOnlyAnEnumeratedDeviceOfOurs)
+{
+    {
+        velscan_test::FakeHid hid;
+        hid.failInit = true;  // the transport's failure is passed through
+        EXPECT_EQ(velInitUsb(), -101);
+        hid.failInit = false;
+        hid.addDevice(0x1234);  // another vendor's interface is not ours
+        EXPECT_EQ(velInitUsb(), 0);
+        EXPECT_EQ(velOpenByUsb(0), VEL_ERR_OPEN);
+        velClose(0);  // after a failed open: no effect
+        EXPECT_EQ(hid.closeCount(), 0);
+    }
+    velscan_test::FakeHid hid;
+    hid.addDevice();
+    EXPECT_EQ(velInitUsb(), 1);
+    EXPECT_EQ(velOpenByUsb(0), 0);
+    EXPECT_EQ(velOpenByUsb(1), VEL_ERR_OPEN);  // never filled
+    velClose(0);
+    EXPECT_EQ(hid.closeCount(), 1);
+}
 
 TEST(LampStatus, SwitchesControllerAndLampAndIgnoresFailures)
 {
@@ -28,11 +48,14 @@ TEST(LampStatus, SwitchesControllerAndLampAndIgnoresFailures)
     EXPECT_EQ(device.sent()[5], (SentCommand{kVELCEnable, {1, 1}}));
 }
 
-TEST(LampStatus, ReturnsZeroWithNoDeviceOpen)
+TEST(NoDeviceOpen, LampSucceedsSilentlyAndBluetoothStillWaits)
 {
     velscan_test::FakeHid hid;
+    velscan_test::FakeClock clock;
     EXPECT_EQ(velSetLampStatus(1), 0);
     EXPECT_TRUE(hid.writes().empty());
+    EXPECT_EQ(velSetBluetoothStatus(1), VEL_ERR_BLUETOOTH_ON);
+    EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{2000});
 }
 
 TEST(BluetoothStatus, WaitsTwoSecondsAndFailsOnAnyNonzeroAck)
@@ -49,98 +72,79 @@ TEST(BluetoothStatus, WaitsTwoSecondsAndFailsOnAnyNonzeroAck)
     EXPECT_EQ(device.sent().back(), (SentCommand{kTestBT, {0}}));
 }
 
-TEST(BluetoothStatus, WaitsEvenWhenTheCommandCannotBeSent)
-{
-    velscan_test::FakeHid hid;
-    velscan_test::FakeClock clock;
-    EXPECT_EQ(velSetBluetoothStatus(1), VEL_ERR_BLUETOOTH_ON);
-    EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{2000});
-}
-
-TEST(PgaGain, SetSendsFixedAndAnyValueAndFailsOnlyWhenNegative)
+// A positive acknowledgement is success; only a negative result fails.
+TEST(Setters, SendTheValueAndFailOnlyWhenTheResultIsNegative)
 {
     ScriptedDevice device;
-    EXPECT_EQ(velSetPgaGain(3), 0);
-    EXPECT_EQ(device.sent().back(), (SentCommand{kSetFixedPGAGain, {1, 3}}));
-    device.fail(kSetFixedPGAGain, Failure::PositiveAck, 1);
-    EXPECT_EQ(velSetPgaGain(64), 0);
-    device.fail(kSetFixedPGAGain, Failure::Status3, 2);
-    EXPECT_EQ(velSetPgaGain(64), VEL_ERR_SET_GAIN);
-}
-
-TEST(PgaGain, GetStoresTheGainOrLeavesItOnFailure)
-{
-    ScriptedDevice device;
-    device.gain = 16;
-    int32_t gain = -99;
-    EXPECT_EQ(velGetPgaGain(&gain), 0);
-    EXPECT_EQ(gain, 16);
-    EXPECT_EQ(device.codes(), std::vector<uint16_t>{kGetPGAGain});
-
-    gain = -99;
-    device.fail(kGetPGAGain, Failure::Timeout, 1);
-    EXPECT_EQ(velGetPgaGain(&gain), VEL_ERR_GET_GAIN);
-    EXPECT_EQ(gain, -99);
-}
-
-TEST(AverageCount, SendsSixteenBitsAndFailsOnlyWhenNegative)
-{
-    ScriptedDevice device;
+    EXPECT_EQ(velSetPgaGain(64), 0);  // fixed gain, any value
     EXPECT_EQ(velSetAvgTimes(0x1234), 0);
-    EXPECT_EQ(device.sent().back(), (SentCommand{kSetScanNumRepeats, {0x34, 0x12}}));
-    device.fail(kSetScanNumRepeats, Failure::PositiveAck, 1);
+    EXPECT_EQ(device.sent(),
+              (std::vector<SentCommand>{{kSetFixedPGAGain, {1, 64}}, {kSetScanNumRepeats, {0x34, 0x12}}}));
+    for (uint16_t code : {kSetFixedPGAGain, kSetScanNumRepeats}) {
+        device.fail(code, Failure::PositiveAck, 1);
+        device.fail(code, Failure::Status3, 2);
+    }
+    EXPECT_EQ(velSetPgaGain(3), 0);
     EXPECT_EQ(velSetAvgTimes(1), 0);
-    device.fail(kSetScanNumRepeats, Failure::Status3, 2);
+    EXPECT_EQ(velSetPgaGain(3), VEL_ERR_SET_GAIN);
     EXPECT_EQ(velSetAvgTimes(1), VEL_ERR_SET_AVERAGE);
 }
 
-TEST(DeviceStatus, PassesTheCommandResultThroughAndReportsFailures)
+// Readers store what the device reports; on failure they return the code (the
+// pass-through ones with a diagnostic) and leave the out-parameters alone.
+TEST(Readers, StoreTheReadingOrReportTheFailure)
 {
     ScriptedDevice device;
-    uint32_t status = 0;
-    EXPECT_EQ(velGetDeviceStatus(&status), 0);
-    EXPECT_EQ(status, 0x11u);
-    EXPECT_EQ(device.codes(), std::vector<uint16_t>{kReadDeviceStatus});
+    device.gain = 16;
+    int32_t gain = 0;
+    uint32_t status = 0, humidity = 0, temperature = 0, volt = 0, percent = 0;
+    const auto readAll = [&] {
+        return std::vector<int32_t>{velGetPgaGain(&gain), velGetDeviceStatus(&status),
+                                    velGetHumTemp(&humidity, &temperature),
+                                    velGetBatteryInfo(&volt, &percent)};
+    };
+    const auto values = [&] {
+        return std::vector<uint32_t>{static_cast<uint32_t>(gain), status, humidity, temperature, volt,
+                                     percent};
+    };
+    EXPECT_EQ(readAll(), std::vector<int32_t>(4, 0));
+    EXPECT_EQ(values(), (std::vector<uint32_t>{16, 0x11, 4512, 2533, 391, 8700}));
+    EXPECT_EQ(device.codes(),
+              (std::vector<uint16_t>{kGetPGAGain, kReadDeviceStatus, kReadHum, kReadBattVolt}));
 
+    device.fail(kGetPGAGain, Failure::Timeout, 1);
     device.fail(kReadDeviceStatus, Failure::Status3, 1);
-    status = 0xDEAD;
-    CaptureStdout();
-    EXPECT_EQ(velGetDeviceStatus(&status), -2);
-    EXPECT_EQ(GetCapturedStdout(), "ZOR_ReadDeviceStatus error: -2\n");
-    EXPECT_EQ(status, 0xDEADu);
+    device.fail(kReadHum, Failure::Timeout, 1);
+    device.fail(kReadBattVolt, Failure::Status3, 1);
+    gain = 1;
+    status = humidity = temperature = volt = percent = 1;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(readAll(), (std::vector<int32_t>{VEL_ERR_GET_GAIN, -2, -5, -2}));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ZOR_ReadDeviceStatus error: -2\nZOR_ReadHum error: -5\nZOR_ReadBattVolt error: -2\n");
+    EXPECT_EQ(values(), std::vector<uint32_t>(6, 1));
 }
 
 TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
 {
     ScriptedDevice device;
     uint8_t id[8] = {};
-    CaptureStdout();
-    EXPECT_EQ(velGetDeviceUuid(id), 0);
-    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(captured([&] { return velGetDeviceUuid(id); }), std::make_pair(0, std::string()));
     EXPECT_EQ(device.sent(), (std::vector<SentCommand>{{kVELCEnable, {0, 0}}, {kGetFlashUniqueID, {}}}));
     EXPECT_EQ(std::vector<uint8_t>(id, id + 8), std::vector<uint8_t>(device.uuid, device.uuid + 8));
-}
 
-TEST(DeviceUuid, ReportsAControllerFailureAndStillReadsTheId)
-{
-    ScriptedDevice device;
-    device.fail(kVELCEnable, Failure::PositiveAck);
-    uint8_t id[8] = {};
-    CaptureStdout();
-    EXPECT_EQ(velGetDeviceUuid(id), 0);
-    EXPECT_EQ(GetCapturedStdout(), "ZOR_VELCEnable error: 7\n");
-    EXPECT_EQ(id[7], 0xEF);
-}
+    // A controller failure is reported and the id is still read.
+    device.fail(kVELCEnable, Failure::PositiveAck, 1);
+    device.uuid[7] = 0x42;
+    EXPECT_EQ(captured([&] { return velGetDeviceUuid(id); }),
+              std::make_pair(0, std::string("ZOR_VELCEnable error: 7\n")));
+    EXPECT_EQ(id[7], 0x42);
 
-TEST(DeviceUuid, ReturnsTheReadFailureAndLeavesTheIdAlone)
-{
-    ScriptedDevice device;
-    device.fail(kGetFlashUniqueID, Failure::Timeout);
-    uint8_t id[8] = {9, 9, 9, 9, 9, 9, 9, 9};
-    CaptureStdout();
-    EXPECT_EQ(velGetDeviceUuid(id), -5);
-    EXPECT_EQ(GetCapturedStdout(), "ZOR_GetFlashUniqueID error: -5\n");
-    EXPECT_EQ(id[0], 9);
+    // A read failure is returned and leaves the id alone.
+    device.fail(kGetFlashUniqueID, Failure::Timeout, 2);
+    EXPECT_EQ(captured([&] { return velGetDeviceUuid(id); }),
+              std::make_pair(-5, std::string("ZOR_GetFlashUniqueID error: -5\n")));
+    EXPECT_EQ(id[7], 0x42);
 }
 
 TEST(ButtonPress, EnableWritesOneAndDisableWritesOneThenZero)
@@ -151,21 +155,13 @@ TEST(ButtonPress, EnableWritesOneAndDisableWritesOneThenZero)
     const std::vector<SentCommand> expected = {
         {kButtonTestWr, {1}}, {kButtonTestWr, {1}}, {kButtonTestWr, {0}}};
     EXPECT_EQ(device.sent(), expected);
-}
 
-TEST(ButtonPress, EachWriteHasItsOwnCodeAndAPositiveAckFails)
-{
-    {
-        ScriptedDevice device;
-        device.fail(kButtonTestWr, Failure::PositiveAck);
-        EXPECT_EQ(velEnableButtonPress(0), VEL_ERR_BUTTON);
-        EXPECT_EQ(device.sent().size(), 1u);  // nothing more after the first failure
-    }
-    {
-        ScriptedDevice device;
-        device.fail(kButtonTestWr, Failure::Status3, 1);
-        EXPECT_EQ(velEnableButtonPress(0), VEL_ERR_BUTTON_DISABLE);
-    }
+    // Each write has its own code; a positive acknowledgement fails and ends the call.
+    device.fail(kButtonTestWr, Failure::PositiveAck, 3);
+    EXPECT_EQ(velEnableButtonPress(0), VEL_ERR_BUTTON);
+    EXPECT_EQ(device.sent().size(), 4u);
+    device.fail(kButtonTestWr, Failure::Status3, 5);
+    EXPECT_EQ(velEnableButtonPress(0), VEL_ERR_BUTTON_DISABLE);
 }
 
 TEST(ButtonPress, StateIsOneForAnyNonzeroByteAndUntouchedOnFailure)
@@ -185,32 +181,12 @@ TEST(ButtonPress, StateIsOneForAnyNonzeroByteAndUntouchedOnFailure)
     EXPECT_EQ(state, 5);
 }
 
-TEST(Sensors, HumidityTemperatureAndBatteryPassResultsThrough)
-{
-    ScriptedDevice device;
-    uint32_t humidity = 0, temperature = 0, volt = 0, percent = 0;
-    EXPECT_EQ(velGetHumTemp(&humidity, &temperature), 0);
-    EXPECT_EQ(humidity, 4512u);
-    EXPECT_EQ(temperature, 2533u);
-    EXPECT_EQ(velGetBatteryInfo(&volt, &percent), 0);
-    EXPECT_EQ(volt, 391u);
-    EXPECT_EQ(percent, 8700u);
-    EXPECT_EQ(device.codes(), (std::vector<uint16_t>{kReadHum, kReadBattVolt}));
-
-    device.fail(kReadHum, Failure::Timeout, 1);
-    device.fail(kReadBattVolt, Failure::Status3, 1);
-    humidity = temperature = volt = percent = 1;
-    CaptureStdout();
-    EXPECT_EQ(velGetHumTemp(&humidity, &temperature), -5);
-    EXPECT_EQ(velGetBatteryInfo(&volt, &percent), -2);
-    EXPECT_EQ(GetCapturedStdout(), "ZOR_ReadHum error: -5\nZOR_ReadBattVolt error: -2\n");
-    EXPECT_EQ(humidity + temperature + volt + percent, 4u);
-}
-
-TEST(NullArguments, AreRefusedBeforeAnythingIsSent)
+TEST(RefusedArguments, NullPointersAndBadCountsAreRefusedBeforeAnythingIsSent)
 {
     ScriptedDevice device;
     uint32_t value = 0;
+    int32_t points[4] = {};
+    double wavelengths[VEL_MAX_WAVELENGTHS + 1] = {};
     EXPECT_EQ(velGetPgaGain(nullptr), VEL_ERR_NULL_ARGUMENT);
     EXPECT_EQ(velGetDeviceStatus(nullptr), VEL_ERR_NULL_ARGUMENT);
     EXPECT_EQ(velGetDeviceUuid(nullptr), VEL_ERR_NULL_ARGUMENT);
@@ -222,5 +198,11 @@ TEST(NullArguments, AreRefusedBeforeAnythingIsSent)
     EXPECT_EQ(velGetIntensities(0, nullptr, 1), VEL_ERR_NULL_ARGUMENT);
     EXPECT_EQ(velGetScanResults(nullptr), VEL_ERR_NULL_ARGUMENT);
     EXPECT_EQ(velGetRefIntensityFromDevice(nullptr, 1), VEL_ERR_NULL_ARGUMENT);
+    EXPECT_EQ(velGetWavelengths(wavelengths, VEL_MAX_WAVELENGTHS + 1), VEL_ERR_TOO_MANY_POINTS);
+    EXPECT_EQ(velGetWavelengths(wavelengths, -1), VEL_ERR_TOO_MANY_POINTS);
+    EXPECT_EQ(velGetIntensities(0, points, SCAN_MAX_ADC + 1), VEL_ERR_POINT_COUNT);
+    EXPECT_EQ(velGetIntensities(0, points, -1), VEL_ERR_POINT_COUNT);
+    EXPECT_EQ(velGetRefIntensityFromDevice(points, SCAN_MAX_ADC + 1), VEL_ERR_POINT_COUNT);
+    EXPECT_EQ(velGetRefIntensityFromDevice(points, -1), VEL_ERR_POINT_COUNT);
     EXPECT_TRUE(device.sent().empty());
 }
