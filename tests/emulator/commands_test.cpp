@@ -149,24 +149,13 @@ TEST_F(VirtualDeviceTest, EveryCommandIsAnsweredAndDecodes) {
     for (const Case &c : cases) EXPECT_EQ(c.call(), 0) << c.name;
 }
 
-TEST_F(VirtualDeviceTest, SensorsDecodeAndLampUsageGrowsWithScans) {
-    char serial[9] = {};
-    ASSERT_EQ(ZOR_GetSerialNumber(serial), 0);
-    EXPECT_STREQ(serial, VIRT_SERIAL_NUMBER);
-    uint32_t humidity = 0, temperature = 0;
-    ASSERT_EQ(ZOR_ReadHum(&humidity, &temperature), 0);
-    EXPECT_EQ(temperature, 2512u);
-    EXPECT_EQ(humidity, 3820u);
-
-    // Lamp usage grows with every scan the lamp is lit for.
-    uint64_t before = 0, after = 0;
+TEST_F(VirtualDeviceTest, SettingsPersistUntilResetAndBadValuesAreRejected) {
+    uint64_t before = 0, after = 0;  // lamp usage grows with every lit scan
     ASSERT_EQ(ZOR_ReadLampUsage(&before), 0);
     ASSERT_EQ(ZOR_PerformScan(0), 0);
     ASSERT_EQ(ZOR_ReadLampUsage(&after), 0);
     EXPECT_GT(after, before);
-}
 
-TEST_F(VirtualDeviceTest, SettingsPersistUntilResetAndBadValuesAreRejected) {
     EXPECT_EQ(ZOR_SetPGAGain(32), 0);
     EXPECT_EQ(ZOR_GetPGAGain(), 32);
     EXPECT_EQ(ZOR_SetFixedPGAGain(1, 3), -3);  // not a gain of the amplifier
@@ -343,11 +332,12 @@ TEST_F(VirtualDeviceTest, BootLoaderAnswersNothingButARestart) {
 }
 
 TEST_F(VirtualDeviceTest, SerialNumberChangesWhatEnumerationReports) {
+    char serial[9] = {};
+    ASSERT_EQ(ZOR_GetSerialNumber(serial), 0);
+    EXPECT_STREQ(serial, VIRT_SERIAL_NUMBER);
     ASSERT_EQ(ZOR_SetSerialNumber("VS999999"), 0);
     USB_Close(0);
     ASSERT_EQ(USB_Enumerate(), 1);
     EXPECT_EQ(std::wstring(devInfo[0].serialNumber), L"VS999999");
-    EXPECT_EQ(devInfo[0].vendorId, USB_VENDOR_ID);
-    EXPECT_EQ(devInfo[0].productId, USB_PRODUCT_ID);
     EXPECT_EQ(USB_Open(0), 0);
 }

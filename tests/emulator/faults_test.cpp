@@ -138,29 +138,6 @@ TEST_F(VirtualDeviceTest, SerialLinkPiecesCarryTwoExtraBytes) {
     EXPECT_NE(file, virt::FileImage(ZOR_FILE_MATRIX_DATA));
 }
 
-TEST_F(VirtualDeviceTest, LateReplyIsDiscardedBeforeTheNextCommand) {
-    virt::InjectFault(On(Fault::LateReply, kGetNumScanCfg));
-    EXPECT_EQ(ZOR_GetNumScanCfg(), -5);
-    // The stale reply (3) must not be taken for the answer to this command.
-    EXPECT_EQ(ZOR_GetActiveScanIndex(), 0);
-    EXPECT_EQ(ZOR_GetPGAGain(), 16);
-}
-
-TEST_F(VirtualDeviceTest, UnknownCommandsAndWrongLengthsAreRejected) {
-    ZOR_PrepReadCmd(0x09A500);  // no such command
-    EXPECT_EQ(ZOR_Read(), -4);
-
-    uint8_t msg[ZOR_MSG_BUFFER_SIZE] = {};
-    msg[6] = 8;
-    ZOR_PrepWriteCmd(msg, 0x021B02);  // SetPGAGain with two data bytes
-    ASSERT_GT(ZOR_SendMsg(msg), 0);
-    EXPECT_EQ(ZOR_GetAck(), -2);
-
-    ZOR_PrepReadCmdWithParam(0x022200, 5);  // GetNumScanCfg with a parameter
-    EXPECT_EQ(ZOR_Read(), -2);
-    EXPECT_EQ(ZOR_GetNumScanCfg(), 3);
-}
-
 TEST_F(VirtualDeviceTest, GarbageReportsNeverCrashTheInstrument) {
     uint64_t state = 12345;
     auto next = [&] {
