@@ -23,29 +23,24 @@ TEST_F(Commands, FileArrivesPieceByPiece) {
     EXPECT_EQ(hid.frames().size(), 2u);
 }
 
-TEST_F(Commands, EmptyFileNeedsNoExchange) {
-    uint8_t dest[1];
-    EXPECT_EQ(ZOR_GetFile(dest, 0), 0);
-    EXPECT_EQ(ZOR_GetFile(dest, -5), 0);
-    EXPECT_TRUE(hid.writes().empty());
+TEST_F(Commands, FileBoundsEmptyCutAndFailedPieces) {
+    uint8_t none[1];
+    EXPECT_EQ(ZOR_GetFile(none, 0), 0);
+    EXPECT_EQ(ZOR_GetFile(none, -5), 0);
+    EXPECT_TRUE(hid.writes().empty());  // an empty file needs no exchange
     EXPECT_EQ(ZOR_GetFile(nullptr, 10), -1);
-}
 
-TEST_F(Commands, FailureOnALaterPieceKeepsWhatArrived) {
-    hid.queueReply(Bytes(576, 0x11));
+    hid.queueReply(Bytes(576, 0x22));  // a piece larger than what is left is cut
+    Bytes dest(1000, 0x00);
+    EXPECT_EQ(ZOR_GetFile(dest.data(), 100), 100);
+    EXPECT_EQ(dest[99], 0x22);
+    EXPECT_EQ(dest[100], 0x00);
+
+    hid.queueReply(Bytes(576, 0x11));  // failure on a later piece keeps what arrived
     hid.queueTimeout();
-    Bytes dest(1000, 0);
     EXPECT_EQ(ZOR_GetFile(dest.data(), 1000), 576);
     EXPECT_EQ(dest[575], 0x11);
     EXPECT_EQ(dest[576], 0x00);
-}
-
-TEST_F(Commands, PieceLargerThanWhatIsLeftIsCut) {
-    hid.queueReply(Bytes(576, 0x22));
-    Bytes dest(110, 0x00);
-    EXPECT_EQ(ZOR_GetFile(dest.data(), 100), 100);
-    EXPECT_EQ(dest[99], 0x22);
-    EXPECT_EQ(dest[100], 0x00) << "nothing past size";
 }
 
 TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytes) {
