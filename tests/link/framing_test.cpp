@@ -34,17 +34,13 @@ protected:
 };
 
 TEST_F(Framing, ReadCommandsByteForByte) {
+    auto out = [](size_t n) { return Bytes(OutputBuffer, OutputBuffer + n); };
     ZOR_PrepReadCmd(0x22200);
-    EXPECT_EQ(head(Bytes(OutputBuffer, OutputBuffer + 65), 7), (Bytes{0x00, 0xC0, 0x00, 0x02, 0x00, 0x22, 0x02}));
-
-    // The flash checksum is the one read that carries a data byte.
-    ZOR_PrepReadCmd(0x1501);
-    EXPECT_EQ(head(Bytes(OutputBuffer, OutputBuffer + 65), 8),
-              (Bytes{0x00, 0xC0, 0x00, 0x03, 0x00, 0x15, 0x00, 0x00}));
-
+    EXPECT_EQ(out(7), (Bytes{0x00, 0xC0, 0x00, 0x02, 0x00, 0x22, 0x02}));
+    ZOR_PrepReadCmd(0x1501);  // the one read that carries a data byte
+    EXPECT_EQ(out(8), (Bytes{0x00, 0xC0, 0x00, 0x03, 0x00, 0x15, 0x00, 0x00}));
     ZOR_PrepReadCmdWithParam(0x22001, 0x0A0B0C0D);
-    EXPECT_EQ(head(Bytes(OutputBuffer, OutputBuffer + 65), 11),
-              (Bytes{0x00, 0xC0, 0x00, 0x06, 0x00, 0x20, 0x02, 0x0D, 0x0C, 0x0B, 0x0A}));
+    EXPECT_EQ(out(11), (Bytes{0x00, 0xC0, 0x00, 0x06, 0x00, 0x20, 0x02, 0x0D, 0x0C, 0x0B, 0x0A}));
 }
 
 TEST_F(Framing, WriteCommandByteForByte) {
@@ -101,16 +97,15 @@ TEST_F(Framing, WriteSplitsIntoReports) {
     }
 }
 
-TEST_F(Framing, WriteRefusesALengthBeyondTheMessageBuffer) {
+TEST_F(Framing, WriteRefusesAnOverlongLengthAndFailsOnAnyReport) {
     Bytes msg = message(0x2500, 0);
     msg[2] = 0x03;  // 515 body bytes
     msg[3] = 0x02;
     EXPECT_EQ(ZOR_SendMsg(msg.data()), ZOR_ERR_TRANSPORT);
     EXPECT_TRUE(hid.writes().empty());
-}
 
-TEST_F(Framing, WriteFailureOnAnyReportFailsTheSend) {
-    Bytes msg = message(0x2500 | 200, 200);
+    // A failure on any report fails the send and stops it.
+    msg = message(0x2500 | 200, 200);
     hid.failWriteAt = 1;
     EXPECT_EQ(ZOR_SendMsg(msg.data()), ZOR_ERR_TRANSPORT);
     EXPECT_EQ(hid.writes().size(), 2u);
@@ -120,39 +115,34 @@ TEST_F(Framing, WriteFailureOnAnyReportFailsTheSend) {
     EXPECT_EQ(hid.writes().size(), 1u);
 }
 
-TEST_F(Framing, ReadCollectsAMultiReportReply) {
-    Bytes payload(200);
-    std::iota(payload.begin(), payload.end(), 0);
-    hid.queueReply(payload);
-    ZOR_PrepReadCmd(0x2E00);
-    EXPECT_EQ(ZOR_Read(), 256);
-    EXPECT_EQ(hid.scriptedEventsLeft(), 0u);
-    EXPECT_EQ(Bytes(InputBuffer + 4, InputBuffer + 204), payload);
-}
-
-TEST_F(Framing, ReadOfTheLargestReplyStaysInsideTheBuffer) {
-    Bytes payload(ZOR_MAX_REPLY_PAYLOAD);
-    std::iota(payload.begin(), payload.end(), 0);
-    hid.queueReply(payload);  // 580 bytes: ten reports, the last nearly empty
-    ZOR_PrepReadCmd(0x2E00);
-    EXPECT_EQ(ZOR_Read(), 640);
-    EXPECT_EQ(Bytes(InputBuffer + 4, InputBuffer + ZOR_INPUT_BUFFER_SIZE), payload);
-}
-
-TEST_F(Framing, ReadRefusesAReplyLongerThanTheBuffer) {
+TEST_F(Framing, ReadCollectsMultiReportRepliesUpToTheBuffer) {
+    // 580 bytes, the largest: ten reports, the last nearly empty.
+    for (auto [size, result] : {std::pair<size_t, int32_t>{200, 256}, {ZOR_MAX_REPLY_PAYLOAD, 640}}) {
+        Bytes payload(size);
+        std::iota(payload.begin(), payload.end(), 0);
+        hid.queueReply(payload);
+        ZOR_PrepReadCmd(0x2E00);
+        EXPECT_EQ(ZOR_Read(), result);
+        EXPECT_EQ(hid.scriptedEventsLeft(), 0u);
+        EXPECT_EQ(Bytes(InputBuffer + 4, InputBuffer + 4 + size), payload);
+    }
+    // One byte more is refused, and nothing is drained after the header.
     hid.queueReply(Bytes(ZOR_MAX_REPLY_PAYLOAD + 1, 0x33));
     const size_t queued = hid.scriptedEventsLeft();
     ZOR_PrepReadCmd(0x2E00);
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_REJECTED);
-    EXPECT_EQ(hid.scriptedEventsLeft(), queued - 1);  // nothing drained after the header
+    EXPECT_EQ(hid.scriptedEventsLeft(), queued - 1);
 }
 
+// A scripted device answer and the result it must give.
+struct Scripted {
+    const char *what;
+    std::function<void(FakeHid &)> script;
+    int32_t result;
+};
+
 TEST_F(Framing, ReadResultCodes) {
-    struct Case {
-        const char *what;
-        std::function<void(FakeHid &)> script;
-        int32_t result;
-    } cases[] = {
+    const Scripted cases[] = {
         {"status 3", [](FakeHid &h) { h.queueReply({1}, 3); }, ZOR_ERR_STATUS3},
         {"status 2", [](FakeHid &h) { h.queueReply({1}, 2); }, ZOR_ERR_STATUS2},
         {"status 1", [](FakeHid &h) { h.queueReply({1}, 1); }, ZOR_ERR_REJECTED},
@@ -171,7 +161,7 @@ TEST_F(Framing, ReadResultCodes) {
          ZOR_ERR_TIMEOUT},
         {"good", [](FakeHid &h) { h.queueReply({7}); }, 64},
     };
-    for (const Case &c : cases) {
+    for (const Scripted &c : cases) {
         SCOPED_TRACE(c.what);
         c.script(hid);
         ZOR_PrepReadCmd(0x22200);
@@ -189,11 +179,7 @@ TEST_F(Framing, ReadFailsWhenTheRequestCannotBeWritten) {
 }
 
 TEST_F(Framing, AcknowledgementValues) {
-    struct Case {
-        const char *what;
-        std::function<void(FakeHid &)> script;
-        int32_t result;
-    } cases[] = {
+    const Scripted cases[] = {
         {"value 1", [](FakeHid &h) { h.queueReply({0x01, 0x00, 0x00, 0x00}); }, 1},
         {"value 5", [](FakeHid &h) { h.queueAck(5); }, 5},
         {"negative value", [](FakeHid &h) { h.queueAck(-7); }, -7},
@@ -205,7 +191,7 @@ TEST_F(Framing, AcknowledgementValues) {
         {"time-out", [](FakeHid &h) { h.queueTimeout(); }, ZOR_ERR_TIMEOUT},
         {"read error", [](FakeHid &h) { h.queueReadError(); }, ZOR_ERR_TRANSPORT},
     };
-    for (const Case &c : cases) {
+    for (const Scripted &c : cases) {
         SCOPED_TRACE(c.what);
         c.script(hid);
         EXPECT_EQ(ZOR_GetAck(), c.result);

@@ -11,6 +11,23 @@ using velscan_test::FakeHid;
 
 namespace {
 
+// One instrument on the fake bus, enumerated and opened.
+class UsbOpened : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hid.addDevice();
+        ASSERT_EQ(USB_Enumerate(), 1);
+        ASSERT_EQ(USB_Open(0), 0);
+    }
+    FakeHid hid;
+};
+
+void expectClosed() {
+    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
+    EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
+    EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
+}
+
 TEST(UsbEnumerate, EntersOnlyTheVendorsInterfacesWhateverTheProduct) {
     FakeHid hid;
     hid.addDevice(0x1234, 0x0001, L"OTHER");
@@ -36,45 +53,36 @@ TEST(UsbEnumerate, SkipsAFifthInterface) {
     EXPECT_STREQ(devInfo[3].serialNumber, L"S3");
 }
 
-TEST(UsbEnumerate, InitFailureLeavesTheTableAlone) {
-    FakeHid hid;
-    hid.addDevice();
-    ASSERT_EQ(USB_Enumerate(), 1);
+TEST_F(UsbOpened, InitFailureLeavesTheTableAlone) {
     hid.failInit = true;
     EXPECT_EQ(USB_Enumerate(), USB_ERR_INIT);
     EXPECT_EQ(deviceNumber, 1);
     EXPECT_STREQ(devInfo[0].serialNumber, L"VS000001");
 }
 
-TEST(UsbOpen, NoDeviceMeansNothingToOpen) {
-    FakeHid hid;
-    EXPECT_EQ(USB_Enumerate(), 0);
-    EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
-    EXPECT_EQ(hid.openCount(), 0);
-}
-
-TEST(UsbOpen, LongSerialIsCutAndThenMatchesNothing) {
-    FakeHid hid;
-    hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, L"ABCDEFGHIJ");
-    ASSERT_EQ(USB_Enumerate(), 1);
-    EXPECT_STREQ(devInfo[0].serialNumber, L"ABCDEFGH");
-    EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
-    EXPECT_EQ(hid.openSerials(), std::vector<std::wstring>{L"ABCDEFGH"});
-}
-
-TEST(UsbOpen, InterfaceWithoutSerialOpensByVendorAndProduct) {
-    FakeHid hid;
+TEST(UsbOpen, OpensBySerialWhichIsCutToEightCharacters) {
+    {
+        FakeHid hid;  // no device: nothing to open
+        EXPECT_EQ(USB_Enumerate(), 0);
+        EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
+        EXPECT_EQ(hid.openCount(), 0);
+    }
+    {
+        FakeHid hid;  // a cut serial then matches nothing
+        hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, L"ABCDEFGHIJ");
+        ASSERT_EQ(USB_Enumerate(), 1);
+        EXPECT_STREQ(devInfo[0].serialNumber, L"ABCDEFGH");
+        EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
+        EXPECT_EQ(hid.openSerials(), std::vector<std::wstring>{L"ABCDEFGH"});
+    }
+    FakeHid hid;  // no serial: opened by vendor and product
     hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, nullptr);
     ASSERT_EQ(USB_Enumerate(), 1);
     EXPECT_STREQ(devInfo[0].serialNumber, L"");
     EXPECT_EQ(USB_Open(0), 0);
 }
 
-TEST(UsbOpen, IndexOutsideTheTableIsRefusedWithoutEffect) {
-    FakeHid hid;
-    hid.addDevice();
-    ASSERT_EQ(USB_Enumerate(), 1);
-    ASSERT_EQ(USB_Open(0), 0);
+TEST_F(UsbOpened, IndexOutsideTheTableIsRefusedWithoutEffect) {
     EXPECT_EQ(USB_Open(4), USB_ERR_OPEN);
     EXPECT_EQ(USB_Open(-1), USB_ERR_OPEN);
     EXPECT_EQ(USB_Close(4), USB_ERR_OPEN);
@@ -84,36 +92,22 @@ TEST(UsbOpen, IndexOutsideTheTableIsRefusedWithoutEffect) {
     EXPECT_EQ(hid.closeCount(), 0);
 }
 
-TEST(UsbOpen, FailedOpenStillMakesItsIndexCurrent) {
-    FakeHid hid;
-    hid.addDevice();
-    ASSERT_EQ(USB_Enumerate(), 1);
-    ASSERT_EQ(USB_Open(0), 0);
+TEST_F(UsbOpened, FailedOpenStillMakesItsIndexCurrent) {
     EXPECT_EQ(USB_Open(1), USB_ERR_OPEN);  // empty entry
-    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
-    EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
-    EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
+    expectClosed();
 }
 
 TEST(UsbTransfer, NothingMovesBeforeAnOpen) {
     FakeHid hid;
-    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
-    EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
-    EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
+    expectClosed();
     EXPECT_TRUE(hid.writes().empty());
 }
 
-TEST(UsbTransfer, CloseReleasesAndForgetsTheHandle) {
-    FakeHid hid;
-    hid.addDevice();
-    ASSERT_EQ(USB_Enumerate(), 1);
-    ASSERT_EQ(USB_Open(0), 0);
+TEST_F(UsbOpened, CloseReleasesAndForgetsTheHandle) {
     EXPECT_EQ(USB_Close(0), 0);
     EXPECT_EQ(hid.closeCount(), 1);
     EXPECT_EQ(devInfo[0].handle, nullptr);
-    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
-    EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
-    EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
+    expectClosed();
     EXPECT_EQ(USB_Close(0), 0);  // a second close releases nothing twice
     EXPECT_EQ(hid.closeCount(), 1);
     EXPECT_EQ(USB_Open(0), 0);   // and the entry can be opened again
@@ -121,11 +115,7 @@ TEST(UsbTransfer, CloseReleasesAndForgetsTheHandle) {
     EXPECT_EQ(hid.closeCount(), 2);
 }
 
-TEST(UsbTransfer, WritesWholeReportsAndReadsWithTheDefaultTimeOut) {
-    FakeHid hid;
-    hid.addDevice();
-    ASSERT_EQ(USB_Enumerate(), 1);
-    ASSERT_EQ(USB_Open(0), 0);
+TEST_F(UsbOpened, WritesWholeReportsAndReadsWithTheDefaultTimeOut) {
     Bytes out(USB_OUTPUT_REPORT_SIZE, 0);
     out[1] = 0xC0;
     EXPECT_EQ(USB_Write(out.data()), USB_OUTPUT_REPORT_SIZE);
