@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -132,40 +133,32 @@ TEST(CalibrationTruth, UnusableInputIsRefused)
     calibCoeffSet c{};
     c.pixel_to_wavelength_coeffs[0] = 42.0;
 
-    calibScanSet scans = good;
-    scans.num_rows = 2;
-    EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_BAD_INPUT);
-    scans = good;
-    scans.num_lines = 2;
-    EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_BAD_INPUT);
-    scans = good;
-    scans.column_step = 0.0;
-    EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_BAD_INPUT);
-    scans = good;
     const std::vector<double> unordered{1000.0, 990.0, 1200.0};
-    scans.line_nm = unordered.data();
-    scans.num_lines = 3;
-    EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_BAD_INPUT);
-    scans = good;
-    scans.readings = nullptr;
-    EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_NULL);
-
-    // More lines expected than the scans show.
-    std::vector<double> many(40);
+    std::vector<double> many(40); // more lines expected than the scans show
     for (size_t k = 0; k < many.size(); k++)
         many[k] = 900.0 + 20.0 * k;
-    scans = good;
-    scans.line_nm = many.data();
-    scans.num_lines = 40;
-    EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_FAILED);
-
-    // A non-finite reading.
     std::vector<double> broken = s.readings;
     broken[500] = std::nan("");
-    scans = good;
-    scans.readings = broken.data();
-    EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(c.pixel_to_wavelength_coeffs[0], 42.0); // untouched on failure
+    const struct {
+        const char *what;
+        std::function<void(calibScanSet &)> spoil;
+        int32_t status;
+    } cases[] = {
+        {"two rows", [](calibScanSet &x) { x.num_rows = 2; }, VELSPEC_ERR_BAD_INPUT},
+        {"two lines", [](calibScanSet &x) { x.num_lines = 2; }, VELSPEC_ERR_BAD_INPUT},
+        {"no column step", [](calibScanSet &x) { x.column_step = 0.0; }, VELSPEC_ERR_BAD_INPUT},
+        {"unordered lines", [&](calibScanSet &x) { x.line_nm = unordered.data(), x.num_lines = 3; },
+         VELSPEC_ERR_BAD_INPUT},
+        {"no readings", [](calibScanSet &x) { x.readings = nullptr; }, VELSPEC_ERR_NULL},
+        {"non-finite reading", [&](calibScanSet &x) { x.readings = broken.data(); }, VELSPEC_ERR_BAD_INPUT},
+        {"40 lines", [&](calibScanSet &x) { x.line_nm = many.data(), x.num_lines = 40; }, VELSPEC_ERR_FAILED},
+    };
+    for (const auto &k : cases) {
+        calibScanSet scans = good;
+        k.spoil(scans);
+        EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), k.status) << k.what;
+        EXPECT_EQ(c.pixel_to_wavelength_coeffs[0], 42.0) << k.what; // untouched on failure
+    }
 }
 
 } // namespace
