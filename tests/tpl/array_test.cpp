@@ -31,7 +31,7 @@ TEST(TplArray, CursorCountsDownAfterLoad) {
     EXPECT_EQ(tpl_Alen(r.tn, 1), 3);
 }
 
-TEST(TplArray, NestedArrayReadsOnlyAfterItsParentElement) {
+TEST(TplArray, NestedArrayCountsStandInTheirElements) {
     int32_t i = 0;
     uint8_t c = 0;
     TplHandle w(tpl_map("A(iA(c))", &i, &c));
@@ -45,6 +45,9 @@ TEST(TplArray, NestedArrayReadsOnlyAfterItsParentElement) {
         tpl_pack(w.tn, 1);
     }
     const Bytes image = dump_bytes(w.tn);
+    ImageBuilder b;
+    b.header(0, "A(iA(c))").u32(3).u32(0).u32(2).raw("xy").u32(10).u32(0).u32(20).u32(1).raw("z");
+    ASSERT_EQ(image, b.finish());
 
     TplHandle r(tpl_map("A(iA(c))", &i, &c));
     ASSERT_EQ(load_bytes(r.tn, image), 0);

@@ -5,29 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tpl_io_XXXXXX";
-        path_ = mkdtemp(tmpl) ? tmpl : "";
-    }
-    ~TempDir() {
-        for (const std::string &f : files_) std::remove(f.c_str());
-        rmdir(path_.c_str());
-    }
-    std::string file(const std::string &name) {
-        files_.push_back(path_ + "/" + name);
-        return files_.back();
-    }
-
-private:
-    std::string path_;
-    std::vector<std::string> files_;
-};
 
 struct Sample {
     int32_t id;
@@ -141,13 +120,11 @@ TEST(TplLoad, AdoptedBufferIsReleasedByFree) {
 class TplPeek : public ::testing::Test {
 protected:
     void SetUp() override {
-        uint8_t kind = 2;
-        char *label = const_cast<char *>("cfg");
         int32_t counts[3] = {1, 2, 3};
         struct {
             uint8_t kind;
             char *label;
-        } rec{kind, label};
+        } rec{2, const_cast<char *>("cfg")};
         TplHandle r(tpl_map("S(cs)i#", &rec, counts, 3));
         tpl_pack(r.tn, 0);
         image = dump_bytes(r.tn);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 using Bytes = std::vector<uint8_t>;
 
 // Collects every non-fatal report while alive.
@@ -102,6 +104,27 @@ struct TplHandle {
     TplHandle(const TplHandle &) = delete;
     TplHandle &operator=(const TplHandle &) = delete;
     tpl_node *tn;
+};
+
+// A temporary folder, removed with the files named through it.
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/tpl_test_XXXXXX";
+        path_ = mkdtemp(tmpl) ? tmpl : "";
+    }
+    ~TempDir() {
+        for (const std::string &f : files_) std::remove(f.c_str());
+        rmdir(path_.c_str());
+    }
+    std::string file(const std::string &name) {
+        files_.push_back(path_ + "/" + name);
+        return files_.back();
+    }
+
+private:
+    std::string path_;
+    std::vector<std::string> files_;
 };
 
 inline Bytes dump_bytes(tpl_node *tn) {

@@ -24,35 +24,27 @@ protected:
 TEST_F(TplValidation, EveryCodeFromABrokenImage) {
     const Bytes good = iv_image();
     EXPECT_EQ(validate(t.tn, good), TPL_VALID);
-
     EXPECT_EQ(validate(t.tn, Bytes(good.begin(), good.begin() + 8)), TPL_ERR_TOO_SHORT);
+    // One byte changed: magic, flags, format character, fixed length 2 -> 9.
+    const struct {
+        size_t at;
+        uint8_t value;
+        int code;
+    } pokes[] = {{1, 'X', TPL_ERR_MAGIC},          {3, 4, TPL_ERR_FLAGS},
+                 {9, 'x', TPL_ERR_FORMAT_CHAR},    {9, 'u', TPL_ERR_FORMAT_MISMATCH},
+                 {12, 9, TPL_ERR_FXLEN_MISMATCH}};
+    for (const auto &p : pokes) {
+        Bytes bad = good;
+        bad[p.at] = p.value;
+        EXPECT_EQ(validate(t.tn, bad), p.code) << p.at << " = " << int(p.value);
+    }
 
     Bytes bad = good;
-    bad[1] = 'X';
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_MAGIC);
-
-    bad = good;
-    bad[3] = 4;
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_FLAGS);
-
-    bad = good;
     bad.push_back(0);  // trailing byte, stored length unchanged
     EXPECT_EQ(validate(t.tn, bad), TPL_ERR_TOTAL_LENGTH);
     bad[4] = static_cast<uint8_t>(bad.size());  // stored length adjusted
     EXPECT_EQ(validate(t.tn, bad), TPL_ERR_SIZE_MISMATCH);
     EXPECT_EQ(validate(t.tn, bad, true), TPL_VALID);
-
-    bad = good;
-    bad[9] = 'x';
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_FORMAT_CHAR);
-
-    bad = good;
-    bad[9] = 'u';
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_FORMAT_MISMATCH);
-
-    bad = good;
-    bad[12] = 9;  // fixed length 2 -> 9
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_FXLEN_MISMATCH);
 
     bad = good;
     bad.pop_back();
@@ -111,47 +103,41 @@ TEST_F(TplValidation, TrailingBytesAllowedIgnoreTheStoredLength) {
     EXPECT_EQ(v, 3);
 }
 
-// Lengths chosen so that position + length wraps 32-bit arithmetic.
+// Lengths chosen so that position + length wraps 32-bit arithmetic, and
+// element counts far beyond what the bytes can hold: refused at the image
+// end instead of wrapping or spinning.
 TEST(TplMalformed, HugeLengthsAreRejectedNotWrapped) {
-    char *s = nullptr;
-    TplHandle str(tpl_map("s", &s));
-    for (uint32_t len : {0xffffffffu, 0xfffffff0u, 0x80000000u}) {
-        SCOPED_TRACE(len);
-        ImageBuilder nullable;
-        nullable.header(TPL_IMG_NULLABLE_STRINGS, "s").u32(len).raw("abc");
-        EXPECT_EQ(validate(str.tn, nullable.finish(), true), TPL_ERR_DATA_OVERRUN);
-        ImageBuilder legacy;
-        legacy.header(0, "s").u32(len).raw("abc");
-        EXPECT_EQ(validate(str.tn, legacy.finish(), true), TPL_ERR_DATA_OVERRUN);
+    const struct {
+        const char *fmt;
+        uint8_t flags;
+        std::vector<uint32_t> words;
+        const char *tail;
+    } cases[] = {
+        {"s", TPL_IMG_NULLABLE_STRINGS, {0xffffffffu}, "abc"},
+        {"s", TPL_IMG_NULLABLE_STRINGS, {0xfffffff0u}, "abc"},
+        {"s", TPL_IMG_NULLABLE_STRINGS, {0x80000000u}, "abc"},
+        {"s", 0, {0xffffffffu}, "abc"},
+        {"s", 0, {0xfffffff0u}, "abc"},
+        {"s", 0, {0x80000000u}, "abc"},
+        {"B", 0, {0xfffffffdu}, "xyz"},
+        {"A(i)", 0, {0xffffffffu, 1, 2}, ""},
+        {"A(iA(c))", 0, {1, 5, 0x7fffffffu}, "ab"},  // nested count past its element
+    };
+    alignas(8) static char base[64];
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fmt);
+        TplHandle t(tpl_map(c.fmt, base, base));
+        ASSERT_NE(t.tn, nullptr);
+        ImageBuilder b;
+        b.header(c.flags, c.fmt);
+        for (uint32_t w : c.words) b.u32(w);
+        EXPECT_EQ(validate(t.tn, b.raw(c.tail).finish(), true), TPL_ERR_DATA_OVERRUN) << c.words[0];
     }
-    EXPECT_EQ(s, nullptr);
-
-    tpl_binary bin{nullptr, 0};
-    TplHandle b(tpl_map("B", &bin));
-    ImageBuilder bimg;
-    bimg.header(0, "B").u32(0xfffffffdu).raw("xyz");
-    EXPECT_EQ(validate(b.tn, bimg.finish(), true), TPL_ERR_DATA_OVERRUN);
-
-    // An element count far beyond what the bytes can hold ends at the
-    // image end instead of spinning.
-    int32_t i = 0;
-    TplHandle a(tpl_map("A(i)", &i));
-    ImageBuilder aimg;
-    aimg.header(0, "A(i)").u32(0xffffffffu).u32(1).u32(2);
-    EXPECT_EQ(validate(a.tn, aimg.finish(), true), TPL_ERR_DATA_OVERRUN);
-
-    // A nested count past the end of its element.
-    uint8_t c = 0;
-    TplHandle n(tpl_map("A(iA(c))", &i, &c));
-    ImageBuilder nimg;
-    nimg.header(0, "A(iA(c))").u32(1).u32(5).u32(0x7fffffffu).raw("ab");
-    EXPECT_EQ(validate(n.tn, nimg.finish(), true), TPL_ERR_DATA_OVERRUN);
 }
 
 TEST(TplMalformed, FileLoadMessagesNameThePath) {
-    char dir_template[] = "/tmp/tpl_validation_XXXXXX";
-    ASSERT_NE(mkdtemp(dir_template), nullptr);
-    const std::string path = std::string(dir_template) + "/img.tpl";
+    TempDir dir;
+    const std::string path = dir.file("img.tpl");
     int32_t ints[2] = {1, 2};
     uint16_t v = 3;
     TplHandle w(tpl_map("i#v", ints, 2, &v));
@@ -168,13 +154,11 @@ TEST(TplMalformed, FileLoadMessagesNameThePath) {
     EXPECT_EQ(tpl_load(fmt.tn, TPL_IO_FILE, path.c_str()), -1);
     EXPECT_EQ(reports.str(), path + ": format signature mismatch\n");
     reports.clear();
-    const std::string missing = std::string(dir_template) + "/none.tpl";
+    const std::string missing = dir.file("none.tpl");
     EXPECT_EQ(tpl_load(fmt.tn, TPL_IO_FILE, missing.c_str()), -1);
     EXPECT_EQ(reports.str(), "Couldn't open file " + missing +
                                  ": No such file or directory\ntpl_load failed for file " +
                                  missing + "\n");
-    std::remove(path.c_str());
-    rmdir(dir_template);
 }
 
 }  // namespace
