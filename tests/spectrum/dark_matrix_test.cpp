@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "velspec_helper.h"
 
@@ -20,47 +21,29 @@ std::unique_ptr<scanData> record_with(const int32_t *adc, uint16_t length, uint8
 }
 
 TEST(DarkLevel, MeanOfBlackReadingsIsRemoved) {
-    const int32_t adc[4] = {10, 110, 12, 112};
-    auto d = record_with(adc, 4, 0, 2);
-    auto r = std::make_unique<scanResults>();
-    r->intensity[2] = 555;
-    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
-    EXPECT_EQ(r->length, 2);
-    EXPECT_EQ(r->intensity[0], 99);
-    EXPECT_EQ(r->intensity[1], 101);
-    EXPECT_EQ(r->intensity[2], 555);  // entries past length untouched
-}
-
-TEST(DarkLevel, BlackPositionsBeforeTheFirstCountToo) {
-    // first 3, period 2: entries 1 and 3 are black (1 - 3 = -2 included);
-    // mean (4 + 6) / 2 = 5, truncated mean of a negative sum toward zero.
-    const int32_t adc[5] = {20, 4, 30, 6, 40};
-    auto d = record_with(adc, 5, 3, 2);
-    auto r = std::make_unique<scanResults>();
-    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
-    EXPECT_EQ(r->length, 3);
-    EXPECT_EQ(r->intensity[0], 15);
-    EXPECT_EQ(r->intensity[2], 35);
-
-    const int32_t negative[3] = {-3, 50, -4};
-    d = record_with(negative, 3, 0, 2);
-    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
-    EXPECT_EQ(r->intensity[0], 53);  // mean -7 / 2 = -3
-}
-
-TEST(DarkLevel, NoBlackReadingsMeansDarkLevelZero) {
-    const int32_t adc[3] = {7, 8, 9};
-    // First black would be at 5, past the data: every reading is kept as is.
-    auto d = record_with(adc, 3, 5, 10);
-    auto r = std::make_unique<scanResults>();
-    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
-    EXPECT_EQ(r->length, 3);
-    EXPECT_EQ(r->intensity[2], 9);
-    // A period of 0 would divide by zero: no entry is black.
-    d = record_with(adc, 3, 0, 0);
-    ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
-    EXPECT_EQ(r->length, 3);
-    EXPECT_EQ(r->intensity[0], 7);
+    const struct {
+        std::vector<int32_t> adc;
+        uint8_t first, period;
+        std::vector<int32_t> expected;
+    } cases[] = {
+        {{10, 110, 12, 112}, 0, 2, {99, 101}},
+        // Entries 1 and 3 are black: positions before the first count too.
+        {{20, 4, 30, 6, 40}, 3, 2, {15, 25, 35}},
+        // Mean of a negative sum truncates toward zero: -7 / 2 = -3.
+        {{-3, 50, -4}, 0, 2, {53}},
+        // First black past the data, or period 0: no blacks, dark level 0.
+        {{7, 8, 9}, 5, 10, {7, 8, 9}},
+        {{7, 8, 9}, 0, 0, {7, 8, 9}},
+    };
+    for (const auto &c : cases) {
+        auto d = record_with(c.adc.data(), static_cast<uint16_t>(c.adc.size()), c.first, c.period);
+        auto r = std::make_unique<scanResults>();
+        for (int32_t &v : r->intensity) v = 555;
+        ASSERT_EQ(velspec_subtract_remove_dc_level(d.get(), r.get()), VELSPEC_OK);
+        ASSERT_EQ(r->length, static_cast<int32_t>(c.expected.size())) << c.adc[0];
+        for (size_t i = 0; i < c.expected.size(); ++i) EXPECT_EQ(r->intensity[i], c.expected[i]) << c.adc[0];
+        EXPECT_EQ(r->intensity[c.expected.size()], 555);  // entries past length untouched
+    }
 }
 
 TEST(DarkLevel, InPlaceFormZeroesBlacksAndRefusesOversizedLength) {

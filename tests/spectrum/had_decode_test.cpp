@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "velspec_had_decode.h"
+#include "spectrum_fixtures.h"
 #include "velspec_scan_had.h"
 
 namespace {
 
-const uint16_t kOrders[SMATRIX_NUM_ORDERS] = {3,   7,   11,  19,  23,  31,  43,  47,  59,  67,
-                                              71,  79,  83,  103, 107, 127, 131, 139, 151, 163,
-                                              167, 179, 191, 199, 211, 223, 227, 239, 251};
+using spectrum_test::kSMatrixOrders;
 
 TEST(HadamardDecode, FastFormIsBitIdenticalToTheMatrixForm) {
     std::mt19937 rng(20261206);
@@ -20,7 +19,7 @@ TEST(HadamardDecode, FastFormIsBitIdenticalToTheMatrixForm) {
     std::uniform_int_distribution<int32_t> huge(-2147483647, 2147483647);
     int compared = 0;
     for (int trial = 0; trial < 40; ++trial) {
-        for (uint16_t q : kOrders) {
+        for (uint16_t q : kSMatrixOrders) {
             std::vector<double> y(q);
             for (auto &v : y) v = trial % 10 == 9 ? huge(rng) : reading(rng);
             const uint16_t bands = static_cast<uint16_t>(1 + rng() % q);

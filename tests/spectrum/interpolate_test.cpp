@@ -7,28 +7,27 @@
 
 namespace {
 
-TEST(InterpolateInt, BeforeInteriorExactAndPast) {
-    double old_wl[4] = {500, 510, 0, 0};
-    int32_t values[4] = {10, 20, 0, 0};
-    const double new_wl[4] = {495, 505, 510, 520};
-    ASSERT_EQ(velspec_interpolate_int_wavelengths(new_wl, 4, old_wl, values, 2), VELSPEC_OK);
-    const int32_t expected[4] = {5, 15, 20, 30};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(values[i], expected[i]) << i;
-        EXPECT_EQ(old_wl[i], new_wl[i]) << i;
+TEST(InterpolateInt, BeforeInteriorExactPastClampedAndTruncated) {
+    // The table is resampled in place onto the new wavelengths. Falling line
+    // (500, 10), (510, 2): at 501, 2 - trunc(-8 * 0.9) = 9; at 517 the
+    // extrapolation trunc(-8 * 7 / 10) + 2 = -3 is stored as 0.
+    const struct {
+        int32_t v0, v1;
+        std::vector<double> new_wl;
+        std::vector<int32_t> expected;
+    } cases[] = {
+        {10, 20, {495, 505, 510, 520}, {5, 15, 20, 30}},
+        {10, 2, {501, 517}, {9, 0}},
+    };
+    for (const auto &c : cases) {
+        std::vector<double> old_wl(c.new_wl.size(), 0.0);
+        std::vector<int32_t> values(c.new_wl.size(), 0);
+        old_wl[0] = 500, old_wl[1] = 510, values[0] = c.v0, values[1] = c.v1;
+        ASSERT_EQ(velspec_interpolate_int_wavelengths(c.new_wl.data(), static_cast<int32_t>(c.new_wl.size()),
+                                                      old_wl.data(), values.data(), 2), VELSPEC_OK);
+        EXPECT_EQ(values, c.expected);
+        EXPECT_EQ(old_wl, c.new_wl);
     }
-}
-
-TEST(InterpolateInt, ClampsAndTruncates) {
-    // Falling line (500, 10), (510, 2): at 517 the extrapolation is
-    // trunc(-8 * 7 / 10) + 2 = -3, stored as 0. At 501 the interior value is
-    // 2 - trunc(-8 * 0.9) = 2 + 7 = 9.
-    double old_wl[2] = {500, 510};
-    int32_t values[2] = {10, 2};
-    const double new_wl[2] = {501, 517};
-    ASSERT_EQ(velspec_interpolate_int_wavelengths(new_wl, 2, old_wl, values, 2), VELSPEC_OK);
-    EXPECT_EQ(values[0], 9);
-    EXPECT_EQ(values[1], 0);
 }
 
 TEST(InterpolateInt, RefusesBadCountsZeroWavelengthsAndShortTables) {
@@ -72,9 +71,9 @@ TEST(InterpolateDouble, FixedTableOfFiftyAndPositions) {
     }
     const double new_wl[3] = {995, 1005, 1500};
     ASSERT_EQ(velspec_interpolate_double_wavelengths(new_wl, wl.data(), factor.data(), 3), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(factor[0], 1.0 - (0.01 * 5) / 10);
-    EXPECT_DOUBLE_EQ(factor[1], 1.01 - (1.01 - 1.0) * ((1010.0 - 1005) / 10));
-    EXPECT_DOUBLE_EQ(factor[2], (1.49 - 1.48) * (1500 - 1490.0) / 10 + 1.49);
+    EXPECT_DOUBLE_EQ(factor[0], 0.995);
+    EXPECT_DOUBLE_EQ(factor[1], 1.005);
+    EXPECT_DOUBLE_EQ(factor[2], 1.5);
     EXPECT_EQ(wl[2], 1500);
     EXPECT_EQ(velspec_interpolate_double_wavelengths(new_wl, wl.data(), factor.data(), 0),
               VELSPEC_ERR_BAD_INPUT);
@@ -87,34 +86,23 @@ TEST(InterpolateDouble, FixedTableOfFiftyAndPositions) {
     EXPECT_DOUBLE_EQ(val[1], 3.0);  // equal neighbours: the value itself
 }
 
-TEST(ComputeFromReferences, ThreeFormsAndEqualWidths) {
-    int32_t out = 0;
-    ASSERT_EQ(velspec_compute_from_references(10, 20, 100, 200, 15, &out), VELSPEC_OK);
-    EXPECT_EQ(out, 150);
-    ASSERT_EQ(velspec_compute_from_references(10, 20, 100, 200, 5, &out), VELSPEC_OK);
-    EXPECT_EQ(out, 50);
-    ASSERT_EQ(velspec_compute_from_references(10, 20, 100, 200, 25, &out), VELSPEC_OK);
-    EXPECT_EQ(out, 250);
-    out = 7;
+TEST(ComputeFromReferences, ThreeFormsAndTheirTruncation) {
+    // Line through (3, 10) and (6, 21), slope 11/3, truncates the step
+    // before adding it: 21 - 22 / 3 = 14 at 4, 10 - 7 = 3 at 1, 21 + 7 = 28
+    // at 8. Reversed widths (a above b) are the form the matrix bracket uses.
+    const int32_t cases[][6] = {
+        {10, 20, 100, 200, 15, 150}, {10, 20, 100, 200, 5, 50}, {10, 20, 100, 200, 25, 250},
+        {3, 6, 10, 21, 4, 14},       {3, 6, 10, 21, 1, 3},      {3, 6, 10, 21, 8, 28},
+        {6, 3, 21, 10, 4, 13},
+    };
+    for (const auto &c : cases) {
+        int32_t out = 0;
+        ASSERT_EQ(velspec_compute_from_references(c[0], c[1], c[2], c[3], c[4], &out), VELSPEC_OK);
+        EXPECT_EQ(out, c[5]) << c[0] << "," << c[1] << " at " << c[4];
+    }
+    int32_t out = 7;
     EXPECT_EQ(velspec_compute_from_references(10, 10, 100, 200, 15, &out), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(out, 7);
-}
-
-TEST(ComputeFromReferences, TruncationFollowsTheFormOfTheCase) {
-    // Line through (3, 10) and (6, 21): slope 11/3.
-    // Inside, from b: 21 - (11 * 2) / 3 = 21 - 7 = 14 at x = 4.
-    // Below, from a: 10 - (11 * 2) / 3 = 10 - 7 = 3 at x = 1.
-    // Above, from b: (11 * 2) / 3 + 21 = 7 + 21 = 28 at x = 8.
-    int32_t out = 0;
-    velspec_compute_from_references(3, 6, 10, 21, 4, &out);
-    EXPECT_EQ(out, 14);
-    velspec_compute_from_references(3, 6, 10, 21, 1, &out);
-    EXPECT_EQ(out, 3);
-    velspec_compute_from_references(3, 6, 10, 21, 8, &out);
-    EXPECT_EQ(out, 28);
-    // Reversed widths (a above b), the form the matrix bracket uses.
-    velspec_compute_from_references(6, 3, 21, 10, 4, &out);
-    EXPECT_EQ(out, 10 - (-11 * -1) / -3);
 }
 
 }  // namespace

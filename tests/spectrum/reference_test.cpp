@@ -13,36 +13,17 @@ namespace {
 
 using spectrum_test::encode;
 using spectrum_test::linear_calibration;
+using spectrum_test::linear_matrix;
 using spectrum_test::make_cfg;
+using spectrum_test::matrix_image;
 using spectrum_test::single_record;
 
-// A matrix whose values grow linearly with band width: 100 per column of
-// width plus the wavelength index, over widths 2, 4, ... 38 and
-// wavelengths 900 .. 1700 nm.
-refMatrix linear_matrix() {
-    refMatrix m{};
-    for (int i = 0; i < REF_MATRIX_WIDTHS; ++i) m.widths[i] = static_cast<uint8_t>(2 + 2 * i);
-    for (int k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) m.wavelengths[k] = 900.0 + k * 800.0 / 49;
-    for (int i = 0; i < REF_MATRIX_WIDTHS; ++i) {
-        for (int k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) {
-            m.ref_intensities[i][k] = static_cast<uint16_t>(100 * m.widths[i] + k);
-        }
-    }
-    return m;
-}
-
-std::vector<uint8_t> matrix_image(const refMatrix &m) {
-    std::vector<uint8_t> image(VELSPEC_IMG_SIZE_REF_MATRIX);
-    EXPECT_EQ(velspec_calib_write_ref_matrix(&m, image.data(), image.size()), VELSPEC_OK);
-    return image;
-}
-
-// A white-standard reference: 200 column points of width 6 over 900..1700
-// nm, every intensity the same, taken at the given gain.
-std::vector<uint8_t> reference_image(uint8_t gain, int32_t level, uint8_t width = 6) {
+// A white-standard reference: 200 column points over 900..1700 nm, every
+// intensity the same (or alternating by 1), taken at the given gain.
+std::vector<uint8_t> reference_image(uint8_t gain, int32_t level, uint8_t width = 6, bool wobble = true) {
     const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, 900, 1700, width, 200);
     std::vector<int32_t> readings(200);
-    for (int i = 0; i < 200; ++i) readings[i] = level + (i % 2);
+    for (int i = 0; i < 200; ++i) readings[i] = level + (wobble ? i % 2 : 0);
     uScanData record = single_record(cfg, linear_calibration(), readings, 50, 25);
     record.data.pga_gain = gain;
     return encode(record);
@@ -102,11 +83,7 @@ TEST(Reference, ResampledAndCorrectedForBandWidth) {
     // (1000 + k) / (600 + k) times the light of a width-6 band at wavelength
     // index k.
     const int32_t level = 6000;
-    const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, 900, 1700, 6, 200);
-    uScanData record = single_record(cfg, linear_calibration(), std::vector<int32_t>(200, level),
-                                     50, 25);
-    record.data.pga_gain = 4;
-    const auto ref_img = encode(record);
+    const auto ref_img = reference_image(4, level, 6, false);
     const auto mat_img = matrix_image(linear_matrix());
     auto scan = scan_results(1000, 1600, 10, 100, 2);
 

@@ -140,52 +140,41 @@ inline std::vector<uint8_t> encode(const uScanData &record) {
     return image;
 }
 
-// Field-by-field equality: records have padding bytes, which an in-place
-// decode leaves holding image bytes, so whole-record memcmp is no test.
-#define SPECTRUM_SAME(field) (std::memcmp(&a.field, &b.field, sizeof a.field) == 0)
-
-template <typename A, typename B>
-bool same_header(const A &a, const B &b) {
-    return SPECTRUM_SAME(header_version) && SPECTRUM_SAME(scan_name) && SPECTRUM_SAME(scan_time) &&
-           SPECTRUM_SAME(system_temp_hundredths) && SPECTRUM_SAME(aux_reading_signed) &&
-           SPECTRUM_SAME(humidity_hundredths) && SPECTRUM_SAME(aux_reading_unsigned) &&
-           SPECTRUM_SAME(device_tag) && SPECTRUM_SAME(calibration_coeffs) &&
-           SPECTRUM_SAME(serial_number) && SPECTRUM_SAME(adc_data_length) &&
-           SPECTRUM_SAME(black_pattern_first) && SPECTRUM_SAME(black_pattern_period) &&
-           SPECTRUM_SAME(pga_gain);
+// Images of a configuration (either kind) and of a reference matrix. A
+// decoded record is compared by re-encoding it: records have padding bytes,
+// which an in-place decode leaves holding image bytes.
+inline std::vector<uint8_t> config_image(const void *cfg) {
+    size_t size = 0;
+    if (velspec_get_scan_config_dump_size(cfg, &size) != VELSPEC_OK) return {};
+    std::vector<uint8_t> image(size);
+    if (velspec_scan_write_configuration(cfg, image.data(), size) != VELSPEC_OK) return {};
+    return image;
 }
 
-inline bool same_scan_data(const scanData &a, const scanData &b) {
-    return same_header(a, b) && SPECTRUM_SAME(scan_type) && SPECTRUM_SAME(config_index) &&
-           SPECTRUM_SAME(cfg_serial_number) && SPECTRUM_SAME(config_name) &&
-           SPECTRUM_SAME(wavelength_start_nm) && SPECTRUM_SAME(wavelength_end_nm) &&
-           SPECTRUM_SAME(width_px) && SPECTRUM_SAME(num_patterns) && SPECTRUM_SAME(num_repeats) &&
-           SPECTRUM_SAME(adc_data);
+inline std::vector<uint8_t> matrix_image(const refMatrix &m) {
+    std::vector<uint8_t> image(VELSPEC_IMG_SIZE_REF_MATRIX);
+    if (velspec_calib_write_ref_matrix(&m, image.data(), image.size()) != VELSPEC_OK) return {};
+    return image;
 }
 
-inline bool same_scan_cfg(const scanCfg &a, const scanCfg &b) {
-    return SPECTRUM_SAME(scan_type) && SPECTRUM_SAME(config_index) &&
-           SPECTRUM_SAME(serial_number) && SPECTRUM_SAME(config_name) &&
-           SPECTRUM_SAME(wavelength_start_nm) && SPECTRUM_SAME(wavelength_end_nm) &&
-           SPECTRUM_SAME(width_px) && SPECTRUM_SAME(num_patterns) && SPECTRUM_SAME(num_repeats);
+// A matrix whose values grow linearly with band width: 100 per column of
+// width plus the wavelength index, over widths 2, 4, ... 38 and
+// wavelengths 900 .. 1700 nm.
+inline refMatrix linear_matrix() {
+    refMatrix m{};
+    for (int i = 0; i < REF_MATRIX_WIDTHS; ++i) m.widths[i] = static_cast<uint8_t>(2 + 2 * i);
+    for (int k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) m.wavelengths[k] = 900.0 + k * 800.0 / 49;
+    for (int i = 0; i < REF_MATRIX_WIDTHS; ++i) {
+        for (int k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) {
+            m.ref_intensities[i][k] = static_cast<uint16_t>(100 * m.widths[i] + k);
+        }
+    }
+    return m;
 }
 
-// All five section slots, whatever num_sections says.
-inline bool same_slew_cfg(const slewScanCfg &a, const slewScanCfg &b) {
-    return SPECTRUM_SAME(scan_type) && SPECTRUM_SAME(config_index) &&
-           SPECTRUM_SAME(serial_number) && SPECTRUM_SAME(config_name) &&
-           SPECTRUM_SAME(num_repeats) && SPECTRUM_SAME(num_sections) && SPECTRUM_SAME(sections);
-}
-
-inline bool same_slew_data(const slewScanData &a, const slewScanData &b) {
-    return same_header(a, b) && same_slew_cfg(a.cfg, b.cfg) && SPECTRUM_SAME(adc_data);
-}
-
-inline bool same_matrix(const refMatrix &a, const refMatrix &b) {
-    return SPECTRUM_SAME(widths) && SPECTRUM_SAME(wavelengths) && SPECTRUM_SAME(ref_intensities);
-}
-
-#undef SPECTRUM_SAME
+inline constexpr uint16_t kSMatrixOrders[SMATRIX_NUM_ORDERS] = {
+    3, 7, 11, 19, 23, 31, 43, 47, 59, 67, 71, 79, 83, 103, 107,
+    127, 131, 139, 151, 163, 167, 179, 191, 199, 211, 223, 227, 239, 251};
 
 }  // namespace spectrum_test
 

@@ -7,38 +7,31 @@
 
 namespace {
 
-TEST(NmToColumn, LinearCalibration) {
-    const double c[3] = {900.0, 2.0, 0.0};
-    double x = -1.0;
-    EXPECT_EQ(velspec_util_nmToColumn(1000.0, c, &x), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(x, 50.0);
-    // The linear solution is returned even outside the DMD.
-    EXPECT_EQ(velspec_util_nmToColumn(3000.0, c, &x), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(x, 1050.0);
-    const double flat[3] = {900.0, 0.0, 0.0};
-    EXPECT_EQ(velspec_util_nmToColumn(1000.0, flat, &x), VELSPEC_ERR_BAD_INPUT);
-}
-
-TEST(NmToColumn, QuadraticRoots) {
-    // (x - 100)(x - 500) = x^2 - 600x + 50000: wavelength 0 at columns 100
-    // and 500, both on the DMD; the root (sqrt(d) - c1) / (2 c2) is 500.
-    const double both[3] = {50000.0, -600.0, 1.0};
-    double x = -1.0;
-    EXPECT_EQ(velspec_util_nmToColumn(0.0, both, &x), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(x, 500.0);
-    // Roots at 100 and 1000: the preferred one is off the DMD, so the other
-    // is taken.
-    const double second[3] = {100000.0, -1100.0, 1.0};
-    EXPECT_EQ(velspec_util_nmToColumn(0.0, second, &x), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(x, 100.0);
-    // Roots at 1000 and 2000: neither on the DMD; output untouched.
-    const double outside[3] = {2000000.0, -3000.0, 1.0};
-    x = 7.0;
-    EXPECT_EQ(velspec_util_nmToColumn(0.0, outside, &x), VELSPEC_ERR_FAILED);
-    EXPECT_EQ(x, 7.0);
-    // No real root at all.
-    const double none[3] = {100.0, 0.0, 1.0};
-    EXPECT_EQ(velspec_util_nmToColumn(0.0, none, &x), VELSPEC_ERR_FAILED);
+TEST(NmToColumn, LinearAndQuadraticCalibrations) {
+    // Failures leave the output alone (7 stays 7).
+    const struct {
+        double c[3];
+        double nm;
+        int32_t status;
+        double x;
+    } cases[] = {
+        {{900.0, 2.0, 0.0}, 1000.0, VELSPEC_OK, 50.0},
+        {{900.0, 2.0, 0.0}, 3000.0, VELSPEC_OK, 1050.0},  // linear: even off the DMD
+        {{900.0, 0.0, 0.0}, 1000.0, VELSPEC_ERR_BAD_INPUT, 7.0},
+        // (x - 100)(x - 500): both roots on the DMD; (sqrt(d) - c1) / (2 c2) is 500.
+        {{50000.0, -600.0, 1.0}, 0.0, VELSPEC_OK, 500.0},
+        // Roots 100 and 1000: the preferred one is off the DMD, the other is taken.
+        {{100000.0, -1100.0, 1.0}, 0.0, VELSPEC_OK, 100.0},
+        // Roots 1000 and 2000, both off the DMD; then no real root at all.
+        {{2000000.0, -3000.0, 1.0}, 0.0, VELSPEC_ERR_FAILED, 7.0},
+        {{100.0, 0.0, 1.0}, 0.0, VELSPEC_ERR_FAILED, 7.0},
+    };
+    for (const auto &c : cases) {
+        double x = 7.0;
+        EXPECT_EQ(velspec_util_nmToColumn(c.nm, c.c, &x), c.status) << c.c[0] << " at " << c.nm;
+        EXPECT_DOUBLE_EQ(x, c.x) << c.c[0] << " at " << c.nm;
+    }
+    double x = 0.0;
     EXPECT_EQ(velspec_util_nmToColumn(0.0, nullptr, &x), VELSPEC_ERR_NULL);
 }
 
@@ -46,7 +39,7 @@ TEST(ColumnToNm, QuadraticAndBandSpan) {
     const double c[3] = {1720.0, -0.95, 0.0001};
     double nm = 0.0;
     EXPECT_EQ(velspec_util_columnToNm(100.0, c, &nm), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(nm, 1720.0 + (0.0001 * 100 * 100 + -0.95 * 100));
+    EXPECT_DOUBLE_EQ(nm, 1626.0);
     // Span of 10 columns from column 426: |w(436) - w(426)| = 8.638,
     // truncated to whole nanometres.
     double span = 0.0;
