@@ -43,7 +43,7 @@ TEST_F(Commands, FileBoundsEmptyCutAndFailedPieces) {
     EXPECT_EQ(dest[576], 0x00);
 }
 
-TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytes) {
+TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytesAndEmptyOnesEndTheLoop) {
     ZOR_SetUARTConnected(1);
     uint8_t piece[ZOR_FILE_PIECE_MAX];
     uint32_t pieceLen = 0;
@@ -56,13 +56,10 @@ TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytes) {
     Bytes dest(116);
     EXPECT_EQ(ZOR_GetFile(dest.data(), 116), 116);
     EXPECT_EQ(dest, counting(116));
-}
 
-TEST_F(Commands, PieceWithoutFileDataEndsTheLoop) {
-    ZOR_SetUARTConnected(1);
-    hid.queueReply({0xAB, 0xCD});  // only the serial link's two trailing bytes
+    hid.clearRecords();
+    hid.queueReply({0xAB, 0xCD});  // only the two trailing bytes: the loop ends
     hid.queueReply({0xAB, 0xCD});
-    Bytes dest(50);
     EXPECT_EQ(ZOR_GetFile(dest.data(), 50), 0);
     EXPECT_EQ(hid.frames().size(), 1u);
 }
@@ -84,16 +81,6 @@ TEST_F(Commands, UploadSendsOnePieceWithinTheLimit) {
 
     hid.queueReply({}, 2);
     EXPECT_EQ(ZOR_WriteFileData(file.data(), 10), ZOR_ERR_STATUS2);
-}
-
-TEST_F(Commands, SaveConfigurationPrefixesSlotAndLength) {
-    const Bytes image = counting(90, 0x40);
-    hid.queueAck(0);
-    ASSERT_EQ(ZOR_SaveScanCfgInDevice(2, image.data(), 90), 0);
-    Bytes payload = onlyPayload();
-    ASSERT_EQ(payload.size(), 126u);
-    EXPECT_EQ(Bytes(payload.begin(), payload.begin() + 3), (Bytes{0x00, 0x02, 0x5A}));
-    EXPECT_EQ(Bytes(payload.begin() + 3, payload.begin() + 93), image);
 }
 
 TEST_F(Commands, ConfigurationTooLargeForItsPayloadIsNotSent) {
