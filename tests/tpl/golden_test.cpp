@@ -22,15 +22,6 @@ TEST(TplGolden, RepeatedRecordImageInterleavesFieldsWithoutPadding) {
                             0x76, 0x29, 0x23, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
                             0x00, 0x02, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00};
     EXPECT_EQ(dump_bytes(t.tn), expected);
-
-    IvRecord out[2] = {};
-    TplHandle u(tpl_map("S(iv)#", out, 2));
-    ASSERT_EQ(load_bytes(u.tn, expected), 0);
-    ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
-    EXPECT_EQ(out[0].i, 1);
-    EXPECT_EQ(out[0].v, 2);
-    EXPECT_EQ(out[1].i, 3);
-    EXPECT_EQ(out[1].v, 4);
 }
 
 TEST(TplGolden, ArrayWithStringAndNullString) {

@@ -24,9 +24,6 @@ TEST(TplDump, CallerBufferMustHoldTheWholeImage) {
     ASSERT_EQ(tpl_dump(t.tn, TPL_IO_SIZE_ONLY, &size), 0);
     const Bytes image = dump_bytes(t.tn);
     ASSERT_EQ(size, image.size());
-    uint32_t stored;
-    std::memcpy(&stored, image.data() + 4, 4);
-    EXPECT_EQ(stored, size);
 
     Bytes buffer(size + 3, 0xaa);
     CapturedReports reports;
