@@ -45,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     virt::Reset();
     virt::SetScanTimeScale(0);
     if (size >= 2 && (data[0] & 0x80)) {
-        virt::FaultSpec spec;
-        spec.fault = kFaults[(data[0] & 0x7F) % (sizeof kFaults / sizeof kFaults[0])];
-        spec.skip = data[1] % 32;
-        spec.offset = data[1] * 13u;
-        virt::InjectFault(spec);
+        virt::FaultSpec fault_spec;
+        fault_spec.fault = kFaults[(data[0] & 0x7F) % (sizeof kFaults / sizeof kFaults[0])];
+        fault_spec.skip = data[1] % 32;
+        fault_spec.offset = data[1] * 13u;
+        virt::InjectFault(fault_spec);
         data += 2;
         size -= 2;
     }

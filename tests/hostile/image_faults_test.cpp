@@ -29,12 +29,12 @@ TEST_F(HostileDeviceTest, ScanImageWithEveryByteFlippedOnce) {
     for (size_t offset = 0; offset < image.size(); ++offset) {
         SCOPED_TRACE(testing::Message() << "byte " << offset << " of " << image.size());
         ResetDevice();
-        virt::FaultSpec spec;
-        spec.fault = virt::Fault::CorruptImage;
-        spec.file_type = 0;
-        spec.offset = offset;
-        spec.xor_mask = 0xFF;
-        virt::InjectFault(spec);
+        virt::FaultSpec fault_spec;
+        fault_spec.fault = virt::Fault::CorruptImage;
+        fault_spec.file_type = 0;
+        fault_spec.offset = offset;
+        fault_spec.xor_mask = 0xFF;
+        virt::InjectFault(fault_spec);
 
         auto result = marked<scanResults>();
         int32_t rc = velGetScanResults(result.get());
@@ -70,12 +70,12 @@ TEST_F(HostileDeviceTest, DamagedReferenceAndMatrixImages) {
         const size_t header_end = data_start(image);
         for (size_t offset = 0; offset < image.size(); offset += (offset < header_end ? 1 : 13)) {
             SCOPED_TRACE(testing::Message() << "file " << file_type << " byte " << offset);
-            virt::FaultSpec spec;
-            spec.fault = virt::Fault::CorruptImage;
-            spec.file_type = file_type;
-            spec.offset = offset;
-            spec.xor_mask = 0x5A;
-            virt::InjectFault(spec);
+            virt::FaultSpec fault_spec;
+            fault_spec.fault = virt::Fault::CorruptImage;
+            fault_spec.file_type = file_type;
+            fault_spec.offset = offset;
+            fault_spec.xor_mask = 0x5A;
+            virt::InjectFault(fault_spec);
 
             std::vector<int32_t> out(VEL_MAX_WAVELENGTHS, -7);
             int32_t rc = velGetRefIntensityFromDevice(out.data(), VEL_MAX_WAVELENGTHS);

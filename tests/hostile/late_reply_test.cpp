@@ -8,11 +8,11 @@ namespace hostile {
 namespace {
 
 void arm_late_reply(uint32_t code, uint32_t skip = 0) {
-    virt::FaultSpec spec;
-    spec.fault = virt::Fault::LateReply;
-    spec.command = code;
-    spec.skip = skip;
-    virt::InjectFault(spec);
+    virt::FaultSpec fault_spec;
+    fault_spec.fault = virt::Fault::LateReply;
+    fault_spec.command = code;
+    fault_spec.skip = skip;
+    virt::InjectFault(fault_spec);
 }
 
 TEST_F(HostileDeviceTest, LateReplyIsNotTakenForTheNextCommandsReply) {

@@ -50,11 +50,11 @@ TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
             SCOPED_TRACE(testing::Message() << fault_name << " on command 0x" << std::hex << code
                                             << std::dec << " #" << occurrence);
             ResetDevice();
-            virt::FaultSpec spec;
-            spec.fault = fault;
-            spec.command = code;
-            spec.skip = occurrence;
-            virt::InjectFault(spec);
+            virt::FaultSpec fault_spec;
+            fault_spec.fault = fault;
+            fault_spec.command = code;
+            fault_spec.skip = occurrence;
+            virt::InjectFault(fault_spec);
 
             auto result = marked<scanResults>();
             int32_t rc = velGetScanResults(result.get());
@@ -93,11 +93,11 @@ TEST_F(HostileDeviceTest, EveryExchangeOfTheReferenceFunctionFailsWithItsStepCod
                                                                                  : VEL_ERR_FILE;
             SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " on 0x"
                                             << std::hex << code << std::dec << " #" << occurrence);
-            virt::FaultSpec spec;
-            spec.fault = fault;
-            spec.command = code;
-            spec.skip = occurrence;
-            virt::InjectFault(spec);
+            virt::FaultSpec fault_spec;
+            fault_spec.fault = fault;
+            fault_spec.command = code;
+            fault_spec.skip = occurrence;
+            virt::InjectFault(fault_spec);
             std::vector<int32_t> out(VEL_MAX_WAVELENGTHS, -7);
             EXPECT_EQ(velGetRefIntensityFromDevice(out.data(), VEL_MAX_WAVELENGTHS), expected);
             EXPECT_EQ(virt::PendingFaults(), 0u);
@@ -110,27 +110,27 @@ TEST_F(HostileDeviceTest, EveryExchangeOfTheReferenceFunctionFailsWithItsStepCod
 }
 
 TEST_F(HostileDeviceTest, TheOtherScanFunctionsKeepTheirArraysOnFailure) {
-    virt::FaultSpec spec;
-    spec.fault = Fault::NoReply;
-    spec.command = kGetFileData;
-    spec.skip = 1;
+    virt::FaultSpec fault_spec;
+    fault_spec.fault = Fault::NoReply;
+    fault_spec.command = kGetFileData;
+    fault_spec.skip = 1;
 
-    virt::InjectFault(spec);
+    virt::InjectFault(fault_spec);
     std::vector<double> wavelengths(VEL_MAX_WAVELENGTHS, -1.0);
     EXPECT_EQ(velGetWavelengths(wavelengths.data(), VEL_MAX_WAVELENGTHS), VEL_ERR_FILE);
     for (double w : wavelengths) EXPECT_EQ(w, -1.0);
     EXPECT_EQ(velGetWavelengths(wavelengths.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
 
-    virt::InjectFault(spec);
+    virt::InjectFault(fault_spec);
     std::vector<int32_t> intensities(VEL_MAX_WAVELENGTHS, -7);
     EXPECT_EQ(velGetIntensities(0, intensities.data(), VEL_MAX_WAVELENGTHS), VEL_ERR_FILE);
     for (int32_t v : intensities) EXPECT_EQ(v, -7);
     EXPECT_EQ(velGetIntensities(0, intensities.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
 
-    spec.command = kGetNumScanCfg;
-    spec.skip = 0;
-    spec.fault = Fault::Status2;
-    virt::InjectFault(spec);
+    fault_spec.command = kGetNumScanCfg;
+    fault_spec.skip = 0;
+    fault_spec.fault = Fault::Status2;
+    virt::InjectFault(fault_spec);
     auto config = marked<slewScanCfg>();
     EXPECT_EQ(velGetConfigInfo(config.get()), VEL_ERR_NUM_CONFIGS);
     EXPECT_TRUE(untouched(config.get()));
@@ -138,11 +138,11 @@ TEST_F(HostileDeviceTest, TheOtherScanFunctionsKeepTheirArraysOnFailure) {
 }
 
 TEST_F(HostileDeviceTest, DisconnectInMidTransfer) {
-    virt::FaultSpec spec;
-    spec.fault = Fault::Disconnect;
-    spec.command = kGetFileData;
-    spec.skip = 2;
-    virt::InjectFault(spec);
+    virt::FaultSpec fault_spec;
+    fault_spec.fault = Fault::Disconnect;
+    fault_spec.command = kGetFileData;
+    fault_spec.skip = 2;
+    virt::InjectFault(fault_spec);
     auto result = marked<scanResults>();
     EXPECT_EQ(velGetScanResults(result.get()), VEL_ERR_FILE);
     EXPECT_TRUE(untouched(result.get()));
@@ -151,9 +151,9 @@ TEST_F(HostileDeviceTest, DisconnectInMidTransfer) {
 
     // Unplugged for good: every call fails cleanly until it is back and
     // opened again.
-    spec.persistent = true;
-    spec.skip = 1;
-    virt::InjectFault(spec);
+    fault_spec.persistent = true;
+    fault_spec.skip = 1;
+    virt::InjectFault(fault_spec);
     auto gone = marked<scanResults>();
     EXPECT_EQ(velGetScanResults(gone.get()), VEL_ERR_FILE);
     EXPECT_EQ(velGetScanResults(gone.get()), VEL_ERR_NUM_CONFIGS);

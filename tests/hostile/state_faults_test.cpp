@@ -57,10 +57,10 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
         ASSERT_EQ(c.call(good), VEL_OK) << c.name;
         for (Fault fault : faults) {
             SCOPED_TRACE(testing::Message() << c.name << " fault " << static_cast<int>(fault));
-            virt::FaultSpec spec;
-            spec.fault = fault;
-            spec.command = c.command;
-            virt::InjectFault(spec);
+            virt::FaultSpec fault_spec;
+            fault_spec.fault = fault;
+            fault_spec.command = c.command;
+            virt::InjectFault(fault_spec);
             Outputs out;
             int32_t rc = c.call(out);
             EXPECT_EQ(virt::PendingFaults(), 0u);
