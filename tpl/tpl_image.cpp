@@ -63,6 +63,18 @@ uint32_t tpl_read_u32(const char *pos, bool swap) {
     return v;
 }
 
+char *tpl_read_string(const char *&pos, bool swap, bool old_strings) {
+    uint64_t len = tpl_read_u32(pos, swap);
+    pos += 4;
+    if (old_strings) len++;
+    if (!len) return nullptr;
+    char *s = static_cast<char *>(tpl_alloc(len));
+    std::memcpy(s, pos, len - 1);
+    s[len - 1] = '\0';
+    pos += len - 1;
+    return s;
+}
+
 namespace {
 
 // Walks one encoded instance of parent's items; false when it would pass

@@ -102,6 +102,10 @@ const char *tpl_find_data_start(const char *image);
 char *tpl_cpv(char *dst, const void *src, size_t n);
 // Reads a 32-bit number from an image position, reversed if asked.
 uint32_t tpl_read_u32(const char *pos, bool swap);
+// Reads one encoded string at pos (already validated) and steps past it:
+// a fresh heap copy, or null for the null string. Images without the
+// nullable-strings flag store the text length itself, hence old_strings.
+char *tpl_read_string(const char *&pos, bool swap, bool old_strings);
 int tpl_serlen(tpl_node *r, tpl_node *n, const char *pos, size_t *len);
 int tpl_sanity(tpl_node *r, bool trailing_ok);
 

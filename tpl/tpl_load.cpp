@@ -183,17 +183,7 @@ bool peek_data(const char *pos, const char *end, const char *peek_fmt, bool swap
             pos += width;
             continue;
         }
-        uint64_t len = tpl_read_u32(pos, swap);
-        pos += 4;
-        if (old_strings) len++;
-        char *s = nullptr;
-        if (len) {
-            s = static_cast<char *>(tpl_alloc(len));
-            std::memcpy(s, pos, len - 1);
-            s[len - 1] = '\0';
-            pos += len - 1;
-        }
-        *static_cast<char **>(dst) = s;
+        *static_cast<char **>(dst) = tpl_read_string(pos, swap, old_strings);
     }
     return true;
 }

@@ -118,17 +118,7 @@ void unpack_items(tpl_node *r, tpl_node *parent, const char *&pos) {
         switch (c->kind) {
         case TPL_TYPE_STR:
             for (uint32_t k = 0; k < c->count; k++) {
-                uint64_t len = tpl_read_u32(pos, swap);
-                pos += 4;
-                if (old_strings) len++;
-                char *s = nullptr;
-                if (len) {
-                    s = static_cast<char *>(tpl_alloc(len));
-                    std::memcpy(s, pos, len - 1);
-                    s[len - 1] = '\0';
-                    pos += len - 1;
-                }
-                tpl_put_ptr(dst + k * sizeof(char *), s);
+                tpl_put_ptr(dst + k * sizeof(char *), tpl_read_string(pos, swap, old_strings));
             }
             return true;
         case TPL_TYPE_ARY:
