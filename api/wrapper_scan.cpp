@@ -11,6 +11,7 @@
 #include "scan_sequence.h"
 #include "velspec_scan.h"
 #include "wrapper.h"
+#include "diag.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ int32_t get_scan_results(scanResults *out)
 bool fetch_reported_file(uint32_t file_type, const char *label, DeviceFile &file)
 {
     const int32_t size = ZOR_GetFileSizeToRead(file_type);
-    std::printf(label, size);
+    velscan::diag::Print(label, size);
     return fetch_device_file(size, file);
 }
 
@@ -111,14 +112,14 @@ int32_t get_reference(int32_t *intensities, int32_t count)
     DeviceFile matrix;
     if (!fetch_reported_file(ZOR_FILE_MATRIX_DATA, "ZOR_FILE_MATRIX_DATA size: %d\n", matrix))
         return VEL_ERR_FILE;
-    std::printf("*****debug pMatrix****\n");
+    velscan::diag::Print("*****debug pMatrix****\n");
 
     const int32_t scan_size = ZOR_GetFileSizeToRead(ZOR_FILE_SCAN_DATA);
     if (scan_size < 0)
         return VEL_ERR_SCAN_SIZE;
-    std::printf("ZOR_FILE_SCAN_DATA size: %d\n", scan_size);
-    std::printf("size of uScanData: %d\n", static_cast<int>(sizeof(uScanData)));
-    std::printf("size of scanResults: %d\n", static_cast<int>(sizeof(scanResults)));
+    velscan::diag::Print("ZOR_FILE_SCAN_DATA size: %d\n", scan_size);
+    velscan::diag::Print("size of uScanData: %d\n", static_cast<int>(sizeof(uScanData)));
+    velscan::diag::Print("size of scanResults: %d\n", static_cast<int>(sizeof(scanResults)));
     DeviceFile scan;
     if (!fetch_device_file(scan_size, scan))
         return VEL_ERR_FILE;
@@ -133,7 +134,7 @@ int32_t get_reference(int32_t *intensities, int32_t count)
                                                    matrix.bytes.get(), matrix.size,
                                                    scan_result.get(), reference_result.get());
     if (r != 0) {
-        std::printf("velspec_scan_interpReference error: %d\n", r);
+        velscan::diag::Print("velspec_scan_interpReference error: %d\n", r);
         return VEL_ERR_REFERENCE;
     }
     std::memcpy(intensities, reference_result->intensity,

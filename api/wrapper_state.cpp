@@ -9,6 +9,7 @@
 #include "API.h"
 #include "api_guard.h"
 #include "wrapper.h"
+#include "diag.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ int32_t get_device_status(uint32_t *status)
 {
     const int32_t result = ZOR_ReadDeviceStatus(status);
     if (result != 0)
-        std::printf("ZOR_ReadDeviceStatus error: %d\n", result);
+        velscan::diag::Print("ZOR_ReadDeviceStatus error: %d\n", result);
     return result;
 }
 
@@ -60,10 +61,10 @@ int32_t get_device_uuid(uint8_t *id)
     // is reported but does not stop the read.
     const int32_t enable = ZOR_VELCEnable(0, 0);
     if (enable != 0)
-        std::printf("ZOR_VELCEnable error: %d\n", enable);
+        velscan::diag::Print("ZOR_VELCEnable error: %d\n", enable);
     const int32_t result = ZOR_GetFlashUniqueID(id);
     if (result != 0)
-        std::printf("ZOR_GetFlashUniqueID error: %d\n", result);
+        velscan::diag::Print("ZOR_GetFlashUniqueID error: %d\n", result);
     return result;
 }
 
@@ -92,7 +93,7 @@ int32_t get_hum_temp(uint32_t *humidity, uint32_t *temperature)
 {
     const int32_t result = ZOR_ReadHum(humidity, temperature);
     if (result != 0)
-        std::printf("ZOR_ReadHum error: %d\n", result);
+        velscan::diag::Print("ZOR_ReadHum error: %d\n", result);
     return result;
 }
 
@@ -101,7 +102,7 @@ int32_t get_battery(uint32_t *voltage, uint32_t *percent)
     uint32_t discarded = 0;
     const int32_t result = ZOR_ReadBattVolt(voltage, percent, &discarded);
     if (result != 0)
-        std::printf("ZOR_ReadBattVolt error: %d\n", result);
+        velscan::diag::Print("ZOR_ReadBattVolt error: %d\n", result);
     return result;
 }
 

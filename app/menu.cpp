@@ -6,6 +6,7 @@
 #include "console_input.h"
 #include "console_output.h"
 #include "device_items.h"
+#include "diag.h"
 #include "scan_items.h"
 #include "wrapper.h"
 
@@ -91,6 +92,10 @@ int console_run_menu()
 {
     // About 17 KB of records and arrays: kept off the stack.
     auto menu = std::make_unique<MenuState>();
+    // The menu shows the libraries' debug lines on standard output and the
+    // serialization engine's reports on standard error, interleaved with its
+    // own output; everything else leaves the sink silent.
+    const velscan::diag::SinkSlot previous_sink = velscan::diag::SetSink(velscan::diag::StdioSink, nullptr);
     start_up(*menu);
     menu->quit = 0;
     while (menu->quit == 0) {
@@ -104,5 +109,6 @@ int console_run_menu()
         dispatch(*menu);
     }
     std::fflush(stdout);
+    velscan::diag::SetSink(previous_sink.sink, previous_sink.user);
     return 0;
 }

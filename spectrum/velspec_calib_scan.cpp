@@ -10,6 +10,7 @@
 #include "velspec_helper.h"
 #include "velspec_scan.h"
 #include "velspec_util.h"
+#include "diag.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ extern "C" int32_t velspec_calib_interpret(const void *image, size_t size, scanR
     std::memcpy(copy.data(), image, size);
     int32_t status = velspec_deserialize(copy.data(), size, REC_SCAN_DATA);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 2\n");
+        velscan::diag::Print("------velspec_deserialize debug 2\n");
         return status;
     }
     const scanData *data = reinterpret_cast<const scanData *>(copy.data());

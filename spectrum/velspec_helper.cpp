@@ -1,6 +1,7 @@
 // Record mapping and encoding: every record type names one tpl format
 // string and the fixed lengths mapped with it.
 #include "velspec_helper.h"
+#include "diag.h"
 
 #include <cstdio>
 #include <cstring>
@@ -115,7 +116,7 @@ extern "C" int32_t velspec_calib_write_data(const calibCoeffSet *coeffs, void *b
 extern "C" int32_t velspec_calib_read_data(void *buffer, size_t size) {
     if (buffer == nullptr) return VELSPEC_ERR_NULL;
     const int32_t status = velspec_deserialize(buffer, size, REC_CALIB_COEFFS);
-    if (status != VELSPEC_OK) std::printf("------velspec_deserialize debug 1\n");
+    if (status != VELSPEC_OK) velscan::diag::Print("------velspec_deserialize debug 1\n");
     return status;
 }
 

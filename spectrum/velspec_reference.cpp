@@ -9,6 +9,7 @@
 
 #include "velspec_numeric.h"
 #include "velspec_scan.h"
+#include "diag.h"
 
 namespace {
 
@@ -193,7 +194,7 @@ extern "C" int32_t velspec_scan_interpReference(const void *ref_image, size_t re
     }
     int32_t status = velspec_deserialize(matrix_copy.data(), matrix_copy.size(), REC_REF_MATRIX);
     if (status < 0) {
-        std::printf("----- velspec_deserialize debug 101\n");
+        velscan::diag::Print("----- velspec_deserialize debug 101\n");
         return status;
     }
     refMatrix matrix;
@@ -202,7 +203,7 @@ extern "C" int32_t velspec_scan_interpReference(const void *ref_image, size_t re
     std::memset(ref, 0, sizeof *ref);
     status = velspec_scan_interpret(ref_image, ref_size, ref);
     if (status < 0) {
-        std::printf("velspec_scan_interpret debug 1: %d\n", status);
+        velscan::diag::Print("velspec_scan_interpret debug 1: %d\n", status);
         return status;
     }
 

@@ -12,6 +12,7 @@
 #include "velspec_scan_col.h"
 #include "velspec_scan_had.h"
 #include "velspec_scan_internal.h"
+#include "diag.h"
 
 extern "C" int32_t velspec_scan_interpret(const void *image, size_t size,
                                           scanResults *results) {
@@ -28,7 +29,7 @@ extern "C" int32_t velspec_scan_interpret(const void *image, size_t size,
 
     int32_t status = velspec::read_scan_data(copy.data(), size, copy.size());
     if (status != VELSPEC_OK) {
-        std::printf("velspec_scan_read_data debug 2: %d\n", status);
+        velscan::diag::Print("velspec_scan_read_data debug 2: %d\n", status);
         return status;
     }
     uScanData *record = reinterpret_cast<uScanData *>(copy.data());

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "velspec_scan.h"
+#include "diag.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ int32_t read_single_config(void *buffer, size_t size) {
     if (status != VELSPEC_OK) return status;
     if (size < needed) return VELSPEC_ERR_NO_MEMORY;
     const int32_t decoded = velspec_deserialize(buffer, size, REC_SCAN_CFG);
-    if (decoded != VELSPEC_OK) std::printf("------velspec_deserialize debug 3\n");
+    if (decoded != VELSPEC_OK) velscan::diag::Print("------velspec_deserialize debug 3\n");
     return decoded;
 }
 
@@ -38,12 +39,12 @@ int32_t read_slew_config(uint8_t *buffer, size_t size) {
 
     status = velspec_deserialize(buffer, head, REC_SLEW_CFG_HEAD);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 4\n");
+        velscan::diag::Print("------velspec_deserialize debug 4\n");
         return status;
     }
     status = velspec_deserialize(buffer + head, sections, REC_SLEW_SECTIONS);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 5\n");
+        velscan::diag::Print("------velspec_deserialize debug 5\n");
         return status;
     }
     // All five section slots move, whatever num_sections says.

@@ -6,6 +6,7 @@
 
 #include "velspec_scan.h"
 #include "velspec_scan_internal.h"
+#include "diag.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ void mark_decoded(void *buffer, uint32_t kind) {
 int32_t read_single(void *buffer, size_t image_size) {
     const int32_t status = velspec_deserialize(buffer, image_size, REC_SCAN_DATA);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 6\n");
+        velscan::diag::Print("------velspec_deserialize debug 6\n");
         return status;
     }
     mark_decoded(buffer, VELSPEC_DECODED_SINGLE);
@@ -76,13 +77,13 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
 
     status = velspec_deserialize(buffer, sizes[0], REC_SLEW_DATA_HEAD);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 7\n");
+        velscan::diag::Print("------velspec_deserialize debug 7\n");
         return status;
     }
     uint8_t *part = buffer + sizes[0];
     status = velspec_deserialize(part, sizes[1], REC_SLEW_CFG_HEAD);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 8\n");
+        velscan::diag::Print("------velspec_deserialize debug 8\n");
         return status;
     }
     std::memmove(buffer + offsetof(slewScanData, cfg), part, offsetof(slewScanCfg, sections));
@@ -90,7 +91,7 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
     part += sizes[1];
     status = velspec_deserialize(part, sizes[2], REC_SLEW_SECTIONS);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 9\n");
+        velscan::diag::Print("------velspec_deserialize debug 9\n");
         return status;
     }
     std::memmove(buffer + offsetof(slewScanData, cfg.sections), part,
@@ -99,7 +100,7 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
     part += sizes[2];
     status = velspec_deserialize(part, sizes[3], REC_ADC_DATA);
     if (status != VELSPEC_OK) {
-        std::printf("------velspec_deserialize debug 10\n");
+        velscan::diag::Print("------velspec_deserialize debug 10\n");
         return status;
     }
     std::memmove(buffer + offsetof(slewScanData, adc_data), part, sizeof(int32_t) * SCAN_MAX_ADC);

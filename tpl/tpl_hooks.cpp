@@ -1,5 +1,9 @@
 // The hook table, its default error reporters and the allocation helpers.
+// The default reporter hands messages to the diagnostics sink (silent unless
+// a front end installs one) on its error channel.
 #include "tpl_internal.h"
+
+#include "diag.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -10,7 +14,7 @@ extern "C" {
 int tpl_oops(const char *fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    int n = vfprintf(stderr, fmt, ap);
+    int n = velscan::diag::VPrint(velscan::diag::Channel::Error, fmt, ap);
     va_end(ap);
     return n;
 }
@@ -21,7 +25,12 @@ void tpl_fatal(const char *fmt, ...) {
     va_start(ap, fmt);
     vsnprintf(msg, sizeof msg, fmt, ap);
     va_end(ap);
-    tpl_hook.report_error("%s", msg);
+    // The process ends here, so the reason must not vanish into a silent
+    // sink: the default reporter's message goes straight to standard error.
+    if (tpl_hook.report_error == tpl_oops)
+        fputs(msg, stderr);
+    else
+        tpl_hook.report_error("%s", msg);
     exit(-1);
 }
 

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <memory>
 
+#include "diag.h"
 #include "usb.h"
 #include "velspec_helper.h"
 #include "velspec_scan.h"
@@ -12,6 +13,9 @@
 namespace api_test {
 
 namespace {
+
+// The API's debug lines are checked as the menu shows them, on standard output.
+const bool stdio_sink = (velscan::diag::SetSink(velscan::diag::StdioSink, nullptr), true);
 
 constexpr size_t kPieceMax = 576;
 constexpr uint8_t kReadFlags = 0xC0;
