@@ -5,23 +5,17 @@
 
 using namespace zor;
 
-namespace {
-constexpr Field<uint32_t> kStatusWord{0};
-constexpr ReplyField kErrorRecord{0, ZOR_ERROR_STATUS_LEN};
-constexpr Field<uint16_t> kErrorCode{0};
-}  // namespace
-
 extern "C" int32_t ZOR_ReadDeviceStatus(uint32_t *status) {
-    const int32_t result = exchangeRead(decoding("ZOR_ReadDeviceStatus", kStatusWord));
+    const int32_t result = exchangeRead(identifier("ZOR_ReadDeviceStatus"));
     if (result < 1) return result;
-    *status = kStatusWord.get();
+    *status = replyU32(0);
     return 0;
 }
 
 extern "C" int32_t ZOR_ReadErrorStatus(uint8_t *status) {
-    const int32_t result = exchangeRead(decoding("ZOR_ReadErrorStatus", kErrorRecord));
+    const int32_t result = exchangeRead(identifier("ZOR_ReadErrorStatus"));
     if (result < 1) return result;
-    copyReply(kErrorRecord.offset, status, kErrorRecord.width);
+    copyReply(0, status, ZOR_ERROR_STATUS_LEN);
     return 0;
 }
 
@@ -30,15 +24,15 @@ extern "C" int32_t ZOR_ResetErrorStatus(void) {
 }
 
 extern "C" int32_t ZOR_GetSpecificErrorStatus(uint32_t type) {
-    const int32_t result = exchangeReadParam(decoding("ZOR_GetSpecificErrorStatus", kResultByte), type);
+    const int32_t result = exchangeReadParam(identifier("ZOR_GetSpecificErrorStatus"), type);
     if (result < 1) return result;
-    return kResultByte.get();
+    return replyU8(0);
 }
 
 extern "C" int32_t ZOR_GetSpecificErrorcode(uint8_t type) {
-    const int32_t result = exchangeReadParam(decoding("ZOR_GetSpecificErrorcode", kErrorCode), type);
+    const int32_t result = exchangeReadParam(identifier("ZOR_GetSpecificErrorcode"), type);
     if (result < 1) return result;
-    return kErrorCode.get();
+    return replyU16(0);
 }
 
 extern "C" int32_t ZOR_ClearSpecificError(uint32_t type) {

@@ -23,6 +23,10 @@ struct PlotOptions {
     int width_px = 900, height_px = 560;
 };
 
+// kErrArgument unless the path ends in .png or .svg (any case), so a front end
+// can refuse a bad name before anything is measured.
+Status CheckPlotPath(const std::string &path);
+
 // kErrArgument for an unknown ending or no series; kErrOutputFile when the
 // file cannot be written (written to a temporary file and renamed).
 Status PlotSpectra(const std::vector<PlotSeries> &series, const PlotOptions &options,

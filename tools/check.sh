@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev libhidapi-dev libcli11-dev valgrind clang-14 libclang-rt-14-dev)
+          libbenchmark-dev libhidapi-dev libcli11-dev valgrind clang-14 libclang-rt-14-dev
+          libcairo2-dev fonts-dejavu-core nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
