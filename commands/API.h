@@ -3,8 +3,13 @@
  * Each function packs its arguments into one command frame, exchanges it with
  * the device through the framing layer and decodes the reply. Results are
  * signed 32-bit: 0 or a non-negative value on success, a negative code on
- * failure (the framing codes -1 to -5 unless stated). Out-parameters are
+ * failure (the framing codes -1 to -5 unless stated). A reply shorter than
+ * what a read decodes is refused with -4 (ZOR_GetSNRData and
+ * ZOR_GetPhotoDetector report every failure as -1). Out-parameters are
  * written only on success. The USB device must be open (USB_Open) first.
+ *
+ * Texts (serial number, names) take only the bytes the reply holds: a reply
+ * that ends inside the field is followed by a zero byte there.
  *
  * Not reentrant: all commands share the framing layer's buffers. */
 #ifndef VELSCAN_API_H
@@ -102,7 +107,8 @@ int32_t ZOR_StartHadSNRScan(void);
 int32_t ZOR_SaveRefCalPerformed(void);
 /* serial: 8 bytes sent as they stand. */
 int32_t ZOR_SetSerialNumber(const char *serial);
-/* Copies up to 8 bytes, stopping after the first zero byte. */
+/* Copies up to 8 bytes, stopping after the first zero byte (or where the
+ * reply ends, followed by a zero byte). */
 int32_t ZOR_GetSerialNumber(char *serial);
 /* name of at most 14 bytes; a shorter name is followed by a zero byte. */
 int32_t ZOR_SetScanNameTag(const char *name, int32_t len);

@@ -25,13 +25,15 @@ extern "C" int32_t ZOR_SendCalibStruct(const calibCoeffSet *coeffs) {
 }
 
 extern "C" int32_t ZOR_GetCalibStruct(calibCoeffSet *coeffs) {
-    const int32_t result = exchangeRead(identifier("ZOR_GetCalibStruct"));
+    const int32_t result = exchangeRead(decoding("ZOR_GetCalibStruct"));
     if (result < 1) return result;
     // Decoded in place in a private copy, so the caller's record is written
-    // only with coefficients that decoded.
+    // only with coefficients that decoded. The image states its own size;
+    // only the bytes the reply holds are taken, so a cut image is refused.
     alignas(double) std::array<uint8_t, kCalibPayload> image{};
-    copyReply(0, image.data(), image.size());
-    if (velspec_calib_read_data(image.data(), image.size()) != 0) return ZOR_ERR_REJECTED;
+    const size_t held = std::min<size_t>(replyLength(), image.size());
+    copyReply(0, image.data(), held);
+    if (velspec_calib_read_data(image.data(), held) != 0) return ZOR_ERR_REJECTED;
     std::copy_n(image.begin(), sizeof(calibCoeffSet), reinterpret_cast<uint8_t *>(coeffs));
     return 0;
 }

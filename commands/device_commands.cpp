@@ -1,5 +1,6 @@
 // Device identity, sensors, clock and power, DMD controller registers,
 // self-tests and maintenance.
+#include <algorithm>
 #include <cstring>
 
 #include "API.h"
@@ -13,24 +14,45 @@ namespace {
 
 constexpr uint32_t kBluetoothSettleMs = 2000;  // the radio needs this before it answers
 constexpr size_t kSerialLen = 8;
-constexpr size_t kManufacturingSerialLen = 20;
 constexpr size_t kModelNameLen = 16;
 constexpr size_t kBleNameLen = 24;
-constexpr size_t kHwVersionTextLen = 8;
-constexpr size_t kUniqueIdLen = 8;
+
+// Reply fields, by command.
+constexpr ReplyField kSerial{0, kSerialLen};
+constexpr ReplyField kManufacturingSerial{0, 20};
+constexpr ReplyField kModelName{0, kModelNameLen};
+constexpr ReplyField kBleName{0, kBleNameLen};
+constexpr ReplyField kHwVersionText{0, 8};
+constexpr Field<uint32_t> kHwVersionFirst{8}, kHwVersionSecond{12};
+constexpr ReplyField kUniqueId{0, 8};
+constexpr Field<uint32_t, 5> kChargerWords{0};
+constexpr Field<uint32_t, 7> kVersionWords{0};
+constexpr Field<uint32_t, 3> kThreeWords{0};
+constexpr Field<uint32_t> kTemperature{0}, kHumidity{4};  // the device sends temperature first
+constexpr Field<uint32_t> kWord{0};
+constexpr Field<uint64_t> kLampUsage{0};
+constexpr Field<uint8_t, 7> kClockBytes{0};
 
 // Pass/fail self-test: a result byte of 0 passes, any other fails with -1.
-int32_t passFail(uint32_t id) {
-    const int32_t result = exchangeRead(id);
+int32_t passFail(const CommandInfo &command) {
+    const int32_t result = exchangeRead(command);
     if (result < 1) return result;
-    return replyU8(0) == 0 ? 0 : -1;
+    return kResultByte.get() == 0 ? 0 : -1;
 }
 
-// A read that copies one fixed-width text field as it stands.
-int32_t readField(uint32_t id, void *dest, size_t width) {
-    const int32_t result = exchangeRead(id);
+// A read of one text field: the bytes the reply holds, as they stand.
+int32_t readText(const CommandInfo &command, const ReplyField &field, char *dest) {
+    const int32_t result = exchangeRead(command);
     if (result < 1) return result;
-    copyReply(0, dest, width);
+    copyText(field, dest);
+    return 0;
+}
+
+// A read of one 32-bit value at offset 0.
+int32_t readWord(const CommandInfo &command, uint32_t *value) {
+    const int32_t result = exchangeRead(command);
+    if (result < 1) return result;
+    *value = kWord.get();
     return 0;
 }
 
@@ -43,12 +65,12 @@ int32_t writeField(uint32_t id, const void *source, size_t width) {
 }
 
 // Reads of three 32-bit values at offsets 0, 4, 8.
-int32_t readThree(uint32_t id, uint32_t *value0, uint32_t *value1, uint32_t *value2) {
-    const int32_t result = exchangeRead(id);
+int32_t readThree(const CommandInfo &command, uint32_t *value0, uint32_t *value1, uint32_t *value2) {
+    const int32_t result = exchangeRead(command);
     if (result < 1) return result;
-    *value0 = replyU32(0);
-    *value1 = replyU32(4);
-    *value2 = replyU32(8);
+    *value0 = kThreeWords.get(0);
+    *value1 = kThreeWords.get(1);
+    *value2 = kThreeWords.get(2);
     return 0;
 }
 
@@ -56,19 +78,19 @@ int32_t readThree(uint32_t id, uint32_t *value0, uint32_t *value1, uint32_t *val
 
 // --- self-tests and switches ------------------------------------------------
 
-extern "C" int32_t ZOR_TestEEPROM(void) { return passFail(identifier("ZOR_TestEEPROM")); }
-extern "C" int32_t ZOR_TestADC(void) { return passFail(identifier("ZOR_TestADC")); }
-extern "C" int32_t ZOR_TestTMP(void) { return passFail(identifier("ZOR_TestTMP")); }
-extern "C" int32_t ZOR_TestHDC(void) { return passFail(identifier("ZOR_TestHDC")); }
+extern "C" int32_t ZOR_TestEEPROM(void) { return passFail(decoding("ZOR_TestEEPROM", kResultByte)); }
+extern "C" int32_t ZOR_TestADC(void) { return passFail(decoding("ZOR_TestADC", kResultByte)); }
+extern "C" int32_t ZOR_TestTMP(void) { return passFail(decoding("ZOR_TestTMP", kResultByte)); }
+extern "C" int32_t ZOR_TestHDC(void) { return passFail(decoding("ZOR_TestHDC", kResultByte)); }
 
-extern "C" int32_t ZOR_TestSDRAM(void) { return readSignedByte(identifier("ZOR_TestSDRAM")); }
+extern "C" int32_t ZOR_TestSDRAM(void) { return readSignedByte(decoding("ZOR_TestSDRAM", kResultByte)); }
 
 extern "C" int32_t ZOR_TestBQ(uint32_t *value0, uint32_t *value1, uint32_t *value2,
                               uint32_t *value3, uint32_t *value4) {
-    const int32_t result = exchangeRead(identifier("ZOR_TestBQ"));
+    const int32_t result = exchangeRead(decoding("ZOR_TestBQ", kChargerWords));
     if (result < 1) return result;
     uint32_t *outputs[] = {value0, value1, value2, value3, value4};
-    for (size_t i = 0; i < 5; ++i) *outputs[i] = replyU32(4 * i);
+    for (size_t i = 0; i < 5; ++i) *outputs[i] = kChargerWords.get(i);
     return 0;
 }
 
@@ -85,9 +107,9 @@ extern "C" int32_t ZOR_TestBT(uint8_t on) {
 extern "C" int32_t ZOR_TestLED(uint8_t value) { return writeByte(identifier("ZOR_TestLED"), value); }
 
 extern "C" int32_t ZOR_ButtonTestRd(uint8_t *state) {
-    const int32_t result = exchangeRead(identifier("ZOR_ButtonTestRd"));
+    const int32_t result = exchangeRead(decoding("ZOR_ButtonTestRd", kResultByte));
     if (result < 1) return result;
-    *state = replyU8(0);
+    *state = kResultByte.get();
     return 0;
 }
 
@@ -102,10 +124,10 @@ extern "C" int32_t ZOR_EEPROM_CalTest(void) { return writeNothing(identifier("ZO
 extern "C" int32_t ZOR_GetVersion(uint32_t *version0, uint32_t *version1, uint32_t *version2,
                                   uint32_t *version3, uint32_t *version4, uint32_t *version5,
                                   uint32_t *version6) {
-    const int32_t result = exchangeRead(identifier("ZOR_GetVersion"));
+    const int32_t result = exchangeRead(decoding("ZOR_GetVersion", kVersionWords));
     if (result < 1) return result;
     uint32_t *outputs[] = {version0, version1, version2, version3, version4, version5, version6};
-    for (size_t i = 0; i < 7; ++i) *outputs[i] = replyU32(4 * i);
+    for (size_t i = 0; i < 7; ++i) *outputs[i] = kVersionWords.get(i);
     return 0;
 }
 
@@ -114,18 +136,20 @@ extern "C" int32_t ZOR_SetSerialNumber(const char *serial) {
 }
 
 extern "C" int32_t ZOR_GetSerialNumber(char *serial) {
-    const int32_t result = exchangeRead(identifier("ZOR_GetSerialNumber"));
+    const int32_t result = exchangeRead(decoding("ZOR_GetSerialNumber", kSerial));
     if (result < 1) return result;
-    // Copy up to 8 bytes, stopping after the first zero byte.
-    for (size_t i = 0; i < kSerialLen; ++i) {
-        serial[i] = static_cast<char>(replyU8(i));
+    // Copy up to 8 bytes, stopping after the first zero byte; a reply that
+    // ends first ends the text there.
+    const size_t held = std::min<size_t>(replyLength(), kSerial.width);
+    for (size_t i = 0; i < kSerial.width; ++i) {
+        serial[i] = i < held ? static_cast<char>(Field<uint8_t>{i}.get()) : '\0';
         if (serial[i] == '\0') break;
     }
     return 0;
 }
 
 extern "C" int32_t ZOR_GetManufacturingSerNum(char *serial) {
-    return readField(identifier("ZOR_GetManufacturingSerNum"), serial, kManufacturingSerialLen);
+    return readText(decoding("ZOR_GetManufacturingSerNum", kManufacturingSerial), kManufacturingSerial, serial);
 }
 
 extern "C" int32_t ZOR_SaveModelName(const char *name) {
@@ -133,7 +157,7 @@ extern "C" int32_t ZOR_SaveModelName(const char *name) {
 }
 
 extern "C" int32_t ZOR_ReadModelName(char *name) {
-    return readField(identifier("ZOR_ReadModelName"), name, kModelNameLen);
+    return readText(decoding("ZOR_ReadModelName", kModelName), kModelName, name);
 }
 
 extern "C" int32_t ZOR_WriteBleDispName(const char *name) {
@@ -141,53 +165,53 @@ extern "C" int32_t ZOR_WriteBleDispName(const char *name) {
 }
 
 extern "C" int32_t ZOR_ReadBleDispName(char *name) {
-    return readField(identifier("ZOR_ReadBleDispName"), name, kBleNameLen);
+    return readText(decoding("ZOR_ReadBleDispName", kBleName), kBleName, name);
 }
 
 extern "C" int32_t ZOR_ReadHWVersion(char *text, uint32_t *first, uint32_t *second) {
-    const int32_t result = exchangeRead(identifier("ZOR_ReadHWVersion"));
+    const int32_t result =
+        exchangeRead(decoding("ZOR_ReadHWVersion", kHwVersionText, kHwVersionFirst, kHwVersionSecond));
     if (result < 1) return result;
-    copyReply(0, text, kHwVersionTextLen);
-    *first = replyU32(8);
-    *second = replyU32(12);
+    copyReply(kHwVersionText.offset, text, kHwVersionText.width);
+    *first = kHwVersionFirst.get();
+    *second = kHwVersionSecond.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_GetFlashUniqueID(uint8_t id[8]) {
-    return readField(identifier("ZOR_GetFlashUniqueID"), id, kUniqueIdLen);
+    const int32_t result = exchangeRead(decoding("ZOR_GetFlashUniqueID", kUniqueId));
+    if (result < 1) return result;
+    copyReply(kUniqueId.offset, id, kUniqueId.width);
+    return 0;
 }
 
 // --- sensors ------------------------------------------------------------------
 
 extern "C" int32_t ZOR_ReadHum(uint32_t *humidity, uint32_t *temperature) {
-    const int32_t result = exchangeRead(identifier("ZOR_ReadHum"));
+    const int32_t result = exchangeRead(decoding("ZOR_ReadHum", kTemperature, kHumidity));
     if (result < 1) return result;
-    // The device sends temperature first, humidity second.
-    *temperature = replyU32(0);
-    *humidity = replyU32(4);
+    *temperature = kTemperature.get();
+    *humidity = kHumidity.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_ReadBattVolt(uint32_t *voltage, uint32_t *percent, uint32_t *third) {
-    return readThree(identifier("ZOR_ReadBattVolt"), voltage, percent, third);
+    return readThree(decoding("ZOR_ReadBattVolt", kThreeWords), voltage, percent, third);
 }
 
 extern "C" int32_t ZOR_ReadMivoTemp(uint32_t *temp) {
-    const int32_t result = exchangeRead(identifier("ZOR_ReadMivoTemp"));
-    if (result < 1) return result;
-    *temp = replyU32(0);
-    return 0;
+    return readWord(decoding("ZOR_ReadMivoTemp", kWord), temp);
 }
 
 extern "C" int32_t ZOR_ReadLampUsage(uint64_t *usage) {
-    const int32_t result = exchangeRead(identifier("ZOR_ReadLampUsage"));
+    const int32_t result = exchangeRead(decoding("ZOR_ReadLampUsage", kLampUsage));
     if (result < 1) return result;
-    *usage = replyU64(0);
+    *usage = kLampUsage.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_GetPhotoDetector(uint32_t *value0, uint32_t *value1, uint32_t *value2) {
-    return readThree(identifier("ZOR_GetPhotoDetector"), value0, value1, value2) < 0 ? -1 : 0;
+    return readThree(decoding("ZOR_GetPhotoDetector", kThreeWords), value0, value1, value2) < 0 ? -1 : 0;
 }
 
 // --- clock and power ------------------------------------------------------------
@@ -203,16 +227,16 @@ extern "C" int32_t ZOR_SetDateTime(uint8_t value0, uint8_t value1, uint8_t value
 extern "C" int32_t ZOR_GetDateTime(uint8_t *value0, uint8_t *value1, uint8_t *value2,
                                    uint8_t *value3, uint8_t *value4, uint8_t *value5,
                                    uint8_t *value6) {
-    const int32_t result = exchangeRead(identifier("ZOR_GetDateTime"));
+    const int32_t result = exchangeRead(decoding("ZOR_GetDateTime", kClockBytes));
     if (result < 1) return result;
     uint8_t *outputs[] = {value0, value1, value2, value3, value4, value5, value6};
-    for (size_t i = 0; i < 7; ++i) *outputs[i] = replyU8(i);
+    for (size_t i = 0; i < 7; ++i) *outputs[i] = kClockBytes.get(i);
     return 0;
 }
 
 extern "C" int32_t ZOR_SetHibernate(uint8_t on) { return writeByte(identifier("ZOR_SetHibernate"), on); }
 
-extern "C" int32_t ZOR_GetHibernate(void) { return readSignedByte(identifier("ZOR_GetHibernate")); }
+extern "C" int32_t ZOR_GetHibernate(void) { return readSignedByte(decoding("ZOR_GetHibernate", kResultByte)); }
 
 extern "C" int32_t ZOR_HibernateMode(void) {
     return sendWithoutAck(identifier("ZOR_HibernateMode"), Payload{}) < 1 ? -1 : 0;
@@ -232,9 +256,9 @@ extern "C" int32_t ZOR_SetVELCReg(uint32_t reg, uint32_t value) {
 }
 
 extern "C" int32_t ZOR_GetVELCReg(uint32_t reg, uint32_t *value) {
-    const int32_t result = exchangeReadParam(identifier("ZOR_GetVELCReg"), reg);
+    const int32_t result = exchangeReadParam(decoding("ZOR_GetVELCReg", kWord), reg);
     if (result < 1) return result;
-    *value = replyU32(0);
+    *value = kWord.get();
     return 0;
 }
 

@@ -5,17 +5,23 @@
 
 using namespace zor;
 
+namespace {
+constexpr Field<uint32_t> kStatusWord{0};
+constexpr ReplyField kErrorRecord{0, ZOR_ERROR_STATUS_LEN};
+constexpr Field<uint16_t> kErrorCode{0};
+}  // namespace
+
 extern "C" int32_t ZOR_ReadDeviceStatus(uint32_t *status) {
-    const int32_t result = exchangeRead(identifier("ZOR_ReadDeviceStatus"));
+    const int32_t result = exchangeRead(decoding("ZOR_ReadDeviceStatus", kStatusWord));
     if (result < 1) return result;
-    *status = replyU32(0);
+    *status = kStatusWord.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_ReadErrorStatus(uint8_t *status) {
-    const int32_t result = exchangeRead(identifier("ZOR_ReadErrorStatus"));
+    const int32_t result = exchangeRead(decoding("ZOR_ReadErrorStatus", kErrorRecord));
     if (result < 1) return result;
-    copyReply(0, status, ZOR_ERROR_STATUS_LEN);
+    copyReply(kErrorRecord.offset, status, kErrorRecord.width);
     return 0;
 }
 
@@ -24,15 +30,15 @@ extern "C" int32_t ZOR_ResetErrorStatus(void) {
 }
 
 extern "C" int32_t ZOR_GetSpecificErrorStatus(uint32_t type) {
-    const int32_t result = exchangeReadParam(identifier("ZOR_GetSpecificErrorStatus"), type);
+    const int32_t result = exchangeReadParam(decoding("ZOR_GetSpecificErrorStatus", kResultByte), type);
     if (result < 1) return result;
-    return replyU8(0);
+    return kResultByte.get();
 }
 
 extern "C" int32_t ZOR_GetSpecificErrorcode(uint8_t type) {
-    const int32_t result = exchangeReadParam(identifier("ZOR_GetSpecificErrorcode"), type);
+    const int32_t result = exchangeReadParam(decoding("ZOR_GetSpecificErrorcode", kErrorCode), type);
     if (result < 1) return result;
-    return replyU16(0);
+    return kErrorCode.get();
 }
 
 extern "C" int32_t ZOR_ClearSpecificError(uint32_t type) {

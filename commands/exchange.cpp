@@ -9,10 +9,20 @@ namespace {
 
 constexpr size_t kPayloadStart = 6;  // header (4) + command code (2)
 
+uint64_t decodedPastReply = 0;
+
 // Reply offsets past the end of InputBuffer read as zero instead of past it.
 uint8_t replyByte(size_t offset) {
+    if (offset >= replyLength()) ++decodedPastReply;
     const size_t at = ZOR_FRAME_HEADER_SIZE + offset;
     return at < ZOR_INPUT_BUFFER_SIZE ? InputBuffer[at] : 0;
+}
+
+// A reply shorter than what the command's wrapper decodes is malformed: what
+// lies past it in InputBuffer belongs to an earlier reply.
+int32_t refuseShort(const CommandInfo &command, int32_t result) {
+    if (result < 1) return result;
+    return replyLength() < shortestReply(command) ? ZOR_ERR_REJECTED : result;
 }
 
 int32_t send(uint32_t identifier, const Payload &payload, uint16_t frameLength) {
@@ -28,14 +38,14 @@ int32_t send(uint32_t identifier, const Payload &payload, uint16_t frameLength) 
 
 }  // namespace
 
-int32_t exchangeRead(uint32_t identifier) {
-    ZOR_PrepReadCmd(identifier);
-    return ZOR_Read();
+int32_t exchangeRead(const CommandInfo &command) {
+    ZOR_PrepReadCmd(identifierOf(command));
+    return refuseShort(command, ZOR_Read());
 }
 
-int32_t exchangeReadParam(uint32_t identifier, uint32_t parameter) {
-    ZOR_PrepReadCmdWithParam(identifier, parameter);
-    return ZOR_Read();
+int32_t exchangeReadParam(const CommandInfo &command, uint32_t parameter) {
+    ZOR_PrepReadCmdWithParam(identifierOf(command), parameter);
+    return refuseShort(command, ZOR_Read());
 }
 
 int32_t exchangeWrite(uint32_t identifier, const Payload &payload, uint16_t frameLength) {
@@ -56,30 +66,22 @@ int32_t writeByte(uint32_t identifier, uint8_t value) {
 
 int32_t writeNothing(uint32_t identifier) { return exchangeWrite(identifier, Payload{}); }
 
-int32_t readSignedByte(uint32_t identifier) {
-    const int32_t result = exchangeRead(identifier);
+int32_t readSignedByte(const CommandInfo &command) {
+    const int32_t result = exchangeRead(command);
     if (result < 1) return result;
-    return static_cast<int8_t>(replyU8(0));
+    return static_cast<int8_t>(kResultByte.get());
 }
 
-int32_t readUnsignedByte(uint32_t identifier) {
-    const int32_t result = exchangeRead(identifier);
+int32_t readUnsignedByte(const CommandInfo &command) {
+    const int32_t result = exchangeRead(command);
     if (result < 1) return result;
-    return replyU8(0);
+    return kResultByte.get();
 }
 
-uint8_t replyU8(size_t offset) { return replyByte(offset); }
-
-uint16_t replyU16(size_t offset) {
-    return static_cast<uint16_t>(replyByte(offset) | replyByte(offset + 1) << 8);
-}
-
-uint32_t replyU32(size_t offset) {
-    return static_cast<uint32_t>(replyU16(offset)) | static_cast<uint32_t>(replyU16(offset + 2)) << 16;
-}
-
-uint64_t replyU64(size_t offset) {
-    return static_cast<uint64_t>(replyU32(offset)) | static_cast<uint64_t>(replyU32(offset + 4)) << 32;
+uint64_t replyValue(size_t offset, size_t width) {
+    uint64_t value = 0;
+    for (size_t i = width; i-- > 0;) value = value << 8 | replyByte(offset + i);
+    return value;
 }
 
 uint16_t replyLength() { return static_cast<uint16_t>(InputBuffer[2] | InputBuffer[3] << 8); }
@@ -88,6 +90,16 @@ void copyReply(size_t offset, void *dest, size_t count) {
     auto *out = static_cast<uint8_t *>(dest);
     for (size_t i = 0; i < count; ++i) out[i] = replyByte(offset + i);
 }
+
+size_t copyText(const ReplyField &field, char *dest) {
+    const size_t length = replyLength();
+    const size_t held = length > field.offset ? std::min(field.width, length - field.offset) : 0;
+    copyReply(field.offset, dest, held);
+    if (held < field.width) dest[held] = '\0';
+    return held;
+}
+
+uint64_t bytesDecodedPastReply() { return decodedPastReply; }
 
 void putU16(Payload &payload, size_t offset, uint32_t value) {
     payload[offset] = static_cast<uint8_t>(value);

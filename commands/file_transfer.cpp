@@ -14,6 +14,8 @@ uint8_t g_UARTConnected = 0;
 namespace {
 // Replies over the serial link end in two bytes that are not file data.
 constexpr uint32_t kUartTrailerBytes = 2;
+constexpr Field<uint32_t> kChecksum{0};
+constexpr Field<uint32_t> kFileSize{0};
 }  // namespace
 
 extern "C" int32_t ZOR_SetUARTConnected(uint8_t connected) {
@@ -22,20 +24,21 @@ extern "C" int32_t ZOR_SetUARTConnected(uint8_t connected) {
 }
 
 extern "C" int32_t ZOR_GetFlashChecksum(uint32_t *checksum) {
-    const int32_t result = exchangeRead(identifier("ZOR_GetFlashChecksum"));
+    const int32_t result = exchangeRead(decoding("ZOR_GetFlashChecksum", kChecksum));
     if (result < 1) return result;
-    *checksum = replyU32(0);
+    *checksum = kChecksum.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_GetFileSizeToRead(uint32_t fileType) {
-    const int32_t result = exchangeReadParam(identifier("ZOR_GetFileSizeToRead"), fileType);
+    const int32_t result = exchangeReadParam(decoding("ZOR_GetFileSizeToRead", kFileSize), fileType);
     if (result < 1) return result;
-    return static_cast<int32_t>(replyU32(0));
+    return static_cast<int32_t>(kFileSize.get());
 }
 
 extern "C" int32_t ZOR_GetFileData(uint8_t *piece, uint32_t *pieceLen) {
-    const int32_t result = exchangeRead(identifier("ZOR_GetFileData"));
+    // The piece is as long as the reply says.
+    const int32_t result = exchangeRead(decoding("ZOR_GetFileData"));
     if (result < 1) return result;
     uint32_t length = replyLength();  // at most 576: ZOR_Read refuses more
     if (g_UARTConnected) length = length > kUartTrailerBytes ? length - kUartTrailerBytes : 0;

@@ -12,6 +12,12 @@ namespace {
 
 constexpr size_t kSaveCfgImageOffset = 3;
 
+// Reply fields, by command.
+constexpr Field<uint32_t> kImageLength{0};  // a stored configuration: its length, then the image
+constexpr size_t kImageStart = 4;
+constexpr Field<uint32_t> kScanTimeMs{0};
+constexpr Field<uint32_t, 3> kSnrWords{0};
+
 }  // namespace
 
 extern "C" int32_t ZOR_PerformScan(uint8_t option) {
@@ -19,14 +25,14 @@ extern "C" int32_t ZOR_PerformScan(uint8_t option) {
 }
 
 extern "C" int32_t ZOR_GetScanComplete(void) {
-    return readSignedByte(identifier("ZOR_GetScanComplete"));
+    return readSignedByte(decoding("ZOR_GetScanComplete", kResultByte));
 }
 
 extern "C" int32_t ZOR_SetPGAGain(uint8_t gain) {
     return writeByte(identifier("ZOR_SetPGAGain"), gain);
 }
 
-extern "C" int32_t ZOR_GetPGAGain(void) { return readSignedByte(identifier("ZOR_GetPGAGain")); }
+extern "C" int32_t ZOR_GetPGAGain(void) { return readSignedByte(decoding("ZOR_GetPGAGain", kResultByte)); }
 
 extern "C" int32_t ZOR_SetFixedPGAGain(uint8_t fixed, uint8_t gain) {
     Payload payload{};
@@ -56,15 +62,14 @@ extern "C" int32_t ZOR_SaveScanCfgInDevice(uint8_t index, const uint8_t *image, 
 }
 
 extern "C" int32_t ZOR_GetScanCfg(uint8_t index, uint8_t *image, uint32_t *len) {
-    const int32_t result = exchangeReadParam(identifier("ZOR_GetScanCfg"), index);
+    const int32_t result = exchangeReadParam(decoding("ZOR_GetScanCfg", kImageLength), index);
     if (result < 1) return result;
-    const uint32_t imageLen = replyU32(0);
-    const uint32_t replied = replyLength();
-    // The stated image must lie inside what the device sent and what the
-    // caller's buffer holds.
-    if (replied < 4 || imageLen > replied - 4 || imageLen > ZOR_SCAN_CFG_IMAGE_MAX)
+    const uint32_t imageLen = kImageLength.get();
+    // The stated image must lie inside what the device sent (which holds at
+    // least the length word) and what the caller's buffer holds.
+    if (imageLen > replyLength() - kImageStart || imageLen > ZOR_SCAN_CFG_IMAGE_MAX)
         return ZOR_ERR_REJECTED;
-    copyReply(4, image, imageLen);
+    copyReply(kImageStart, image, imageLen);
     *len = imageLen;
     return 0;
 }
@@ -74,11 +79,11 @@ extern "C" int32_t ZOR_EraseAllScanCfg(void) {
 }
 
 extern "C" int32_t ZOR_GetNumScanCfg(void) {
-    return readUnsignedByte(identifier("ZOR_GetNumScanCfg"));
+    return readUnsignedByte(decoding("ZOR_GetNumScanCfg", kResultByte));
 }
 
 extern "C" int32_t ZOR_GetActiveScanIndex(void) {
-    return readUnsignedByte(identifier("ZOR_GetActiveScanIndex"));
+    return readUnsignedByte(decoding("ZOR_GetActiveScanIndex", kResultByte));
 }
 
 extern "C" int32_t ZOR_SetActiveScanIndex(uint8_t index) {
@@ -121,9 +126,9 @@ extern "C" int32_t ZOR_SetScanNameTag(const char *name, int32_t len) {
 }
 
 extern "C" int32_t ZOR_GetEstimatedScanTime(void) {
-    const int32_t result = exchangeRead(identifier("ZOR_GetEstimatedScanTime"));
+    const int32_t result = exchangeRead(decoding("ZOR_GetEstimatedScanTime", kScanTimeMs));
     if (result < 1) return result;
-    return static_cast<int32_t>(replyU32(0));
+    return static_cast<int32_t>(kScanTimeMs.get());
 }
 
 extern "C" int32_t ZOR_InterpretScan(void) { return writeNothing(identifier("ZOR_InterpretScan")); }
@@ -139,10 +144,10 @@ extern "C" int32_t ZOR_StartHadSNRScan(void) {
 }
 
 extern "C" int32_t ZOR_GetSNRData(uint32_t *value0, uint32_t *value1, uint32_t *value2) {
-    if (exchangeRead(identifier("ZOR_GetSNRData")) < 1) return -1;
-    *value0 = replyU32(0);
-    *value1 = replyU32(4);
-    *value2 = replyU32(8);
+    if (exchangeRead(decoding("ZOR_GetSNRData", kSnrWords)) < 1) return -1;
+    *value0 = kSnrWords.get(0);
+    *value1 = kSnrWords.get(1);
+    *value2 = kSnrWords.get(2);
     return 0;
 }
 

@@ -33,6 +33,8 @@ enum class Fault {
     SerialLinkPieces, // file pieces carry 574 file bytes and two trailing link bytes
     LateReply,        // the reply is held back: the read meant for it times out, and it
                       // arrives right after, ahead of anything the next command brings
+    CutPayload,       // a complete, well-formed reply whose payload (and length field)
+                      // lacks its last `cut` bytes, as a device that sends fewer fields would
 };
 
 // Matches any command code.
@@ -57,6 +59,8 @@ struct FaultSpec {
     uint32_t file_type = kAnyFile;
     size_t offset = 0;
     uint8_t xor_mask = 0xFF;
+    // CutPayload: bytes taken off the end of the payload (all of it, at most).
+    size_t cut = 1;
 };
 
 // Back to the factory state: stored configurations, identity, calibration,

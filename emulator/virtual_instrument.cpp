@@ -134,7 +134,8 @@ void VirtualInstrument::SendReply(const Reply &reply, uint8_t sequence, uint16_t
     if (!reply.send) return;
     std::optional<FaultSpec> fault =
         faults.Strike(command, {Fault::NoReply, Fault::Status1, Fault::Status2, Fault::Status3,
-                                Fault::ShortReply, Fault::OversizeLength, Fault::LateReply});
+                                Fault::ShortReply, Fault::OversizeLength, Fault::LateReply,
+                                Fault::CutPayload});
     std::vector<uint8_t> frame = BuildReplyFrame(reply.status, sequence, reply.payload);
     if (!fault) {
         queue_.PushFrame(frame);
@@ -163,6 +164,12 @@ void VirtualInstrument::SendReply(const Reply &reply, uint8_t sequence, uint16_t
         }
         Report report;
         for (size_t n = reports.Size() - 1; n > 0 && reports.Pop(report); --n) queue_.PushReport(report);
+        return;
+    }
+    case Fault::CutPayload: {
+        std::vector<uint8_t> payload = reply.payload;
+        payload.resize(payload.size() - std::min(fault->cut, payload.size()));
+        queue_.PushFrame(BuildReplyFrame(reply.status, sequence, payload));
         return;
     }
     case Fault::OversizeLength:

@@ -1,8 +1,9 @@
-// Result of every acquisition-layer call: a code (0 success, negative
-// failure) and a message in plain words for the person at the keyboard.
-// Codes of the layers below (device API, framing, transport) pass through
-// unchanged; the acquisition layer's own codes are the kErr* values here.
-// error_table.h lists every code with its name and text.
+// Result of every acquisition-layer call: a code (0 success, one of the
+// kErr* values here on failure) and a message in plain words for the person
+// at the keyboard. A failing code of a layer below (device API, framing,
+// transport, spectral library) is named in the message, never returned as
+// the code, since those numberings overlap. error_table.h lists every code
+// of every layer with its name and text.
 #pragma once
 
 #include <string>

@@ -42,6 +42,7 @@ TEST_F(VirtualDeviceTest, ReplyFaultsGiveTheirFramingCodes) {
         {Fault::ShortReply, -5, 0},      // an acknowledgement is one report whatever its length says
         {Fault::OversizeLength, -4, 0},  // the length is checked for data replies only
         {Fault::LateReply, -5, -5},
+        {Fault::CutPayload, -4, 0},      // the one result byte gone: an empty reply
     };
     for (const Case &c : cases) {
         virt::InjectFault(On(c.fault, kGetNumScanCfg));

@@ -34,6 +34,7 @@ int32_t framing_code(Fault fault) {
     case Fault::ShortReply: return -5; // the promised rest never comes
     case Fault::Status1: return -4;
     case Fault::OversizeLength: return -4;
+    case Fault::CutPayload: return -4; // shorter than what the command decodes
     case Fault::Status2: return -3;
     case Fault::Status3: return -2;
     default: return 1;
@@ -50,8 +51,8 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
         {"velGetButtonPressStatus", 0x010c, VEL_ERR_BUTTON,
          [](Outputs &o) { return velGetButtonPressStatus(&o.button); }},
     };
-    const Fault faults[] = {Fault::NoReply, Fault::Status1,    Fault::Status2,
-                            Fault::Status3, Fault::ShortReply, Fault::OversizeLength};
+    const Fault faults[] = {Fault::NoReply,    Fault::Status1,        Fault::Status2,   Fault::Status3,
+                            Fault::ShortReply, Fault::OversizeLength, Fault::CutPayload};
     for (const StateCall &c : calls) {
         Outputs good;
         ASSERT_EQ(c.call(good), VEL_OK) << c.name;

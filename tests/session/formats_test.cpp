@@ -1,0 +1,207 @@
+// File formats: round trips, the text of each format, refusals of malformed
+// input, whole-file writes, the wide table.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "formats.h"
+#include "session_fixture.h"
+
+namespace {
+
+using namespace velscan;
+using session_test::ReadText;
+using session_test::TempFolder;
+using session_test::WriteText;
+
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+
+// Same values, NaN matching NaN, compared bit-exactly otherwise.
+void ExpectSameValues(const std::vector<double> &a, const std::vector<double> &b, const char *what) {
+    ASSERT_EQ(a.size(), b.size()) << what;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::isnan(a[i])) {
+            EXPECT_TRUE(std::isnan(b[i])) << what << " " << i;
+        } else {
+            EXPECT_EQ(a[i], b[i]) << what << " " << i;
+        }
+    }
+}
+
+Spectrum WithReference() {
+    Spectrum scan = session_test::StoredReferenceSpectrum();
+    Spectrum white = scan;
+    for (size_t i = 0; i < white.Points(); ++i) {
+        white.intensity[i] = 1.1 * scan.intensity[i] + 0.3;  // ratios with long decimal expansions
+    }
+    white.intensity[5] = 0;     // below the floor: masked ratio
+    scan.intensity[7] = -20;    // negative reflectance: masked absorbance
+    EXPECT_TRUE(ApplyReference(scan, white, nullptr).ok());
+    return scan;
+}
+
+TEST(Formats, CsvAndJsonReadBackExactly) {
+    TempFolder folder;
+    const Spectrum plain = session_test::StoredReferenceSpectrum();
+    const Spectrum referenced = WithReference();
+    for (const Spectrum *spectrum : {&plain, &referenced}) {
+        for (Format format : {Format::Csv, Format::Json}) {
+            SCOPED_TRACE(std::string(FormatName(format)) + (spectrum->HasReference() ? " with reference" : ""));
+            const std::string path = folder.Path("s." + std::string(FormatName(format)));
+            ASSERT_TRUE(SaveSpectrum(*spectrum, format, path).ok());
+            Spectrum back;
+            const Status read = ReadSpectrum(path, back);
+            ASSERT_TRUE(read.ok()) << read.message;
+            ExpectSameValues(spectrum->wavelength_nm, back.wavelength_nm, "wavelength");
+            ExpectSameValues(spectrum->intensity, back.intensity, "intensity");
+            ExpectSameValues(spectrum->reference, back.reference, "reference");
+            ExpectSameValues(spectrum->reflectance, back.reflectance, "reflectance");
+            ExpectSameValues(spectrum->absorbance, back.absorbance, "absorbance");
+            EXPECT_EQ(spectrum->metadata.Entries(), back.metadata.Entries());
+        }
+    }
+    EXPECT_EQ(*referenced.metadata.Find("masked_points"), "2");
+}
+
+TEST(Formats, RawImageConvertsToTheSameCsv) {
+    TempFolder folder;
+    const Spectrum spectrum = session_test::StoredReferenceSpectrum();
+    ASSERT_TRUE(SaveSpectrum(spectrum, Format::Raw, folder.Path("scan.raw")).ok());
+    Spectrum back;
+    ASSERT_TRUE(ReadSpectrum(folder.Path("scan.raw"), back).ok());
+    std::string before, after;
+    ASSERT_TRUE(FormatSpectrum(spectrum, Format::Csv, before).ok());
+    ASSERT_TRUE(FormatSpectrum(back, Format::Csv, after).ok());
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(back.raw_image, spectrum.raw_image);
+}
+
+TEST(Formats, CsvAndJcampText) {
+    const Spectrum spectrum = WithReference();
+    std::string csv;
+    ASSERT_TRUE(FormatSpectrum(spectrum, Format::Csv, csv).ok());
+    EXPECT_EQ(csv.rfind("# program: velscan ", 0), 0u);
+    EXPECT_NE(csv.find("\nwavelength_nm,intensity,reference,reflectance,absorbance\n"), std::string::npos);
+    EXPECT_EQ(csv.find("nan"), std::string::npos);
+    EXPECT_EQ(csv.find("inf"), std::string::npos);
+
+    std::string jcamp;
+    ASSERT_TRUE(FormatSpectrum(spectrum, Format::Jcamp, jcamp).ok());
+    for (const char *label : {"##TITLE=", "##JCAMP-DX=4.24\n", "##DATA TYPE=NEAR INFRARED SPECTRUM\n", "##ORIGIN=",
+                              "##OWNER=", "##XUNITS=NANOMETERS\n", "##YUNITS=ABSORBANCE\n", "##NPOINTS=226\n",
+                              "##FIRSTX=", "##LASTX=", "##XYPOINTS=(XY..XY)\n"}) {
+        EXPECT_NE(jcamp.find(label), std::string::npos) << label;
+    }
+    const size_t table = jcamp.find("(XY..XY)\n") + 9;
+    size_t pairs = 0;
+    for (size_t at = table; jcamp.compare(at, 2, "##") != 0; at = jcamp.find('\n', at) + 1) {
+        ++pairs;
+    }
+    EXPECT_EQ(pairs, 226u);  // the two masked absorbance points are left out
+    EXPECT_EQ(jcamp.substr(jcamp.size() - 7), "##END=\n");
+}
+
+TEST(Formats, MalformedInputIsRefusedWithWhere) {
+    struct Case {
+        const char *name;
+        std::string content;
+        const char *message_part;
+    };
+    const Case cases[] = {
+        {"empty", "", "is not a velscan"},
+        {"binary", std::string("\x00\xff\x13\x37", 4), "is not a velscan"},
+        {"tpl garbage", "tpl\x01garbage", "could not be interpreted"},
+        {"no header", "# a: b\n1,2\n", "line 2: expected the header"},
+        {"no rows", "wavelength_nm,intensity\n", "no data rows"},
+        {"bad number", "wavelength_nm,intensity\n900,12\n901,1O\n", "line 3, cell 2: not a number"},
+        {"nan text", "wavelength_nm,intensity\n900,nan\n", "line 2, cell 2"},
+        {"empty intensity", "wavelength_nm,intensity\n900,\n", "line 2, cell 2"},
+        {"too many cells", "wavelength_nm,intensity\n900,1,2\n", "line 2: more than 2 cells"},
+        {"too few cells", "wavelength_nm,intensity,reference,reflectance,absorbance\n900,1,2\n", "line 2: 3 cells"},
+        {"descending", "wavelength_nm,intensity\n901,1\n900,1\n", "line 3: wavelengths must ascend"},
+        {"json syntax", "{\"wavelength_nm\": [1,", "not valid JSON"},
+        {"json not object", " [1, 2]", "is not a velscan"},
+        {"json missing", "{\"wavelength_nm\": [900]}", "\"intensity\" is missing"},
+        {"json lengths", "{\"wavelength_nm\": [900, 901], \"intensity\": [1]}", "\"intensity\" has 1 elements"},
+        {"json null intensity", "{\"wavelength_nm\": [900], \"intensity\": [null]}", "element 0: not a number"},
+        {"json metadata", "{\"metadata\": {\"a\": [1]}, \"wavelength_nm\": [900], \"intensity\": [1]}",
+         "metadata field \"a\""},
+    };
+    TempFolder folder;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder.Path("input");
+        WriteText(path, c.content);
+        Spectrum out;
+        const Status status = ReadSpectrum(path, out);
+        EXPECT_EQ(status.code, kErrInputFile);
+        EXPECT_NE(status.message.find(c.message_part), std::string::npos) << status.message;
+    }
+    Spectrum out;
+    EXPECT_EQ(ReadSpectrum(folder.Path("missing"), out).code, kErrInputFile);
+}
+
+TEST(Formats, FailedWriteLeavesNothingBehind) {
+    TempFolder folder;
+    const Spectrum spectrum = session_test::StoredReferenceSpectrum();
+    std::filesystem::create_directory(folder.Path("taken"));
+    // Renaming over a folder fails after the temporary file was written.
+    EXPECT_EQ(SaveSpectrum(spectrum, Format::Csv, folder.Path("taken")).code, kErrOutputFile);
+    EXPECT_EQ(SaveSpectrum(spectrum, Format::Json, folder.Path("no/such/folder.json")).code, kErrOutputFile);
+    EXPECT_EQ(folder.EntryCount(), 1u);
+    Spectrum no_image = spectrum;
+    no_image.raw_image.clear();
+    EXPECT_EQ(SaveSpectrum(no_image, Format::Raw, folder.Path("x.raw")).code, kErrArgument);
+    EXPECT_EQ(folder.EntryCount(), 1u);
+}
+
+TEST(Formats, WideAppendsRowsAndRefusesOtherColumns) {
+    TempFolder folder;
+    const std::string path = folder.Path("series.csv");
+    Spectrum spectrum = session_test::StoredReferenceSpectrum();
+    ASSERT_TRUE(AppendWide(spectrum, path).ok());
+    ASSERT_TRUE(AppendWide(spectrum, path).ok());
+    const std::string text = ReadText(path);
+    EXPECT_EQ(text.rfind("time,serial,config,temperature,humidity,", 0), 0u);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+    EXPECT_EQ(std::count(text.begin(), text.begin() + text.find('\n'), ','), 4 + 228);
+
+    Spectrum shifted = spectrum;
+    shifted.wavelength_nm[100] += 0.01;
+    Spectrum shorter = spectrum;
+    shorter.wavelength_nm.pop_back();
+    shorter.intensity.pop_back();
+    for (const Spectrum *other : {&shifted, &shorter}) {
+        EXPECT_EQ(AppendWide(*other, path).code, kErrMismatch);
+    }
+    WriteText(folder.Path("other.csv"), "wavelength_nm,intensity\n900,1\n");
+    EXPECT_EQ(AppendWide(spectrum, folder.Path("other.csv")).code, kErrMismatch);
+    EXPECT_EQ(ReadText(path), text);
+}
+
+TEST(Reference, RatiosAndTheirGuardRails) {
+    Spectrum scan, white, dark;
+    scan.wavelength_nm = white.wavelength_nm = dark.wavelength_nm = {900, 1000, 1100, 1200, 1300};
+    scan.intensity = {510, 260, 5, 10, 60};
+    white.intensity = {1010, 1010, 20, 1010, 110};
+    dark.intensity = {10, 10, 10, 15, 10};
+    ASSERT_TRUE(ApplyReference(scan, white, &dark).ok());
+    // W-D: 1000, 1000, 10 (1% of 1000, not above: masked), 995, 100.
+    ExpectSameValues(scan.reflectance, {0.5, 0.25, kNan, -5.0 / 995, 0.5}, "reflectance");
+    ExpectSameValues(scan.absorbance, {-std::log10(0.5), -std::log10(0.25), kNan, kNan, -std::log10(0.5)},
+                     "absorbance");
+    EXPECT_EQ(*scan.metadata.Find("masked_points"), "2");
+
+    Spectrum moved = white;
+    moved.wavelength_nm[3] += 0.0011;
+    EXPECT_EQ(ApplyReference(scan, moved, nullptr).code, kErrMismatch);
+    moved.wavelength_nm[3] -= 0.0002;  // within 0.001 nm
+    EXPECT_TRUE(ApplyReference(scan, moved, nullptr).ok());
+    Spectrum short_dark = dark;
+    short_dark.wavelength_nm.pop_back();
+    short_dark.intensity.pop_back();
+    EXPECT_EQ(ApplyReference(scan, white, &short_dark).code, kErrMismatch);
+}
+
+}  // namespace
