@@ -124,13 +124,17 @@ constexpr uint32_t identifierOf(const CommandInfo &command) {
     return static_cast<uint32_t>(command.code) << 8 | command.length;
 }
 
-// The catalogue row of a command; a name that is not in the table does not
-// compile.
-consteval const CommandInfo &command(std::string_view name) {
+// The row named; evaluated at compile time only, through command() and
+// decoding(), where a name not in the table stops the compilation.
+constexpr const CommandInfo &rowNamed(std::string_view name) {
     for (const CommandInfo &row : kCatalogue)
         if (row.name == name) return row;
     throw "command not in the catalogue";
 }
+
+// The catalogue row of a command; a name that is not in the table does not
+// compile.
+consteval const CommandInfo &command(std::string_view name) { return rowNamed(name); }
 
 consteval uint32_t identifier(std::string_view name) { return identifierOf(command(name)); }
 
@@ -151,7 +155,7 @@ struct ReplyField {
 // field ends, so the table and the wrapper's offsets cannot drift apart.
 template <typename... Fields>
 consteval const CommandInfo &decoding(std::string_view name, Fields... fields) {
-    const CommandInfo &row = command(name);
+    const CommandInfo &row = rowNamed(name);
     if (row.kind != Kind::Read && row.kind != Kind::ReadParam) throw "not a read command";
     size_t end = 0;
     for (const ReplyField &field : {ReplyField{0, 0}, ReplyField(fields)...})

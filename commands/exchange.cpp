@@ -80,7 +80,7 @@ int32_t readUnsignedByte(const CommandInfo &command) {
 
 uint64_t replyValue(size_t offset, size_t width) {
     uint64_t value = 0;
-    for (size_t i = width; i-- > 0;) value = value << 8 | replyByte(offset + i);
+    for (size_t i = 0; i < width; ++i) value |= static_cast<uint64_t>(replyByte(offset + i)) << (8 * i);
     return value;
 }
 
