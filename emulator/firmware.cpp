@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "byte_order.h"
 #include "command_table.h"
 #include "report_link.h"
 #include "scan_engine.h"
+#include "virtual_device.h"
 
 namespace virt {
 
@@ -16,7 +18,9 @@ Reply Reply::AckValue(uint32_t value) {
     return reply;
 }
 
-Firmware::Firmware() : physics_(FactoryOptics()) { FactoryReset(); }
+Firmware::Firmware() : Firmware(VIRT_SERIAL_NUMBER) {}
+
+Firmware::Firmware(std::string serial) : identity_serial(std::move(serial)), physics_(FactoryOptics()) { FactoryReset(); }
 
 Reply Firmware::Handle(const std::vector<uint8_t> &frame) {
     if (frame.size() < kFrameHeaderBytes + 2) return Reply::Reject(kRejectBadLength);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device_state.h"
@@ -51,7 +52,9 @@ struct Request {
 
 class Firmware {
 public:
+    // An instrument with the default serial number, or with `serial` (8 characters).
     Firmware();
+    explicit Firmware(std::string serial);
 
     // Factory state: stored configurations, identity, calibration, reference
     // scan and matrix, sensors, switches; the noise generator is reseeded.
@@ -77,6 +80,10 @@ public:
     bool noise_enabled = true;
     uint64_t noise_seed = kDefaultNoiseSeed;
     bool serial_link_pieces = false;  // pieces carry two trailing link bytes
+
+    // The USB serial number this instrument is built with; the factory state
+    // stores it and names the Bluetooth device after it.
+    std::string identity_serial;
 
     StoredState stored;
     VolatileState vol;

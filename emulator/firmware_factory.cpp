@@ -82,10 +82,10 @@ void Firmware::FactoryReset() {
     last_upload.clear();
     last_upload_action = 0;
 
-    CopyText(stored.serial, VIRT_SERIAL_NUMBER);
+    CopyText(stored.serial, identity_serial);
     CopyText(stored.manufacturing_serial, "VSM-2026-0417-A1");
     CopyText(stored.model_name, "VelScan NIR-1");
-    CopyText(stored.ble_name, "VelScan-VS260417");
+    CopyText(stored.ble_name, "VelScan-" + identity_serial);
     CopyText(stored.hw_text, "HW-REV-C");
     stored.hw_values[0] = 3;         // main board revision
     stored.hw_values[1] = 20260115;  // assembly date

@@ -1,11 +1,13 @@
 // Test and tool control of the virtual spectrometer (C++ only; not part of
-// the device API). Everything here acts on the one in-process instrument that
-// VIRT_Backend() serves.
+// the device API). VIRT_Backend() serves a default instrument (serial
+// VIRT_SERIAL_NUMBER) and any added with AddInstrument(); everything here acts
+// on the default one unless it names an instrument by serial number.
 #ifndef VELSCAN_VIRTUAL_CONTROL_H
 #define VELSCAN_VIRTUAL_CONTROL_H
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace virt {
@@ -118,6 +120,21 @@ struct Counters {
     uint64_t busy_ns = 0;          // wall time spent inside the backend functions
 };
 Counters GetCounters();
+
+// Several instruments at once. An added instrument gets the lowest free
+// serial number above the default's (VS260418, VS260419, ...), its own
+// firmware in factory state, sample and faults, and is enumerated after the
+// default one; it stays until removed, like a second instrument plugged in.
+std::string AddInstrument();
+// Removes an added instrument no host has open; false otherwise (the default one always stays).
+bool RemoveInstrument(const std::string &serial);
+// Every instrument's serial number, the default first.
+std::vector<std::string> InstrumentSerials();
+// The first instrument, default first, that is plugged in and no host has open; empty when none.
+std::string FirstClosedInstrument();
+// SetSample and Reset for one instrument; false when no instrument has that serial.
+bool SetSampleOf(const std::string &serial, Sample sample);
+bool ResetInstrument(const std::string &serial);
 
 }  // namespace virt
 

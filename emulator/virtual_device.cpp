@@ -1,9 +1,10 @@
-// The C backend table and the control interface, both acting on the one
-// in-process instrument.
+// The C backend table, serving every instrument of the pool, and the control
+// interface, acting on the default instrument or on one chosen by serial.
 #include "virtual_device.h"
 
 #include <chrono>
 
+#include "instrument_pool.h"
 #include "physics.h"
 #include "virtual_control.h"
 #include "virtual_instrument.h"
@@ -12,19 +13,23 @@ namespace virt {
 
 namespace {
 
-// Adds the wall time of one backend call to the instrument's busy counter.
+// Adds the wall time of one backend call to an instrument's busy counter
+// (the default instrument's for calls that pick one).
 class BusyTimer {
 public:
-    BusyTimer() : start_(std::chrono::steady_clock::now()) {}
+    explicit BusyTimer(VirtualInstrument *instrument = &VirtualInstrument::Get())
+        : instrument_(instrument), start_(std::chrono::steady_clock::now()) {}
     ~BusyTimer() {
+        if (instrument_ == nullptr) return;
         auto elapsed = std::chrono::steady_clock::now() - start_;
-        VirtualInstrument::Get().counters.busy_ns +=
+        instrument_->counters.busy_ns +=
             static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count());
     }
     BusyTimer(const BusyTimer &) = delete;
     BusyTimer &operator=(const BusyTimer &) = delete;
 
 private:
+    VirtualInstrument *instrument_;
     std::chrono::steady_clock::time_point start_;
 };
 
@@ -37,38 +42,44 @@ int BackendExit(void) { return 0; }
 hid_device_info *BackendEnumerate(unsigned short vendor, unsigned short product) {
     BusyTimer timer;
     try {
-        return VirtualInstrument::Get().Enumerate(vendor, product);
+        return InstrumentPool::Get().Enumerate(vendor, product);
     } catch (...) {
         return nullptr;
     }
 }
 
-void BackendFreeEnumeration(hid_device_info *list) { VirtualInstrument::Get().FreeEnumeration(list); }
+void BackendFreeEnumeration(hid_device_info *list) { InstrumentPool::Get().FreeEnumeration(list); }
 
 hid_device *BackendOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
     BusyTimer timer;
     try {
-        return VirtualInstrument::Get().Open(vendor, product, serial);
+        return InstrumentPool::Get().Open(vendor, product, serial);
     } catch (...) {
         return nullptr;
     }
 }
 
-void BackendClose(hid_device *device) { VirtualInstrument::Get().Close(device); }
+void BackendClose(hid_device *device) {
+    if (VirtualInstrument *instrument = InstrumentPool::Get().Find(device)) instrument->Close(device);
+}
 
 int BackendWrite(hid_device *device, const unsigned char *data, size_t length) {
-    BusyTimer timer;
+    VirtualInstrument *instrument = InstrumentPool::Get().Find(device);
+    if (instrument == nullptr) return -1;
+    BusyTimer timer(instrument);
     try {
-        return VirtualInstrument::Get().Write(device, data, length);
+        return instrument->Write(device, data, length);
     } catch (...) {
         return -1;
     }
 }
 
 int BackendReadTimeout(hid_device *device, unsigned char *data, size_t length, int /*milliseconds*/) {
-    BusyTimer timer;
+    VirtualInstrument *instrument = InstrumentPool::Get().Find(device);
+    if (instrument == nullptr) return -1;
+    BusyTimer timer(instrument);
     try {
-        return VirtualInstrument::Get().Read(device, data, length);
+        return instrument->Read(device, data, length);
     } catch (...) {
         return -1;
     }
@@ -113,6 +124,25 @@ void RaiseDeviceError(uint32_t type, uint8_t status, uint16_t code) {
 void SetButtonPressed(bool pressed) { VirtualInstrument::Get().firmware.vol.button_pressed = pressed; }
 
 Counters GetCounters() { return VirtualInstrument::Get().counters; }
+
+std::string AddInstrument() { return InstrumentPool::Get().Add(); }
+bool RemoveInstrument(const std::string &serial) { return InstrumentPool::Get().Remove(serial); }
+std::vector<std::string> InstrumentSerials() { return InstrumentPool::Get().Serials(); }
+std::string FirstClosedInstrument() { return InstrumentPool::Get().FirstClosed(); }
+
+bool SetSampleOf(const std::string &serial, Sample sample) {
+    VirtualInstrument *instrument = InstrumentPool::Get().BySerial(serial);
+    if (instrument == nullptr) return false;
+    instrument->firmware.sample = sample;
+    return true;
+}
+
+bool ResetInstrument(const std::string &serial) {
+    VirtualInstrument *instrument = InstrumentPool::Get().BySerial(serial);
+    if (instrument == nullptr) return false;
+    instrument->Reset();
+    return true;
+}
 
 }  // namespace virt
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "byte_order.h"
+#include "instrument_pool.h"
 
 namespace virt {
 
@@ -15,10 +16,7 @@ constexpr uint16_t kOversizeLength = 1000;
 
 }  // namespace
 
-VirtualInstrument &VirtualInstrument::Get() {
-    static VirtualInstrument instance;
-    return instance;
-}
+VirtualInstrument &VirtualInstrument::Get() { return InstrumentPool::Get().Default(); }
 
 std::wstring VirtualInstrument::SerialString() const {
     std::wstring serial;
@@ -28,34 +26,6 @@ std::wstring VirtualInstrument::SerialString() const {
     }
     return serial;
 }
-
-hid_device_info *VirtualInstrument::Enumerate(unsigned short vendor, unsigned short product) {
-    if (unplugged_) return nullptr;
-    if ((vendor != 0 && vendor != USB_VENDOR_ID) || (product != 0 && product != USB_PRODUCT_ID)) return nullptr;
-    auto listing = std::make_unique<Listing>();
-    listing->serial = SerialString();
-    listing->manufacturer = L"VelScan Instruments";
-    listing->product = L"VelScan NIR-1 (virtual)";
-    listing->path = "virtual:velscan/0";
-    hid_device_info &info = listing->info;
-    std::memset(&info, 0, sizeof info);
-    info.path = listing->path.data();
-    info.vendor_id = USB_VENDOR_ID;
-    info.product_id = USB_PRODUCT_ID;
-    info.serial_number = listing->serial.data();
-    info.release_number = 0x0214;
-    info.manufacturer_string = listing->manufacturer.data();
-    info.product_string = listing->product.data();
-    info.usage_page = 0xFF00;
-    info.usage = 0x0001;
-    info.interface_number = 0;
-    info.next = nullptr;
-    hid_device_info *head = &listing->info;
-    listings_[head] = std::move(listing);
-    return head;
-}
-
-void VirtualInstrument::FreeEnumeration(hid_device_info *list) { listings_.erase(list); }
 
 hid_device *VirtualInstrument::Open(unsigned short vendor, unsigned short product, const wchar_t *serial) {
     if (unplugged_ || vendor != USB_VENDOR_ID || product != USB_PRODUCT_ID) return nullptr;

@@ -1,13 +1,13 @@
-// The one in-process instrument behind the HID backend: its firmware, the
-// report link to the host, the armed faults and what the host sent.
+// One in-process instrument behind the HID backend: its firmware, the report
+// link to the host, the armed faults and what the host sent. The default
+// instrument always exists; InstrumentPool holds it and any added ones.
 #ifndef VELSCAN_EMULATOR_VIRTUAL_INSTRUMENT_H
 #define VELSCAN_EMULATOR_VIRTUAL_INSTRUMENT_H
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fault_plan.h"
@@ -20,11 +20,15 @@ namespace virt {
 
 class VirtualInstrument {
 public:
+    // The default instrument (serial VIRT_SERIAL_NUMBER).
     static VirtualInstrument &Get();
+    explicit VirtualInstrument(std::string serial) : firmware(std::move(serial)) {}
 
-    // hidapi entry points.
-    hid_device_info *Enumerate(unsigned short vendor, unsigned short product);
-    void FreeEnumeration(hid_device_info *list);
+    // hidapi entry points for this instrument; the pool picks the instrument.
+    bool Present() const { return !unplugged_; }
+    bool IsOpen() const { return open_; }
+    hid_device *Handle() const { return reinterpret_cast<hid_device *>(const_cast<VirtualInstrument *>(this)); }
+    std::wstring SerialString() const;
     hid_device *Open(unsigned short vendor, unsigned short product, const wchar_t *serial);
     void Close(hid_device *device);
     int Write(hid_device *device, const unsigned char *data, size_t length);
@@ -39,10 +43,7 @@ public:
     Counters counters;
 
 private:
-    VirtualInstrument() = default;
     bool IsOurs(hid_device *device) const { return device == Handle() && open_; }
-    hid_device *Handle() const { return reinterpret_cast<hid_device *>(const_cast<VirtualInstrument *>(this)); }
-    std::wstring SerialString() const;
     // Handles one complete command frame; false when the write must fail.
     bool TakeFrame(const std::vector<uint8_t> &frame);
     void SendReply(const Reply &reply, uint8_t sequence, uint16_t command);
@@ -53,13 +54,6 @@ private:
     bool open_ = false;
     bool unplugged_ = false;    // persistent disconnect: everything fails
     bool glitch_ = false;       // one-shot disconnect: reads fail until the next write
-
-    struct Listing {
-        hid_device_info info;
-        std::wstring serial, manufacturer, product;
-        std::string path;
-    };
-    std::map<hid_device_info *, std::unique_ptr<Listing>> listings_;
 };
 
 }  // namespace virt

@@ -1,0 +1,6 @@
+"""Makes the package of this checkout importable without installing it."""
+
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
