@@ -167,7 +167,12 @@ int Serve(int fd, const Options &options) {
                          n < 0 ? std::strerror(errno) : "end of file");
             return 1;
         }
-        if (options.verbose) std::fprintf(stderr, "velscan-uhid-bridge: event %u\n", event.type);
+        if (options.verbose) {
+            std::fprintf(stderr, "velscan-uhid-bridge: event %u", event.type);
+            if (event.type == UHID_OUTPUT)
+                std::fprintf(stderr, ", %u bytes, first %02x", event.u.output.size, event.u.output.data[0]);
+            std::fprintf(stderr, "\n");
+        }
         switch (event.type) {
         case UHID_OUTPUT: {
             const uhid_output_req &output = event.u.output;

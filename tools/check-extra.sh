@@ -5,7 +5,9 @@
 #     inputs kept in fuzz/regressions/;
 #  2. a whole console session under valgrind against the virtual
 #     spectrometer (g++ build with -gdwarf-4, build-valgrind), failing on any
-#     definite leak or invalid memory access.
+#     definite leak or invalid memory access;
+#  3. the kernel HID test (tools/hidraw-test.sh): velscan on the system
+#     hidapi against the virtual spectrometer as a uhid device in a VM.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +25,6 @@ cmake --build build-valgrind -j "$jobs" --target velscan
 valgrind --leak-check=full --errors-for-leak-kinds=definite --error-exitcode=1 \
   --quiet build-valgrind/app/velscan --virtual < fuzz/valgrind_session.txt > build-valgrind/session.out
 echo "valgrind: console session clean ($(wc -l < build-valgrind/session.out) lines of output)"
+
+echo "== kernel HID test (uhid device in a VM) =="
+JOBS="$jobs" tools/hidraw-test.sh

@@ -7,16 +7,9 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev libhidapi-dev libcli11-dev valgrind clang-14 libclang-rt-14-dev
-          libcairo2-dev fonts-dejavu-core nlohmann-json3-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
-fi
+          libcairo2-dev fonts-dejavu-core nlohmann-json3-dev
+          qemu-system-x86 busybox-static cpio)
+tools/install-packages.sh "${packages[@]}"
 
 jobs=${JOBS:-$(nproc)}
 
