@@ -37,6 +37,7 @@ cpu_time_bin=$build/tools/velscan-cpu-time
 
 # The kernel: the package the meta package points at, unpacked, never installed.
 mkdir -p "$cache"
+cache=$(cd "$cache" && pwd)   # the download runs inside it
 kernel_root=$cache/root
 if ! ls "$kernel_root"/boot/vmlinuz-* >/dev/null 2>&1; then
   resolve_image() {
