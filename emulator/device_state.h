@@ -80,6 +80,10 @@ struct VolatileState {
     std::vector<uint8_t> last_scan_file;
     uint32_t scan_count = 0;
     bool scan_complete = false;
+    // A scan still running: its file, and the scan-complete queries left
+    // until it replaces last_scan_file.
+    std::vector<uint8_t> running_scan_file;
+    uint32_t polls_until_complete = 0;
     uint32_t snr[3] = {0, 0, 0};
     // File download in progress: the image being delivered and the next byte.
     std::vector<uint8_t> download;

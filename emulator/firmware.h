@@ -77,6 +77,7 @@ public:
     // Settings of the test control interface.
     Sample sample = Sample::WhiteReference;
     double time_scale = 1.0;
+    uint32_t scan_complete_polls = 0;  // scan-complete queries a scan takes to finish
     bool noise_enabled = true;
     uint64_t noise_seed = kDefaultNoiseSeed;
     bool serial_link_pieces = false;  // pieces carry two trailing link bytes

@@ -75,6 +75,7 @@ void Firmware::FactoryReset() {
     vol = VolatileState{};
     sample = Sample::WhiteReference;
     time_scale = 1.0;
+    scan_complete_polls = 0;
     noise_enabled = true;
     noise_seed = kDefaultNoiseSeed;
     serial_link_pieces = false;

@@ -28,11 +28,24 @@ bool Scannable(const std::vector<uint8_t> &image, const calibCoeffSet &calibrati
 }  // namespace
 
 Reply Firmware::PerformScan(const Request &) {
+    std::vector<uint8_t> previous = vol.last_scan_file;
     if (!TakeScan()) return Reply::Reject(kRejectBadArgument);
+    if (scan_complete_polls > 0) {
+        // A slow scan: until it finishes the device still holds the last one.
+        vol.running_scan_file = std::move(vol.last_scan_file);
+        vol.last_scan_file = std::move(previous);
+        vol.scan_complete = false;
+        vol.polls_until_complete = scan_complete_polls;
+    }
     return Reply::Ack();
 }
 
 Reply Firmware::GetScanComplete(const Request &) {
+    if (vol.polls_until_complete > 0 && --vol.polls_until_complete == 0) {
+        vol.last_scan_file = std::move(vol.running_scan_file);
+        vol.running_scan_file.clear();
+        vol.scan_complete = true;
+    }
     return Reply::Data({static_cast<uint8_t>(vol.scan_complete ? 1 : 0)});
 }
 

@@ -75,6 +75,10 @@ Sample CurrentSample();
 
 // Multiplies the estimated scan time the instrument reports; 0 zeroes it.
 void SetScanTimeScale(double scale);
+// A scan slower than it says: it finishes only at the polls-th scan-complete
+// query after it started; until then the scan-complete state is 0 and the
+// last-scan file still holds the previous scan. 0 (the default): at once.
+void SetScanCompletePolls(uint32_t polls);
 
 // Detector noise: on by default, drawn from a generator seeded with
 // kDefaultNoiseSeed at Reset() so that transcripts are stable.

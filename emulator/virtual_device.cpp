@@ -85,9 +85,12 @@ int BackendReadTimeout(hid_device *device, unsigned char *data, size_t length, i
     }
 }
 
+// The virtual instrument fails only when unplugged, which needs no text.
+const wchar_t *BackendError(hid_device *) { return nullptr; }
+
 const USB_HidBackend kBackend = {
     BackendInit, BackendExit, BackendEnumerate, BackendFreeEnumeration,
-    BackendOpen, BackendClose, BackendWrite,    BackendReadTimeout,
+    BackendOpen, BackendClose, BackendWrite,    BackendReadTimeout, BackendError,
 };
 
 }  // namespace
@@ -98,6 +101,8 @@ void SetSample(Sample sample) { VirtualInstrument::Get().firmware.sample = sampl
 Sample CurrentSample() { return VirtualInstrument::Get().firmware.sample; }
 
 void SetScanTimeScale(double scale) { VirtualInstrument::Get().firmware.time_scale = scale < 0.0 ? 0.0 : scale; }
+
+void SetScanCompletePolls(uint32_t polls) { VirtualInstrument::Get().firmware.scan_complete_polls = polls; }
 
 void SetNoiseEnabled(bool enabled) { VirtualInstrument::Get().firmware.noise_enabled = enabled; }
 void SetNoiseSeed(uint64_t seed) { VirtualInstrument::Get().firmware.ReseedNoise(seed); }

@@ -71,7 +71,7 @@ int scripted_read(hid_device *, unsigned char *data, size_t length, int timeout_
 
 const USB_HidBackend kScripted = {
     scripted_init, scripted_exit, scripted_enumerate, scripted_free_enumeration,
-    scripted_open, scripted_close, scripted_write, scripted_read,
+    scripted_open, scripted_close, scripted_write, scripted_read, nullptr,
 };
 
 } // namespace

@@ -12,6 +12,25 @@ int32_t defaultTimeOut = USB_DEFAULT_TIMEOUT_MS;
 
 namespace {
 
+// What the device table does not hold: each entry's device path and the
+// reason of the last failed open.
+char devicePaths[USB_MAX_DEVICES][256];
+wchar_t lastOpenError[256];
+
+void copyPath(char *dest, const char *source) {
+    std::memset(dest, 0, sizeof devicePaths[0]);
+    if (source != nullptr) std::strncpy(dest, source, sizeof devicePaths[0] - 1);
+}
+
+void keepOpenError(const wchar_t *text) {
+    lastOpenError[0] = L'\0';
+    if (text == nullptr) return;
+    size_t i = 0;
+    for (; i + 1 < sizeof lastOpenError / sizeof lastOpenError[0] && text[i] != L'\0'; ++i)
+        lastOpenError[i] = text[i];
+    lastOpenError[i] = L'\0';
+}
+
 bool validIndex(int32_t index) { return index >= 0 && index < USB_MAX_DEVICES; }
 
 hid_device *currentHandle() {
@@ -46,6 +65,7 @@ extern "C" int32_t USB_Enumerate(void) {
         entry.vendorId = it->vendor_id;
         entry.productId = it->product_id;
         copySerial(entry.serialNumber, it->serial_number);
+        copyPath(devicePaths[count], it->path);
         ++count;
     }
     deviceNumber = count;
@@ -67,10 +87,15 @@ extern "C" int32_t USB_Open(int32_t index) {
     // serial as "any").
     const wchar_t *serial = entry.serialNumber[0] != L'\0' ? entry.serialNumber : nullptr;
     // An entry never filled by enumeration has vendor 0 and matches nothing.
-    entry.handle = entry.vendorId != 0 ? usb_backend().open(entry.vendorId, entry.productId, serial)
-                                       : nullptr;
+    const USB_HidBackend &hid = usb_backend();
+    entry.handle = entry.vendorId != 0 ? hid.open(entry.vendorId, entry.productId, serial) : nullptr;
+    keepOpenError(entry.handle == nullptr && entry.vendorId != 0 && hid.error ? hid.error(nullptr) : nullptr);
     return entry.handle != nullptr ? 0 : USB_ERR_OPEN;
 }
+
+extern "C" const wchar_t *USB_LastOpenError(void) { return lastOpenError; }
+
+extern "C" const char *USB_DevicePath(int32_t index) { return validIndex(index) ? devicePaths[index] : ""; }
 
 extern "C" int32_t USB_Close(int32_t index) {
     if (!validIndex(index)) return USB_ERR_OPEN;

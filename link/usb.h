@@ -62,10 +62,16 @@ typedef struct USB_HidBackend {
     void (*close)(hid_device *);
     int (*write)(hid_device *, const unsigned char *, size_t);
     int (*read_timeout)(hid_device *, unsigned char *, size_t, int);
+    /* hid_error: the last failure's text for the device, or (NULL device)
+     * of the last open or enumeration; may return NULL. The entry itself may
+     * be NULL in a backend that has no texts. */
+    const wchar_t *(*error)(hid_device *);
 } USB_HidBackend;
 
 /* Install a backend table (copied). NULL restores the system hidapi. */
 void USB_SetHidBackend(const USB_HidBackend *backend);
+/* Copy of the table installed now (to restore it later). */
+void USB_GetHidBackend(USB_HidBackend *out);
 
 /* Install the millisecond sleep. NULL restores the real sleep. */
 void USB_SetSleepFunction(void (*sleep_ms)(uint32_t ms));
@@ -80,6 +86,13 @@ int32_t USB_Enumerate(void);
 /* Make index current and open its entry: 0, or -102 (also for an index
  * outside 0 to 3, which changes nothing). */
 int32_t USB_Open(int32_t index);
+/* The system's reason the last USB_Open failed (the backend's error text
+ * read right after the failed open), or an empty string when it succeeded
+ * or the backend gave no text. Valid until the next USB_Open. */
+const wchar_t *USB_LastOpenError(void);
+/* Device path enumeration reported for the entry ("" when unknown or the
+ * index is outside the table). */
+const char *USB_DevicePath(int32_t index);
 /* Close the entry's handle and clear it, so later writes and reads of that
  * entry return -103/-104. Returns 0, or -102 for an index outside 0 to 3. */
 int32_t USB_Close(int32_t index);

@@ -12,7 +12,7 @@ namespace {
 
 constexpr USB_HidBackend kSystemHidapi = {
     hid_init, hid_exit, hid_enumerate, hid_free_enumeration,
-    hid_open, hid_close, hid_write, hid_read_timeout,
+    hid_open, hid_close, hid_write, hid_read_timeout, hid_error,
 };
 
 USB_HidBackend activeBackend = kSystemHidapi;
@@ -29,6 +29,10 @@ const USB_HidBackend &usb_backend() { return activeBackend; }
 
 extern "C" void USB_SetHidBackend(const USB_HidBackend *backend) {
     activeBackend = backend ? *backend : kSystemHidapi;
+}
+
+extern "C" void USB_GetHidBackend(USB_HidBackend *out) {
+    if (out) *out = activeBackend;
 }
 
 extern "C" void USB_SetSleepFunction(void (*sleep_ms)(uint32_t ms)) {

@@ -27,8 +27,10 @@ struct DeviceEntry {
     std::string path;
 };
 
-// Enumerates instruments on the installed HID backend (kErrNotFound when none).
-Status ListDevices(std::vector<DeviceEntry> &out);
+// Enumerates instruments on the installed HID backend, or the virtual one
+// (kErrNotFound when none). While an instrument is open the table it was
+// opened from is listed, not enumerated again.
+Status ListDevices(std::vector<DeviceEntry> &out, bool use_virtual = false);
 
 enum class VirtualSample { White, Organic, Emission, Covered };
 // "white", "organic", "emission", "covered": kErrArgument otherwise.
@@ -114,6 +116,7 @@ public:
     Status Reopen(std::chrono::milliseconds wait);
 
 private:
+    friend class DeviceAccess;
     Instrument();
     struct State;
     std::unique_ptr<State> state_;

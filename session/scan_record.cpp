@@ -15,21 +15,6 @@ namespace velscan {
 
 namespace {
 
-// Fixed-size text fields are not always zero-terminated.
-std::string FieldText(const char *field, size_t size) {
-    size_t length = 0;
-    while (length < size && field[length] != '\0') {
-        ++length;
-    }
-    std::string text(field, length);
-    for (char &c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 std::string CoefficientsText(const double (&values)[CALIB_COEFFS_LEN]) {
     std::string text;
     for (size_t i = 0; i < CALIB_COEFFS_LEN; ++i) {
@@ -42,6 +27,21 @@ std::string CoefficientsText(const double (&values)[CALIB_COEFFS_LEN]) {
 }
 
 }  // namespace
+
+// Fixed-size text fields are not always zero-terminated.
+std::string FieldString(const char *field, size_t size) {
+    size_t length = 0;
+    while (length < size && field[length] != '\0') {
+        ++length;
+    }
+    std::string text(field, length);
+    for (char &c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return text;
+}
 
 std::string RecordKindName(const slewScanCfg &cfg) {
     switch (velspec_scan_slew_get_cfg_type(&cfg)) {
@@ -72,11 +72,11 @@ void FillPoints(const scanResults &record, Spectrum &out) {
 }
 
 void AddRecordMetadata(const scanResults &record, Metadata &out) {
-    out.Set("serial", FieldText(record.serial_number, sizeof record.serial_number));
+    out.Set("serial", FieldString(record.serial_number, sizeof record.serial_number));
     out.Set("config_slot", std::to_string(record.cfg.config_index));
-    out.Set("config_name", FieldText(record.cfg.config_name, sizeof record.cfg.config_name));
+    out.Set("config_name", FieldString(record.cfg.config_name, sizeof record.cfg.config_name));
     out.Set("config_type", RecordKindName(record.cfg));
-    out.Set("scan_name", FieldText(record.scan_name, sizeof record.scan_name));
+    out.Set("scan_name", FieldString(record.scan_name, sizeof record.scan_name));
     // The instrument's own clock: year in two digits, month, day, weekday,
     // hour, minute, second; its time zone is whatever it was set to.
     const uint8_t *t = record.scan_time;

@@ -11,6 +11,10 @@
 
 namespace velscan {
 
+// Text of a fixed-size field that may lack its terminating zero; control
+// characters become "?".
+std::string FieldString(const char *field, size_t size);
+
 // "column", "hadamard" or "multi" from the configuration the record carries.
 std::string RecordKindName(const slewScanCfg &cfg);
 

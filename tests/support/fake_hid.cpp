@@ -44,7 +44,7 @@ FakeHid::FakeHid() {
     static const USB_HidBackend table = {
         &FakeHid::hidInit,  &FakeHid::hidExit,  &FakeHid::hidEnumerate,
         &FakeHid::hidFreeEnumeration, &FakeHid::hidOpen, &FakeHid::hidClose,
-        &FakeHid::hidWrite, &FakeHid::hidReadTimeout,
+        &FakeHid::hidWrite, &FakeHid::hidReadTimeout, &FakeHid::hidError,
     };
     USB_SetHidBackend(&table);
     resetTransportTable();
@@ -112,6 +112,12 @@ void FakeHid::clearRecords() {
 int FakeHid::hidInit() { return instance_ && instance_->failInit ? -1 : 0; }
 
 int FakeHid::hidExit() { return 0; }
+
+const wchar_t *FakeHid::hidError(hid_device *device) {
+    if (instance_ == nullptr || device != nullptr || !instance_->failOpen || instance_->openError.empty())
+        return nullptr;
+    return instance_->openError.c_str();
+}
 
 hid_device_info *FakeHid::hidEnumerate(unsigned short vendor, unsigned short product) {
     if (instance_ == nullptr) return nullptr;

@@ -73,6 +73,7 @@ public:
     // --- failures -------------------------------------------------------
     bool failInit = false;      // init returns -1
     bool failOpen = false;      // open returns NULL
+    std::wstring openError;     // with failOpen: what hid_error(NULL) then says
     int failWriteAt = -1;       // the write with this 0-based number returns -1
 
     // --- records --------------------------------------------------------
@@ -106,6 +107,7 @@ private:
     static void hidClose(hid_device *);
     static int hidWrite(hid_device *, const unsigned char *, size_t);
     static int hidReadTimeout(hid_device *, unsigned char *, size_t, int);
+    static const wchar_t *hidError(hid_device *);
 
     int deliver(const Bytes &report, unsigned char *data, size_t length);
 
