@@ -50,16 +50,36 @@ std::string JsonText(const Spectrum &spectrum) {
             metadata[key] = value;
         }
     }
-    const size_t columns = spectrum.HasReference() ? 5 : 2;
-    for (size_t c = 0; c < columns; ++c) {
-        Json array = Json::array();
-        for (double v : spectrum.*kColumns[c].values) {
-            array.push_back(std::isfinite(v) ? Json(v) : Json(nullptr));
-        }
-        root[kColumns[c].name] = std::move(array);
-    }
     // Invalid UTF-8 in a metadata text is replaced rather than refused.
-    return root.dump(1, '\t', false, Json::error_handler_t::replace) + "\n";
+    std::string text = root.dump(1, '\t', false, Json::error_handler_t::replace);
+    // The arrays are written directly (same numbers as the CSV, shortest
+    // round-trip form): building them as JSON values first costs several
+    // times more than the text itself.
+    text.pop_back();  // the closing brace
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\t')) {
+        text.pop_back();
+    }
+    const size_t columns = spectrum.HasReference() ? 5 : 2;
+    text.reserve(text.size() + columns * (24 * spectrum.Points() + 32));
+    for (size_t c = 0; c < columns; ++c) {
+        text += ",\n\t\"";
+        text += kColumns[c].name;
+        text += "\": [";
+        const std::vector<double> &values = spectrum.*kColumns[c].values;
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (i > 0) {
+                text += ", ";
+            }
+            if (std::isfinite(values[i])) {
+                AppendNumber(text, values[i]);
+            } else {
+                text += "null";
+            }
+        }
+        text += ']';
+    }
+    text += "\n}\n";
+    return text;
 }
 
 Status ParseJson(std::string_view text, Spectrum &out) {

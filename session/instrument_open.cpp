@@ -50,16 +50,20 @@ Status NothingFound() {
                                           std::string(kPermissionHint));
 }
 
-void InstallVirtual(VirtualSample sample) {
+void InstallVirtual() {
     SharedState &shared = Shared();
     if (!shared.virtual_installed) {
         USB_GetHidBackend(&shared.saved_backend);
         USB_SetHidBackend(VIRT_Backend());
         shared.virtual_installed = true;
     }
+}
+
+// The sample in front of the virtual instrument with this serial.
+void PlaceSample(const std::string &serial, VirtualSample sample) {
     for (const SampleName_ &entry : kSamples) {
         if (entry.sample == sample) {
-            virt::SetSample(entry.model);
+            virt::SetSampleOf(serial, entry.model);
         }
     }
 }
@@ -140,7 +144,7 @@ Status ListDevices(std::vector<DeviceEntry> &out, bool use_virtual) {
             return Status::Fail(kErrArgument, "a real instrument is open: the virtual one cannot be listed beside it");
         }
         if (use_virtual) {
-            InstallVirtual(VirtualSample::White);
+            InstallVirtual();
         }
         Status status = Enumerate();
         std::vector<DeviceEntry> entries;
@@ -191,7 +195,7 @@ Status Instrument::Open(const OpenRequest &request, std::unique_ptr<Instrument> 
                                                   : "the virtual instrument is open: a real one cannot be opened beside it");
         }
         if (request.use_virtual) {
-            InstallVirtual(request.sample);
+            InstallVirtual();
         }
         // On any failure below the instrument's destructor restores the
         // backend when no other instrument is open.
@@ -215,6 +219,9 @@ Status Instrument::Open(const OpenRequest &request, std::unique_ptr<Instrument> 
         state.index = index;
         shared.in_use[index] = true;
         state.serial = NarrowSerial(devInfo[index].serialNumber);
+        if (request.use_virtual) {
+            PlaceSample(state.serial, request.sample);
+        }
         currentIndex = index;
         state.model = ReadModel();
         out = std::move(instrument);

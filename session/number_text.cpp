@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace velscan {
 
@@ -10,6 +11,15 @@ void AppendNumber(std::string &out, double value) {
         return;
     }
     char buffer[32];
+    // Whole numbers (counts, most wavelengths of a reference) take the much
+    // quicker integer path; its digits are the same as the shortest form's
+    // below 2^53, where every integer is exact.
+    if (value == static_cast<double>(static_cast<int64_t>(value)) && value > -9.0e15 && value < 9.0e15 &&
+        !(value == 0 && std::signbit(value))) {
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value));
+        out.append(buffer, result.ptr);
+        return;
+    }
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
 }

@@ -76,7 +76,7 @@ Status ApplyReference(Spectrum &scan, const Spectrum &white, const Spectrum *dar
         const double r = (scan.intensity[i] - d) / span[i];
         scan.reflectance[i] = r;
         if (r > 0) {
-            scan.absorbance[i] = -std::log10(r);
+            scan.absorbance[i] = 0.0 - std::log10(r);  // R = 1 gives 0, not -0
         }
     }
     scan.metadata.Set("masked_points", std::to_string(MaskedPoints(scan)));
