@@ -68,6 +68,27 @@ void PlaceSample(const std::string &serial, VirtualSample sample) {
     }
 }
 
+// A virtual instrument opened while every one listed is in use is a new
+// instrument with its own serial number. The virtual spectrometer lists its
+// instruments in a fixed order and only appends, so rebuilding the table
+// keeps the entries already open in their places.
+Status AddVirtualIfAllInUse() {
+    for (int i = 0; i < deviceNumber; ++i) {
+        if (!Shared().in_use[i]) {
+            return Status::Ok();
+        }
+    }
+    if (deviceNumber >= USB_MAX_DEVICES) {
+        return Status::Ok();  // the table is full: the choice below says every one is open
+    }
+    virt::AddInstrument();
+    const int32_t count = USB_Enumerate();
+    if (count < 0) {
+        return CommandFailed("initialising the HID library", count);
+    }
+    return Status::Ok();
+}
+
 void RestoreBackendIfIdle() {
     SharedState &shared = Shared();
     if (shared.virtual_installed && shared.open_count == 0) {
@@ -204,6 +225,12 @@ Status Instrument::Open(const OpenRequest &request, std::unique_ptr<Instrument> 
         Status status = Enumerate();
         if (!status) {
             return status;
+        }
+        if (request.use_virtual && request.serial.empty()) {
+            status = AddVirtualIfAllInUse();
+            if (!status) {
+                return status;
+            }
         }
         shared.open_count++;
         state.counted = true;
