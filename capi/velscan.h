@@ -119,9 +119,9 @@ const char *velscan_version_string(void);
 
 /*
  * Plain-words text for any code a function of this library returns (0
- * included), naming the code, e.g. "VELSCAN_ERR_BAD_HANDLE: the handle is
- * closed, freed or was never handed out". An unknown code gives a text
- * saying so. Static text, never NULL, never freed. Does not block.
+ * included), e.g. "the handle is closed, freed, of the other kind, or was
+ * never handed out" for VELSCAN_ERR_BAD_HANDLE. An unknown code gives
+ * "unknown error code". Static text, never NULL, never freed. Does not block.
  */
 const char *velscan_strerror(int32_t code);
 
@@ -148,8 +148,10 @@ int32_t velscan_set_log(velscan_log_fn fn, void *user);
  * library) as a JSON array, one object per HID interface found:
  *   {"index": 0, "serial": "VS260417", "vendor_id": 16151,
  *    "product_id": 19984, "path": "/dev/hidraw3"}
- * ("[]" when none is found: not an error). Virtual instruments are not
- * listed. Text out as described at the top.
+ * ("[]" when none is found: not an error). While instruments are open the
+ * list is the table they were opened from, without a new enumeration (so
+ * while virtual instruments are open, it lists those). Text out as
+ * described at the top.
  * Returns VELSCAN_OK, VELSCAN_ERR_BUFFER_TOO_SMALL, VELSCAN_ERR_NULL_POINTER
  * (buffer NULL with size > 0), VELSCAN_ERR_NO_MEMORY, VELSCAN_ERR_INTERNAL,
  * VELSCAN_ERR_INSTRUMENT (the HID library cannot be initialised).
@@ -160,10 +162,13 @@ int32_t velscan_list(char *buffer, size_t size, size_t *needed);
 /*
  * Opens an instrument attached over USB: the one whose serial number is
  * `serial` (8 characters as listed, e.g. "VS260417"), or the first found
- * when serial is NULL or "". On success *out is a new device handle, owned
- * by the caller and released with velscan_close.
+ * when serial is NULL or "" (the first not already open). Real and virtual
+ * instruments cannot be open at the same time (VELSCAN_ERR_ARGUMENT). On
+ * success *out is a new device handle, owned by the caller and released
+ * with velscan_close.
  * Returns VELSCAN_OK, VELSCAN_ERR_NULL_POINTER (out NULL),
- * VELSCAN_ERR_NOT_FOUND, VELSCAN_ERR_CANNOT_OPEN (the message carries the
+ * VELSCAN_ERR_ARGUMENT (a virtual instrument is open),
+ * VELSCAN_ERR_NOT_FOUND, VELSCAN_ERR_CANNOT_OPEN (also: already open) (the message carries the
  * system's reason, e.g. a permission failure: see contrib/70-velscan.rules),
  * VELSCAN_ERR_INSTRUMENT, VELSCAN_ERR_NO_MEMORY, VELSCAN_ERR_INTERNAL.
  * Blocks for enumeration, opening and a first exchange (milliseconds; up to
@@ -179,11 +184,11 @@ int32_t velscan_open(const char *serial, velscan_device **out);
  * lines, lamp light blocked) or "covered" (no light: a dark scan). The first
  * virtual instrument has serial VS260417; each further one opened while
  * others are open is a separate instrument with its own serial (VS260418,
- * VS260419, ...), sample and state. At most four instruments (real and
- * virtual together) are open at once. *out as for velscan_open.
+ * VS260419, ...), sample and state; a closed one is used again before a new
+ * one is added. At most four are open at once. *out as for velscan_open.
  * Returns VELSCAN_OK, VELSCAN_ERR_NULL_POINTER (out NULL),
- * VELSCAN_ERR_ARGUMENT (unknown sample name), VELSCAN_ERR_CANNOT_OPEN (four
- * already open), VELSCAN_ERR_INSTRUMENT, VELSCAN_ERR_NO_MEMORY,
+ * VELSCAN_ERR_ARGUMENT (unknown sample name, or a real instrument is open),
+ * VELSCAN_ERR_CANNOT_OPEN (four already open), VELSCAN_ERR_INSTRUMENT, VELSCAN_ERR_NO_MEMORY,
  * VELSCAN_ERR_INTERNAL. Does not wait for real time (microseconds).
  */
 int32_t velscan_open_virtual(const char *sample, velscan_device **out);
