@@ -1,19 +1,12 @@
 #include "device_list.h"
 
-#include "usb.h"
-#include "virtual_device.h"
-
 namespace velscan {
 
 Status ListDevices(const OpenRequest &request, std::vector<DeviceEntry> &out)
 {
     out.clear();
-    // Without --virtual the backend installed stays (hidapi unless a test
-    // installed its own).
-    if (request.use_virtual)
-        USB_SetHidBackend(VIRT_Backend());
     std::vector<DeviceEntry> all;
-    Status status = ListDevices(all);
+    Status status = ListDevices(all, request.use_virtual);
     if (!status)
         return status;
     for (const DeviceEntry &entry : all)

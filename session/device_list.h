@@ -8,7 +8,7 @@
 
 namespace velscan {
 
-// Installs the request's backend, enumerates and keeps the entries whose
+// Enumerates the virtual instrument or the installed backend, and keeps the entries whose
 // serial matches request.serial (all when empty); kErrNotFound when none.
 Status ListDevices(const OpenRequest &request, std::vector<DeviceEntry> &out);
 

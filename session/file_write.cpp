@@ -38,6 +38,21 @@ int WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 Status WriteFileAtomically(const std::string &path, std::string_view bytes) {
+    // A path that exists and is not a regular file (/dev/null, /dev/full, a
+    // terminal, a pipe) is written directly: renaming over it would replace
+    // the device node with a plain file.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        int error = fd < 0 ? errno : WriteAll(fd, bytes);
+        if (fd >= 0 && ::close(fd) != 0 && error == 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            return Status::Fail(kErrOutputFile, "cannot write " + path + ": " + Reason(error));
+        }
+        return Status::Ok();
+    }
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);

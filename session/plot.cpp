@@ -7,7 +7,7 @@
 #include <cmath>
 #include <memory>
 
-#include "atomic_file.h"
+#include "formats_internal.h"
 #include "plot_axis.h"
 
 namespace velscan {
@@ -248,10 +248,10 @@ void Draw(cairo_t *cr, const std::vector<PlotSeries> &series, const PlotOptions 
     Text(cr, title, options.width_px / 2.0, 16, kTitleSize, 0.5, 0, true);
 }
 
-cairo_status_t WriteToFile(void *closure, const unsigned char *data, unsigned int length)
+cairo_status_t AppendBytes(void *closure, const unsigned char *data, unsigned int length)
 {
-    std::FILE *file = static_cast<std::FILE *>(closure);
-    return std::fwrite(data, 1, length, file) == length ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+    static_cast<std::string *>(closure)->append(reinterpret_cast<const char *>(data), length);
+    return CAIRO_STATUS_SUCCESS;
 }
 
 struct SurfaceDeleter {
@@ -263,12 +263,13 @@ struct ContextDeleter {
 using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
 
-bool Render(std::FILE *file, Surface kind, const std::vector<PlotSeries> &series,
+// Draws into `bytes` (the whole PNG or SVG file).
+bool Render(std::string &bytes, Surface kind, const std::vector<PlotSeries> &series,
             const PlotOptions &options, const Range &range, const std::string &title)
 {
     SurfacePtr surface(kind == Surface::Png
                            ? cairo_image_surface_create(CAIRO_FORMAT_ARGB32, options.width_px, options.height_px)
-                           : cairo_svg_surface_create_for_stream(WriteToFile, file, options.width_px,
+                           : cairo_svg_surface_create_for_stream(AppendBytes, &bytes, options.width_px,
                                                                  options.height_px));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return false;
@@ -279,7 +280,7 @@ bool Render(std::FILE *file, Surface kind, const std::vector<PlotSeries> &series
             return false;
     }
     if (kind == Surface::Png)
-        return cairo_surface_write_to_png_stream(surface.get(), WriteToFile, file) == CAIRO_STATUS_SUCCESS;
+        return cairo_surface_write_to_png_stream(surface.get(), AppendBytes, &bytes) == CAIRO_STATUS_SUCCESS;
     cairo_surface_finish(surface.get());  // the SVG surface writes its last bytes here
     return cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS;
 }
@@ -318,9 +319,10 @@ Status PlotSpectra(const std::vector<PlotSeries> &series, const PlotOptions &opt
                                               (options.absorbance ? "absorbance" : "intensity") +
                                               " value is masked");
     std::string title = options.title.empty() ? DefaultTitle(*series.front().spectrum) : options.title;
-    return WriteFileAtomically(path, [&](std::FILE *file) {
-        return Render(file, kind, series, options, range, title);
-    });
+    std::string bytes;
+    if (!Render(bytes, kind, series, options, range, title))
+        return Status::Fail(kErrOutputFile, "cannot draw " + path + ": the drawing library failed");
+    return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace velscan

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "atomic_file.h"
+#include "formats_internal.h"
 #include "plot.h"
 #include "plot_axis.h"
 
@@ -100,8 +100,7 @@ TEST(Plot, RefusalsLeaveNoFile)
     }
     EXPECT_TRUE(fs::is_empty(dir.path));
     // A full disk: the device is written directly (never renamed over) and fails.
-    auto write = [](std::FILE *file) { return std::fputs("x\n", file) >= 0; };
-    EXPECT_EQ(velscan::WriteFileAtomically("/dev/full", write).code, velscan::kErrOutputFile);
+    EXPECT_EQ(velscan::WriteFileAtomically("/dev/full", "x\n").code, velscan::kErrOutputFile);
 }
 
 TEST(PlotAxis, TicksAreRoundAndInside)
