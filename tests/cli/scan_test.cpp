@@ -10,6 +10,7 @@
 
 #include "cli_harness.h"
 #include "fake_hid.h"
+#include "font_cache_leaks.h"
 #include "usb.h"
 #include "virtual_device.h"
 #include "virtual_control.h"

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "font_cache_leaks.h"
 #include "formats_internal.h"
 #include "plot.h"
 #include "plot_axis.h"
@@ -127,3 +128,4 @@ TEST(PlotAxis, TicksAreRoundAndInside)
 }
 
 }  // namespace
+
