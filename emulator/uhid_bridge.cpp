@@ -141,12 +141,12 @@ void ConfigureInstrument(const Options &options) {
     virt::SetNoiseSeed(options.noise_seed);
     virt::SetNoiseEnabled(!options.no_noise);
     if (!options.fault.empty()) {
-        virt::FaultSpec spec;
-        spec.fault = kFaults.at(options.fault);
-        spec.command = options.fault_command;
-        spec.skip = options.fault_skip;
-        spec.persistent = options.fault_persistent;
-        virt::InjectFault(spec);
+        virt::FaultSpec fault_spec;
+        fault_spec.fault = kFaults.at(options.fault);
+        fault_spec.command = options.fault_command;
+        fault_spec.skip = options.fault_skip;
+        fault_spec.persistent = options.fault_persistent;
+        virt::InjectFault(fault_spec);
     }
 }
 
