@@ -1,9 +1,15 @@
 // Fuzz target for the device link: framing, every command wrapper and the
-// file transfer, against a device whose every reply comes from the input.
+// file transfer, against the scripted fake device answering every read from
+// the input.
 //
 // The input is a sequence of steps: a byte choosing the command, a byte of
 // options (bit 0: the command's write fails; bit 1: serial-link mode), the
-// command's arguments, then whatever its reads consume (see scripted_hid.h).
+// command's arguments, then whatever its reads consume. Each blocking read
+// takes one control byte: low 3 bits 0, the read times out; 1, it fails;
+// otherwise a 64-byte report follows, or with bit 3 set a short one of
+// 1 + (next byte % 64) bytes; bit 6 leaves one stale report waiting for the
+// zero-time-out reads that drain input before a command. Once the input is
+// used up every read times out, so no exchange can hang.
 // Out-parameters live in exact-size heap blocks filled with a marker; a
 // command that fails must leave them as they were. No command, whatever it
 // returns, may decode a payload byte beyond its reply's length field.
@@ -12,9 +18,9 @@
 
 #include "API.h"
 #include "exchange.h"
+#include "fake_hid.h"
 #include "fuzz_input.h"
 #include "link_commands.h"
-#include "scripted_hid.h"
 #include "usb.h"
 
 namespace {
@@ -22,6 +28,24 @@ namespace {
 constexpr int kMaxSteps = 32;
 
 void no_sleep(uint32_t) {}
+
+// One read as the input scripts it (see above).
+int scripted_read(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test::Bytes &report) {
+    if (timeout_ms == 0) {
+        if (stale == 0) return 0;
+        --stale;
+        report.assign(USB_REPORT_SIZE, 0xA5);
+        return USB_REPORT_SIZE;
+    }
+    if (in.empty()) return 0;
+    const uint8_t control = in.byte();
+    if (control & 0x40) ++stale;
+    if ((control & 7) <= 1) return (control & 7) == 0 ? 0 : -1;
+    size_t n = USB_REPORT_SIZE;
+    if (control & 8) n = std::min<size_t>(n, 1 + in.byte() % 64);
+    report = in.take(n);
+    return static_cast<int>(report.size());
+}
 
 } // namespace
 
@@ -32,12 +56,19 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ByteCursor in(data, size);
-    fuzz::scripted_hid_begin(&in);
+    int stale = 0;
+    velscan_test::FakeHid hid;
+    hid.addDevice();
+    hid.onRead = [&](int timeout_ms, velscan_test::Bytes &report) {
+        return scripted_read(in, stale, timeout_ms, report);
+    };
+    USB_Enumerate();
+    USB_Open(0);
     const std::vector<fuzz::LinkCommand> &table = fuzz::link_commands();
     for (int step = 0; step < kMaxSteps && !in.empty(); ++step) {
         const fuzz::LinkCommand &command = table[in.byte() % table.size()];
         uint8_t options = in.byte();
-        if (options & 1) fuzz::scripted_hid_fail_next_write();
+        if (options & 1) hid.failWriteAt = static_cast<int>(hid.writes().size());
         ZOR_SetUARTConnected((options & 2) ? 1 : 0);
         fuzz::Outputs outputs;
         const uint64_t past_before = zor::bytesDecodedPastReply();
@@ -46,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (zor::bytesDecodedPastReply() != past_before) fuzz::link_fail("a command decoded past its reply");
     }
     ZOR_SetUARTConnected(0);
-    fuzz::scripted_hid_end();
+    // The transport always sends whole 65-byte reports with report ID 0.
+    for (const velscan_test::Bytes &report : hid.writes())
+        if (report.size() != USB_OUTPUT_REPORT_SIZE || report[0] != 0) fuzz::link_fail("a malformed report");
     return 0;
 }

@@ -1,6 +1,6 @@
 // Seeds of the link target: each command of the table run against the
 // virtual spectrometer, with the instrument's replies recorded in the
-// target's input format (see scripted_hid.h), and whole file transfers.
+// target's input format (see link_fuzz.cpp), and whole file transfers.
 #include <cstring>
 #include <string>
 #include <vector>

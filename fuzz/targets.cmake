@@ -4,15 +4,20 @@
 # VELSCAN_FUZZ_SOURCES_<name>, linked with VELSCAN_FUZZ_LIBS_<name>. A target
 # whose libraries are not part of the build yet is skipped.
 set(VELSCAN_FUZZ_DIR ${CMAKE_CURRENT_LIST_DIR})
+# The link target drives the scripted fake of tests/support; the fuzz build
+# has no test suite, and the replay build may reach here before tests/support.
+if(NOT TARGET velscan_test_support AND TARGET velscan_link)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/support ${CMAKE_BINARY_DIR}/fuzz-support)
+endif()
 set(VELSCAN_FUZZ_TARGETS tpl spectral link console)
 
 set(VELSCAN_FUZZ_LIBS_tpl velscan_tpl)
 set(VELSCAN_FUZZ_LIBS_spectral velscan_spectrum velscan_tpl)
-set(VELSCAN_FUZZ_LIBS_link velscan_commands velscan_link)
+set(VELSCAN_FUZZ_LIBS_link velscan_commands velscan_link velscan_test_support)
 set(VELSCAN_FUZZ_LIBS_console velscan_app velscan_api velscan_emulator)
 
 set(VELSCAN_FUZZ_SOURCES_tpl ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp)
-set(VELSCAN_FUZZ_SOURCES_link ${VELSCAN_FUZZ_DIR}/scripted_hid.cpp ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
+set(VELSCAN_FUZZ_SOURCES_link ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
 
 # Extra libraries the seed generator needs for each target's seeds.
 set(VELSCAN_FUZZ_SEED_LIBS_spectral velscan_spectrum velscan_emulator)

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "scan_items.h"
-#include "scripted_device.h"
+#include "api_device.h"
 #include "wrapper.h"
 
 using namespace api_test;
@@ -31,7 +31,7 @@ std::vector<uint16_t> scanCodes(uint16_t first, const Bytes &file)
 
 // A device with three configurations holding a column scan as its last scan
 // (file 0), a stored reference scan (2) and a reference matrix (3).
-struct ScanDevice : ScriptedDevice {
+struct ScanDevice : ApiDevice {
     ScanDevice()
     {
         numConfigs = 3;
@@ -50,7 +50,7 @@ Arrange failing(uint16_t code, int occurrence = 0, Failure failure = Failure::St
 
 std::string consoleReport(const Bytes &configImage)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     device.configImage = configImage;
     auto state = std::make_unique<ScanItemsState>();
     int32_t status = 1;
@@ -193,7 +193,7 @@ TEST(Intensities, NoAveragingIsSetAndPointsPastTheScanAreZero)
 
 TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     device.configImage = singleSectionConfigImage("VS000001");
     slewScanCfg config;
     ASSERT_EQ(velGetConfigInfo(&config), 0);
@@ -225,7 +225,7 @@ TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone)
         bool timeout;
     } cases[] = {{0, good, false}, {1, good, true}, {1, tooLong, false}, {1, damaged, false}};
     for (const auto &c : cases) {
-        ScriptedDevice device;
+        ApiDevice device;
         device.numConfigs = c.numConfigs;
         device.configImage = c.image;
         if (c.timeout)

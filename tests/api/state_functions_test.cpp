@@ -3,7 +3,7 @@
 // diagnostics, and out-parameters left alone on failure.
 #include <gtest/gtest.h>
 
-#include "scripted_device.h"
+#include "api_device.h"
 #include "wrapper.h"
 
 using namespace api_test;
@@ -32,7 +32,7 @@ TEST(Connection, OpensAndClosesOnlyAnEnumeratedDeviceOfOurs)
 
 TEST(LampStatus, SwitchesControllerAndLampAndIgnoresFailures)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     EXPECT_EQ(velSetLampStatus(1), 0);
     EXPECT_EQ(velSetLampStatus(0), 0);
     const std::vector<SentCommand> expected = {
@@ -60,7 +60,7 @@ TEST(NoDeviceOpen, LampSucceedsSilentlyAndBluetoothStillWaits)
 
 TEST(BluetoothStatus, WaitsTwoSecondsAndFailsOnAnyNonzeroAck)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     EXPECT_EQ(velSetBluetoothStatus(1), 0);
     EXPECT_EQ(device.sent().back(), (SentCommand{kTestBT, {1}}));
     EXPECT_EQ(device.sleeps(), std::vector<uint32_t>{2000});
@@ -75,7 +75,7 @@ TEST(BluetoothStatus, WaitsTwoSecondsAndFailsOnAnyNonzeroAck)
 // A positive acknowledgement is success; only a negative result fails.
 TEST(Setters, SendTheValueAndFailOnlyWhenTheResultIsNegative)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     EXPECT_EQ(velSetPgaGain(64), 0);  // fixed gain, any value
     EXPECT_EQ(velSetAvgTimes(0x1234), 0);
     EXPECT_EQ(device.sent(),
@@ -94,7 +94,7 @@ TEST(Setters, SendTheValueAndFailOnlyWhenTheResultIsNegative)
 // pass-through ones with a diagnostic) and leave the out-parameters alone.
 TEST(Readers, StoreTheReadingOrReportTheFailure)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     device.gain = 16;
     int32_t gain = 0;
     uint32_t status = 0, humidity = 0, temperature = 0, volt = 0, percent = 0;
@@ -127,7 +127,7 @@ TEST(Readers, StoreTheReadingOrReportTheFailure)
 
 TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     uint8_t id[8] = {};
     EXPECT_EQ(captured([&] { return velGetDeviceUuid(id); }), std::make_pair(0, std::string()));
     EXPECT_EQ(device.sent(), (std::vector<SentCommand>{{kVELCEnable, {0, 0}}, {kGetFlashUniqueID, {}}}));
@@ -149,7 +149,7 @@ TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
 
 TEST(ButtonPress, EnableWritesOneAndDisableWritesOneThenZero)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     EXPECT_EQ(velEnableButtonPress(1), 0);
     EXPECT_EQ(velEnableButtonPress(0), 0);
     const std::vector<SentCommand> expected = {
@@ -166,7 +166,7 @@ TEST(ButtonPress, EnableWritesOneAndDisableWritesOneThenZero)
 
 TEST(ButtonPress, StateIsOneForAnyNonzeroByteAndUntouchedOnFailure)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     device.button = 0x80;
     uint8_t state = 5;
     EXPECT_EQ(velGetButtonPressStatus(&state), 0);
@@ -183,7 +183,7 @@ TEST(ButtonPress, StateIsOneForAnyNonzeroByteAndUntouchedOnFailure)
 
 TEST(RefusedArguments, NullPointersAndBadCountsAreRefusedBeforeAnythingIsSent)
 {
-    ScriptedDevice device;
+    ApiDevice device;
     uint32_t value = 0;
     int32_t points[4] = {};
     double wavelengths[VEL_MAX_WAVELENGTHS + 1] = {};

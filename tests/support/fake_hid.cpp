@@ -103,10 +103,44 @@ std::vector<Bytes> FakeHid::frames() const {
     return result;
 }
 
+void FakeHid::answer(uint16_t code, Responder responder) { responders_[code] = std::move(responder); }
+
+void FakeHid::answer(uint16_t code, const Bytes &payload) {
+    answer(code, [payload](FakeHid &hid, const Bytes &) { hid.queueReply(payload); });
+}
+
+void FakeHid::answerOnce(uint16_t code, int occurrence, Responder responder) {
+    oneOff_[{code, occurrence}] = std::move(responder);
+}
+
+std::vector<uint16_t> FakeHid::codes() const {
+    std::vector<uint16_t> result;
+    for (const Command &command : commands_) result.push_back(command.code);
+    return result;
+}
+
+void FakeHid::respond(const Bytes &report) {
+    request_.insert(request_.end(), report.begin() + 1, report.end());
+    const size_t length = request_[2] | request_[3] << 8;
+    if (request_.size() < 4 + length) return;  // more reports to come
+    const uint16_t code = static_cast<uint16_t>(request_[4] | request_[5] << 8);
+    const bool isRead = request_[0] == 0xC0;
+    const Bytes data(request_.begin() + 6, request_.begin() + 4 + static_cast<long>(std::max<size_t>(length, 2)));
+    request_.clear();
+    commands_.push_back({code, data});
+    const auto once = oneOff_.find({code, occurrences_[code]++});
+    const auto always = responders_.find(code);
+    if (once != oneOff_.end()) once->second(*this, data);
+    else if (always != responders_.end()) always->second(*this, data);
+    else if (isRead) queueReply({}, 1);
+    else queueEmptyAck();
+}
+
 void FakeHid::clearRecords() {
     writes_.clear();
     readTimeouts_.clear();
     openSerials_.clear();
+    commands_.clear();
 }
 
 int FakeHid::hidInit() { return instance_ && instance_->failInit ? -1 : 0; }
@@ -172,6 +206,7 @@ int FakeHid::hidWrite(hid_device *, const unsigned char *data, size_t length) {
     const int number = static_cast<int>(self.writes_.size());
     self.writes_.emplace_back(data, data + length);
     if (number == self.failWriteAt) return -1;
+    if (!self.responders_.empty() || !self.oneOff_.empty()) self.respond(self.writes_.back());
     if (self.onWrite) self.onWrite(self.writes_.back());
     return static_cast<int>(length);
 }
@@ -186,6 +221,11 @@ int FakeHid::hidReadTimeout(hid_device *, unsigned char *data, size_t length, in
     if (instance_ == nullptr) return -1;
     FakeHid &self = *instance_;
     self.readTimeouts_.push_back(milliseconds);
+    if (self.onRead) {
+        Bytes report;
+        const int result = self.onRead(milliseconds, report);
+        return result > 0 ? self.deliver(report, data, length) : result;
+    }
     if (!self.pending_.empty()) {
         Bytes report = self.pending_.front();
         self.pending_.pop_front();

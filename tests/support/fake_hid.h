@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,26 @@ public:
 
     // Called after each recorded write; may queue replies (a tiny responder).
     std::function<void(const Bytes &report)> onWrite;
+    // When set, answers every read in place of the script and the pending
+    // reports: returns the read's result, filling `report` when it is > 0.
+    std::function<int(int milliseconds, Bytes &report)> onRead;
+
+    // --- command responder ----------------------------------------------
+    // Once a responder is set, each request frame is answered as soon as it
+    // is written: by the one-off responder for that occurrence of its code,
+    // else by the responder for its code, else with status 1 (a read) or an
+    // empty acknowledgement (a write).
+    struct Command {
+        uint16_t code;
+        Bytes data;  // the request's payload after the code
+        bool operator==(const Command &) const = default;
+    };
+    using Responder = std::function<void(FakeHid &hid, const Bytes &data)>;
+    void answer(uint16_t code, Responder responder);
+    void answer(uint16_t code, const Bytes &payload);  // the same reply each time
+    void answerOnce(uint16_t code, int occurrence, Responder responder);  // 0-based
+    const std::vector<Command> &commands() const { return commands_; }
+    std::vector<uint16_t> codes() const;
 
     // --- failures -------------------------------------------------------
     bool failInit = false;      // init returns -1
@@ -110,6 +131,7 @@ private:
     static const wchar_t *hidError(hid_device *);
 
     int deliver(const Bytes &report, unsigned char *data, size_t length);
+    void respond(const Bytes &report);
 
     std::vector<Device> devices_;
     std::deque<Event> script_;
@@ -121,6 +143,11 @@ private:
     int opens_ = 0;
     int closes_ = 0;
     int handleToken_ = 0;  // handles are addresses inside this object
+    std::map<uint16_t, Responder> responders_;
+    std::map<std::pair<uint16_t, int>, Responder> oneOff_;  // by code and occurrence
+    std::map<uint16_t, int> occurrences_;
+    std::vector<Command> commands_;
+    Bytes request_;  // the request frame being written
 };
 
 }  // namespace velscan_test

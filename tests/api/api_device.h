@@ -1,6 +1,5 @@
-// A small instrument model for API tests, driven through the scripted HID
-// backend: it answers each command frame from plain fields, records the
-// commands in order, and can be told to fail a given exchange.
+// The device the API tests talk to: the scripted fake, opened, answering
+// each command from the fields below, with failures set per exchange.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +17,7 @@
 namespace api_test {
 
 using velscan_test::Bytes;
+using SentCommand = velscan_test::FakeHid::Command;
 
 // Command codes the API sends.
 enum Code : uint16_t {
@@ -29,27 +29,16 @@ enum Code : uint16_t {
     kReadDeviceStatus = 0x0403, kSetFixedPGAGain = 0x040c,
 };
 
-struct SentCommand {
-    uint16_t code;
-    Bytes data;  // request payload (the 4-byte parameter of a read with parameter)
-    bool operator==(const SentCommand &) const = default;
-};
-
 // How one exchange goes wrong: status bits 3 (the command returns -2), no
 // reply (-5), or an acknowledgement carrying the value 7.
 enum class Failure { Status3, Timeout, PositiveAck };
 
-class ScriptedDevice {
-public:
-    // Installs the scripted backend and a fake clock, enumerates and opens
-    // the one device, and forgets those exchanges.
-    ScriptedDevice();
-
+struct ApiDevice {
+    ApiDevice();
     // Make the n-th (0-based) exchange with `code` fail.
-    void fail(uint16_t code, Failure failure, int occurrence = 0) { failures_[{code, occurrence}] = failure; }
-
-    const std::vector<SentCommand> &sent() const { return sent_; }
-    const std::vector<uint16_t> &codes() const { return codes_; }
+    void fail(uint16_t code, Failure failure, int occurrence = 0);
+    const std::vector<SentCommand> &sent() const { return hid.commands(); }
+    std::vector<uint16_t> codes() const { return hid.codes(); }
     const std::vector<uint32_t> &sleeps() const { return clock.sleeps(); }
 
     // Device state the answers are made of.
@@ -69,13 +58,6 @@ public:
     velscan_test::FakeClock clock;
 
 private:
-    void answer(const Bytes &report);
-    void answerNormally(uint16_t code, bool isRead, const Bytes &data);
-
-    std::vector<SentCommand> sent_;
-    std::vector<uint16_t> codes_;
-    std::map<std::pair<uint16_t, int>, Failure> failures_;  // by code and occurrence
-    std::map<uint16_t, int> seen_;
     Bytes currentFile_;
     size_t fileOffset_ = 0;
 };

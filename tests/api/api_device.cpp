@@ -1,4 +1,4 @@
-#include "scripted_device.h"
+#include "api_device.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,7 +18,6 @@ namespace {
 const bool stdio_sink = (velscan::diag::SetSink(velscan::diag::StdioSink, nullptr), true);
 
 constexpr size_t kPieceMax = 576;
-constexpr uint8_t kReadFlags = 0xC0;
 
 // Little-endian 32-bit words, one after another.
 Bytes u32s(std::initializer_list<uint32_t> words)
@@ -32,73 +31,56 @@ Bytes u32s(std::initializer_list<uint32_t> words)
 
 } // namespace
 
-ScriptedDevice::ScriptedDevice()
+ApiDevice::ApiDevice()
 {
+    using velscan_test::FakeHid;
     hid.addDevice();
     USB_Enumerate();
     USB_Open(0);
-    hid.onWrite = [this](const Bytes &report) { answer(report); };
     hid.clearRecords();
-}
-
-void ScriptedDevice::answer(const Bytes &report)
-{
-    // Report: ID, flags, sequence, 16-bit length, 16-bit code, data. Every
-    // command the API sends fits one report.
-    const bool isRead = report[1] == kReadFlags;
-    const size_t length = report[3] | (report[4] << 8);
-    const uint16_t code = static_cast<uint16_t>(report[5] | (report[6] << 8));
-    Bytes data(report.begin() + 7, report.begin() + 7 + static_cast<long>(length >= 2 ? length - 2 : 0));
-    sent_.push_back({code, data});
-    codes_.push_back(code);
-
-    const auto failure = failures_.find({code, seen_[code]++});
-    if (failure == failures_.end())
-        return answerNormally(code, isRead, data);
-    switch (failure->second) {
-    case Failure::Status3: hid.queueReply({}, 3); return;
-    case Failure::Timeout: hid.queueTimeout(); return;
-    case Failure::PositiveAck: hid.queueAck(7); return;
-    }
-}
-
-void ScriptedDevice::answerNormally(uint16_t code, bool isRead, const Bytes &data)
-{
-    switch (code) {
-    case kGetNumScanCfg: hid.queueReply({numConfigs}); return;
-    case kGetEstimatedScanTime: hid.queueReply(u32s({static_cast<uint32_t>(estimatedScanMs)})); return;
-    case kGetScanCfg: {
+    const auto reply = [](auto value) {
+        return [value](FakeHid &h, const Bytes &) { h.queueReply(value()); };
+    };
+    hid.answer(kGetNumScanCfg, reply([this] { return Bytes{numConfigs}; }));
+    hid.answer(kGetEstimatedScanTime, reply([this] { return u32s({static_cast<uint32_t>(estimatedScanMs)}); }));
+    hid.answer(kGetScanCfg, reply([this] {
         Bytes payload = u32s({static_cast<uint32_t>(configImage.size())});
         payload.insert(payload.end(), configImage.begin(), configImage.end());
-        hid.queueReply(payload);
-        return;
-    }
-    case kGetFileSizeToRead: {
+        return payload;
+    }));
+    hid.answer(kGetFileSizeToRead, [this](FakeHid &h, const Bytes &data) {
         const uint32_t type = data[0] | (data[1] << 8) | (data[2] << 16) | (uint32_t{data[3]} << 24);
         currentFile_ = files.count(type) ? files[type] : Bytes{};
         fileOffset_ = 0;
         const int64_t stated = sizeOverride.count(type) ? sizeOverride[type]
                                                          : static_cast<int64_t>(currentFile_.size());
-        hid.queueReply(u32s({static_cast<uint32_t>(stated)}));
-        return;
-    }
-    case kGetFileData: {
+        h.queueReply(u32s({static_cast<uint32_t>(stated)}));
+    });
+    hid.answer(kGetFileData, [this](FakeHid &h, const Bytes &) {
         if (fileOffset_ >= currentFile_.size())
-            return hid.queueReply({}, 1);  // nothing left to deliver
+            return h.queueReply({}, 1);  // nothing left to deliver
         const size_t n = std::min(kPieceMax, currentFile_.size() - fileOffset_);
         const auto from = currentFile_.begin() + static_cast<long>(fileOffset_);
-        hid.queueReply(Bytes(from, from + static_cast<long>(n)));
+        h.queueReply(Bytes(from, from + static_cast<long>(n)));
         fileOffset_ += n;
-        return;
-    }
-    case kGetPGAGain: hid.queueReply({gain}); return;
-    case kButtonTestRd: hid.queueReply({button}); return;
-    case kGetFlashUniqueID: hid.queueReply(Bytes(uuid, uuid + 8)); return;
-    case kReadDeviceStatus: hid.queueReply(u32s({statusWord})); return;
-    case kReadHum: hid.queueReply(u32s({temperature, humidity})); return;
-    case kReadBattVolt: hid.queueReply(u32s({batteryVolt, batteryPercent, batteryThird})); return;
-    default: isRead ? hid.queueReply({}, 1) : hid.queueEmptyAck();  // a read this model doesn't know
-    }
+    });
+    hid.answer(kGetPGAGain, reply([this] { return Bytes{gain}; }));
+    hid.answer(kButtonTestRd, reply([this] { return Bytes{button}; }));
+    hid.answer(kGetFlashUniqueID, reply([this] { return Bytes(uuid, uuid + 8); }));
+    hid.answer(kReadDeviceStatus, reply([this] { return u32s({statusWord}); }));
+    hid.answer(kReadHum, reply([this] { return u32s({temperature, humidity}); }));
+    hid.answer(kReadBattVolt, reply([this] { return u32s({batteryVolt, batteryPercent, batteryThird}); }));
+}
+
+void ApiDevice::fail(uint16_t code, Failure failure, int occurrence)
+{
+    hid.answerOnce(code, occurrence, [failure](velscan_test::FakeHid &h, const Bytes &) {
+        switch (failure) {
+        case Failure::Status3: return h.queueReply({}, 3);
+        case Failure::Timeout: return h.queueTimeout();
+        case Failure::PositiveAck: return h.queueAck(7);
+        }
+    });
 }
 
 namespace {
