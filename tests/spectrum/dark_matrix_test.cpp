@@ -68,21 +68,4 @@ TEST(DarkLevel, InPlaceFormZeroesBlacksAndRefusesOversizedLength) {
     EXPECT_EQ(velspec_subtract_dc_level(nullptr), VELSPEC_ERR_NULL);
 }
 
-TEST(Matrix, ProductAndTranspose) {
-    const double a[6] = {1, 2, 3, 4, 5, 6};  // 2 x 3
-    const double b[3] = {1, 0, -1};           // 3 x 1
-    double c[3] = {0, 0, 99};
-    ASSERT_EQ(velspec_matrix_mult(a, b, c, 2, 3, 1), VELSPEC_OK);
-    EXPECT_EQ(c[0], -2.0);
-    EXPECT_EQ(c[1], -2.0);
-    EXPECT_EQ(c[2], 99.0);  // only m x p values written
-    EXPECT_EQ(velspec_matrix_mult(a, nullptr, c, 2, 3, 1), VELSPEC_ERR_NULL);
-
-    double t[6];
-    ASSERT_EQ(velspec_matrix_transpose(a, t, 2, 3), VELSPEC_OK);
-    const double expected[6] = {1, 4, 2, 5, 3, 6};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(t[i], expected[i]);
-    EXPECT_EQ(velspec_matrix_transpose(nullptr, t, 2, 3), VELSPEC_ERR_NULL);
-}
-
 }  // namespace

@@ -176,19 +176,4 @@ TEST(GainScaling, TruncatesAndStopsAtTheEndMarker) {
     EXPECT_EQ(velspec_scan_scale_for_pga_gain(scan.get(), ref.get()), VELSPEC_ERR_BAD_INPUT);
 }
 
-TEST(ConfigCompare, SectionsOnly) {
-    slewScanCfg a{}, b{};
-    a.num_sections = b.num_sections = 1;
-    a.sections[0] = {0, 6, 900, 1700, 200, 1};
-    b.sections[0] = {0, 6, 900, 1700, 200, 5};
-    b.config_index = 9;
-    b.num_repeats = 30;
-    EXPECT_EQ(velspec_scan_cfg_compare(&a, &b), VELSPEC_OK);
-    b.sections[0].width_px = 7;
-    EXPECT_EQ(velspec_scan_cfg_compare(&a, &b), VELSPEC_ERR_FAILED);
-    b.sections[0].width_px = 6;
-    b.num_sections = 2;
-    EXPECT_EQ(velspec_scan_cfg_compare(&a, &b), VELSPEC_ERR_FAILED);
-}
-
 }  // namespace

@@ -26,20 +26,6 @@ TEST(SMatrixTable, SmallestOrdersMatchTheInstrumentRows) {
     }
 }
 
-TEST(SMatrixTable, Order11FollowsItsColumnPermutation) {
-    // Entry (i, j) is 1 when (pi(j) - i) mod 11 is 0 or a non-residue.
-    const int pi[11] = {4, 3, 6, 0, 8, 10, 5, 7, 2, 1, 9};
-    const bool residue[11] = {false, true, false, true, true, true, false, false, false, true, false};
-    uint8_t row[11];
-    for (int i = 0; i < 11; ++i) {
-        ASSERT_EQ(getSMatrixRow(11, i, row), VELSPEC_OK);
-        for (int j = 0; j < 11; ++j) {
-            const int d = ((pi[j] - i) % 11 + 11) % 11;
-            EXPECT_EQ(row[j], (d == 0 || !residue[d]) ? 1 : 0) << i << "," << j;
-        }
-    }
-}
-
 TEST(SMatrixTable, EveryStoredMatrixIsAnSMatrix) {
     // S * S^T = ((n + 1) / 4) (I + J), and (n + 1) / 2 ones in every row and
     // column.

@@ -22,15 +22,6 @@ inline calibCoeffSet linear_calibration() {
     return c;
 }
 
-// A curved calibration like an instrument's: wavelength falls with column.
-inline calibCoeffSet curved_calibration() {
-    calibCoeffSet c{};
-    c.pixel_to_wavelength_coeffs[0] = 1720.0;
-    c.pixel_to_wavelength_coeffs[1] = -0.95;
-    c.pixel_to_wavelength_coeffs[2] = 0.0001;
-    return c;
-}
-
 inline scanCfg make_cfg(uint8_t type, uint16_t start_nm, uint16_t end_nm, uint8_t width,
                         uint16_t patterns) {
     scanCfg cfg{};

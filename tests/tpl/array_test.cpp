@@ -100,43 +100,6 @@ TEST(TplArray, UnpackOfAPackedTplReturnsWhatWasPacked) {
     EXPECT_EQ(reports.str(), "error: tpl_dump called for a loaded tpl\n");
 }
 
-TEST(TplArray, RepeatedRecordsInsideArrayElements) {
-    struct Pair {
-        uint8_t c;
-        int64_t big;
-    };
-    Pair pairs[2] = {};
-    char *label = nullptr;
-    TplHandle t(tpl_map("A(sS(cI)#)", &label, pairs, 2));
-    for (int e = 0; e < 2; e++) {
-        label = const_cast<char *>(e ? "b" : "a");
-        pairs[0] = Pair{static_cast<uint8_t>(e), 100 + e};
-        pairs[1] = Pair{static_cast<uint8_t>(e + 5), -100 - e};
-        tpl_pack(t.tn, 1);
-    }
-    ImageBuilder b;
-    b.header(TPL_IMG_NULLABLE_STRINGS, "A(sS(cI)#)").u32(2).u32(2);
-    b.u32(2).raw("a").u8(0).u64(100).u8(5).u64(static_cast<uint64_t>(-100));
-    b.u32(2).raw("b").u8(1).u64(101).u8(6).u64(static_cast<uint64_t>(-101));
-    const Bytes expected = b.finish();
-    ASSERT_EQ(dump_bytes(t.tn), expected);
-
-    Pair out[2] = {};
-    char *got = nullptr;
-    TplHandle r(tpl_map("A(sS(cI)#)", &got, out, 2));
-    ASSERT_EQ(load_bytes(r.tn, expected), 0);
-    ASSERT_EQ(tpl_unpack(r.tn, 1), 2);
-    EXPECT_STREQ(got, "a");
-    free(got);
-    ASSERT_EQ(tpl_unpack(r.tn, 1), 1);
-    EXPECT_STREQ(got, "b");
-    EXPECT_EQ(out[0].c, 1);
-    EXPECT_EQ(out[0].big, 101);
-    EXPECT_EQ(out[1].c, 6);
-    EXPECT_EQ(out[1].big, -101);
-    free(got);
-}
-
 TEST(TplArray, PackingAfterALoadStartsFresh) {
     int32_t i = 0;
     TplHandle t(tpl_map("A(i)", &i));

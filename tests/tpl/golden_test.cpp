@@ -24,22 +24,6 @@ TEST(TplGolden, RepeatedRecordImageInterleavesFieldsWithoutPadding) {
     EXPECT_EQ(dump_bytes(t.tn), expected);
 }
 
-TEST(TplGolden, ArrayWithStringAndNullString) {
-    int32_t i = 0;
-    char *s = nullptr;
-    TplHandle t(tpl_map("A(is)", &i, &s));
-    i = 7;
-    s = const_cast<char *>("ab");
-    ASSERT_EQ(tpl_pack(t.tn, 1), 0);
-    i = -1;
-    s = nullptr;
-    ASSERT_EQ(tpl_pack(t.tn, 1), 0);
-    const Bytes expected = {0x74, 0x70, 0x6c, 0x02, 0x24, 0x00, 0x00, 0x00, 0x41, 0x28, 0x69, 0x73,
-                            0x29, 0x00, 0x02, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x03, 0x00,
-                            0x00, 0x00, 0x61, 0x62, 0xff, 0xff, 0xff, 0xff, 0x00, 0x00, 0x00, 0x00};
-    EXPECT_EQ(dump_bytes(t.tn), expected);
-}
-
 // Every scalar kind, a fixed-length array, a string pair, a binary and a
 // nested array, as one hand-built image.
 struct AllKinds {
@@ -165,24 +149,6 @@ TEST(TplGolden, StringConventionsNullEmptyAndLegacy) {
     EXPECT_STREQ(out[1], "hi");
     EXPECT_STREQ(out[2], "z");
     for (char *s : out) free(s);
-}
-
-TEST(TplGolden, BinaryBuffersAndConsecutiveFixedLengths) {
-    uint8_t cells[2][3] = {{1, 2, 3}, {4, 5, 6}};
-    tpl_binary empty{nullptr, 0};
-    TplHandle t(tpl_map("c##B", cells, 2, 3, &empty));
-    tpl_pack(t.tn, 0);
-    ImageBuilder b;
-    b.header(0, "c##B").u32(2).u32(3);
-    for (uint8_t k = 1; k <= 6; k++) b.u8(k);
-    b.u32(0);
-    EXPECT_EQ(dump_bytes(t.tn), b.finish());
-    uint32_t n = 0;
-    const uint32_t *lens = tpl_fxlens(t.tn, &n);
-    ASSERT_EQ(n, 2u);
-    EXPECT_EQ(lens[0], 2u);
-    EXPECT_EQ(lens[1], 3u);
-    EXPECT_STREQ(tpl_fmt(t.tn), "c##B");
 }
 
 TEST(TplGolden, InPlaceDecodeIntoTheImageBuffer) {
