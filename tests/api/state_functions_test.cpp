@@ -3,6 +3,8 @@
 // diagnostics, and out-parameters left alone on failure.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "api_device.h"
 #include "wrapper.h"
 
@@ -30,64 +32,73 @@ TEST(Connection, OpensAndClosesOnlyAnEnumeratedDeviceOfOurs)
     EXPECT_EQ(hid.closeCount(), 1);
 }
 
-TEST(LampStatus, SwitchesControllerAndLampAndIgnoresFailures)
+// Lamp, Bluetooth, setters and button writes: the commands each call sends and
+// the test it applies to each result (a positive acknowledgement is success
+// for the setters, a failure for Bluetooth and the button).
+TEST(Switches, SendTheirCommandsAndJudgeEachResult)
 {
-    ApiDevice device;
-    EXPECT_EQ(velSetLampStatus(1), 0);
-    EXPECT_EQ(velSetLampStatus(0), 0);
-    const std::vector<SentCommand> expected = {
-        {kSetScanControlsVELCOnOff, {0}}, {kVELCEnable, {1, 1}},
-        {kSetScanControlsVELCOnOff, {1}}, {kVELCEnable, {0, 0}},
+    using Calls = std::vector<int32_t> (*)();
+    const auto failing = [](uint16_t code, Failure failure, int occurrence = 0) {
+        return [=](ApiDevice &d) { d.fail(code, failure, occurrence); };
     };
-    EXPECT_EQ(device.sent(), expected);
-
-    device.fail(kSetScanControlsVELCOnOff, Failure::Status3, 2);
-    device.fail(kVELCEnable, Failure::Timeout, 2);
-    EXPECT_EQ(velSetLampStatus(7), 0);
-    EXPECT_EQ(device.sent()[4], (SentCommand{kSetScanControlsVELCOnOff, {0}}));
-    EXPECT_EQ(device.sent()[5], (SentCommand{kVELCEnable, {1, 1}}));
-}
-
-TEST(NoDeviceOpen, LampSucceedsSilentlyAndBluetoothStillWaits)
-{
-    velscan_test::FakeHid hid;
-    velscan_test::FakeClock clock;
-    EXPECT_EQ(velSetLampStatus(1), 0);
-    EXPECT_TRUE(hid.writes().empty());
-    EXPECT_EQ(velSetBluetoothStatus(1), VEL_ERR_BLUETOOTH_ON);
-    EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{2000});
-}
-
-TEST(BluetoothStatus, WaitsTwoSecondsAndFailsOnAnyNonzeroAck)
-{
-    ApiDevice device;
-    EXPECT_EQ(velSetBluetoothStatus(1), 0);
-    EXPECT_EQ(device.sent().back(), (SentCommand{kTestBT, {1}}));
-    EXPECT_EQ(device.sleeps(), std::vector<uint32_t>{2000});
-
-    device.fail(kTestBT, Failure::PositiveAck, 1);
-    EXPECT_EQ(velSetBluetoothStatus(1), VEL_ERR_BLUETOOTH_ON);
-    device.fail(kTestBT, Failure::Status3, 2);
-    EXPECT_EQ(velSetBluetoothStatus(0), VEL_ERR_BLUETOOTH_OFF);
-    EXPECT_EQ(device.sent().back(), (SentCommand{kTestBT, {0}}));
-}
-
-// A positive acknowledgement is success; only a negative result fails.
-TEST(Setters, SendTheValueAndFailOnlyWhenTheResultIsNegative)
-{
-    ApiDevice device;
-    EXPECT_EQ(velSetPgaGain(64), 0);  // fixed gain, any value
-    EXPECT_EQ(velSetAvgTimes(0x1234), 0);
-    EXPECT_EQ(device.sent(),
-              (std::vector<SentCommand>{{kSetFixedPGAGain, {1, 64}}, {kSetScanNumRepeats, {0x34, 0x12}}}));
-    for (uint16_t code : {kSetFixedPGAGain, kSetScanNumRepeats}) {
-        device.fail(code, Failure::PositiveAck, 1);
-        device.fail(code, Failure::Status3, 2);
+    const struct {
+        const char *what;
+        std::function<void(ApiDevice &)> arrange;
+        Calls calls;
+        std::vector<int32_t> results;
+        std::vector<SentCommand> sent;
+    } cases[] = {
+        {"lamp on, off", [](ApiDevice &) {}, [] { return std::vector{velSetLampStatus(1), velSetLampStatus(0)}; },
+         {0, 0},
+         {{kSetScanControlsVELCOnOff, {0}}, {kVELCEnable, {1, 1}}, {kSetScanControlsVELCOnOff, {1}},
+          {kVELCEnable, {0, 0}}}},
+        {"lamp failures ignored",
+         [](ApiDevice &d) {
+             d.fail(kSetScanControlsVELCOnOff, Failure::Status3);
+             d.fail(kVELCEnable, Failure::Timeout);
+         },
+         [] { return std::vector{velSetLampStatus(7)}; }, {0},
+         {{kSetScanControlsVELCOnOff, {0}}, {kVELCEnable, {1, 1}}}},
+        {"no device open", [](ApiDevice &) { velClose(0); },
+         [] { return std::vector{velSetLampStatus(1), velSetBluetoothStatus(1)}; }, {0, VEL_ERR_BLUETOOTH_ON}, {}},
+        {"bluetooth on", [](ApiDevice &) {}, [] { return std::vector{velSetBluetoothStatus(1)}; }, {0},
+         {{kTestBT, {1}}}},
+        {"bluetooth positive ack", failing(kTestBT, Failure::PositiveAck),
+         [] { return std::vector{velSetBluetoothStatus(1)}; }, {VEL_ERR_BLUETOOTH_ON}, {{kTestBT, {1}}}},
+        {"bluetooth off fails", failing(kTestBT, Failure::Status3),
+         [] { return std::vector{velSetBluetoothStatus(0)}; }, {VEL_ERR_BLUETOOTH_OFF}, {{kTestBT, {0}}}},
+        {"setters", [](ApiDevice &) {}, [] { return std::vector{velSetPgaGain(64), velSetAvgTimes(0x1234)}; },
+         {0, 0}, {{kSetFixedPGAGain, {1, 64}}, {kSetScanNumRepeats, {0x34, 0x12}}}},
+        {"setters positive ack",
+         [](ApiDevice &d) {
+             d.fail(kSetFixedPGAGain, Failure::PositiveAck);
+             d.fail(kSetScanNumRepeats, Failure::PositiveAck);
+         },
+         [] { return std::vector{velSetPgaGain(3), velSetAvgTimes(1)}; }, {0, 0},
+         {{kSetFixedPGAGain, {1, 3}}, {kSetScanNumRepeats, {1, 0}}}},
+        {"setters fail",
+         [](ApiDevice &d) {
+             d.fail(kSetFixedPGAGain, Failure::Status3);
+             d.fail(kSetScanNumRepeats, Failure::Status3);
+         },
+         [] { return std::vector{velSetPgaGain(3), velSetAvgTimes(1)}; }, {VEL_ERR_SET_GAIN, VEL_ERR_SET_AVERAGE},
+         {{kSetFixedPGAGain, {1, 3}}, {kSetScanNumRepeats, {1, 0}}}},
+        {"button enable, disable", [](ApiDevice &) {},
+         [] { return std::vector{velEnableButtonPress(1), velEnableButtonPress(0)}; }, {0, 0},
+         {{kButtonTestWr, {1}}, {kButtonTestWr, {1}}, {kButtonTestWr, {0}}}},
+        {"button first write positive ack", failing(kButtonTestWr, Failure::PositiveAck),
+         [] { return std::vector{velEnableButtonPress(0)}; }, {VEL_ERR_BUTTON}, {{kButtonTestWr, {1}}}},
+        {"button second write fails", failing(kButtonTestWr, Failure::Status3, 1),
+         [] { return std::vector{velEnableButtonPress(0)}; }, {VEL_ERR_BUTTON_DISABLE},
+         {{kButtonTestWr, {1}}, {kButtonTestWr, {0}}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ApiDevice device;
+        c.arrange(device);
+        EXPECT_EQ(c.calls(), c.results);
+        EXPECT_EQ(device.sent(), c.sent);
     }
-    EXPECT_EQ(velSetPgaGain(3), 0);
-    EXPECT_EQ(velSetAvgTimes(1), 0);
-    EXPECT_EQ(velSetPgaGain(3), VEL_ERR_SET_GAIN);
-    EXPECT_EQ(velSetAvgTimes(1), VEL_ERR_SET_AVERAGE);
 }
 
 // Readers store what the device reports; on failure they return the code (the
@@ -145,23 +156,6 @@ TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
     EXPECT_EQ(captured([&] { return velGetDeviceUuid(id); }),
               std::make_pair(-5, std::string("ZOR_GetFlashUniqueID error: -5\n")));
     EXPECT_EQ(id[7], 0x42);
-}
-
-TEST(ButtonPress, EnableWritesOneAndDisableWritesOneThenZero)
-{
-    ApiDevice device;
-    EXPECT_EQ(velEnableButtonPress(1), 0);
-    EXPECT_EQ(velEnableButtonPress(0), 0);
-    const std::vector<SentCommand> expected = {
-        {kButtonTestWr, {1}}, {kButtonTestWr, {1}}, {kButtonTestWr, {0}}};
-    EXPECT_EQ(device.sent(), expected);
-
-    // Each write has its own code; a positive acknowledgement fails and ends the call.
-    device.fail(kButtonTestWr, Failure::PositiveAck, 3);
-    EXPECT_EQ(velEnableButtonPress(0), VEL_ERR_BUTTON);
-    EXPECT_EQ(device.sent().size(), 4u);
-    device.fail(kButtonTestWr, Failure::Status3, 5);
-    EXPECT_EQ(velEnableButtonPress(0), VEL_ERR_BUTTON_DISABLE);
 }
 
 TEST(ButtonPress, StateIsOneForAnyNonzeroByteAndUntouchedOnFailure)

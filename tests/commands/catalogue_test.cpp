@@ -181,10 +181,4 @@ TEST_F(Commands, EveryRequestByteForByte) {
     }
 }
 
-TEST_F(Commands, IdentifiersPackCodeAndLength) {
-    EXPECT_EQ(zor::identifier("ZOR_ApplyScanConfig"), 0x21E7Cu);
-    EXPECT_EQ(zor::identifier("ZOR_GetFlashChecksum"), 0x1501u);
-    EXPECT_EQ(zor::identifier("ZOR_GetNumScanCfg"), 0x22200u);
-}
-
 }  // namespace

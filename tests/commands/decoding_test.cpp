@@ -8,15 +8,13 @@ using velscan_test::Bytes;
 
 namespace {
 
-TEST_F(Commands, HumidityAndTemperatureComeInTheDevicesOrder) {
-    hid.queueReply({0x4C, 0x09, 0x00, 0x00, 0x3A, 0x10, 0x00, 0x00});
+TEST_F(Commands, MultiByteValuesAreLittleEndian) {
+    hid.queueReply({0x4C, 0x09, 0x00, 0x00, 0x3A, 0x10, 0x00, 0x00});  // humidity comes first
     uint32_t humidity = 0, temperature = 0;
     ASSERT_EQ(ZOR_ReadHum(&humidity, &temperature), 0);
     EXPECT_EQ(temperature, 2380u);
     EXPECT_EQ(humidity, 4154u);
-}
 
-TEST_F(Commands, MultiByteValuesAreLittleEndian) {
     hid.queueReply({0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00});
     uint64_t usage = 0;
     ASSERT_EQ(ZOR_ReadLampUsage(&usage), 0);
