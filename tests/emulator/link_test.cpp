@@ -1,74 +1,79 @@
 // The instrument's side of the HID link, byte for byte: enumeration, opening,
-// reports in and out, frames reassembled and replies framed.
+// reports in and out (through the uhid bridge's report relay, report ID
+// first, as the kernel delivers them), frames reassembled and replies framed.
 #include <algorithm>
 #include <cstring>
 
 #include "framing.h"
+#include "report_relay.h"
 #include "virtual_fixture.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// One output report: report ID 0 and the given frame bytes, zero-padded.
-Bytes OutputReport(const Bytes &frame) {
-    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
-    std::memcpy(report.data() + 1, frame.data(), std::min(frame.size(), report.size() - 1));
+// A kernel output report: report ID 0, the frame bytes, zero padding.
+Bytes KernelOutput(const Bytes &frame, size_t size = 65) {
+    Bytes report(size, 0);
+    std::memcpy(report.data() + 1, frame.data(), frame.size());
     return report;
-}
-
-// Sends a raw frame and returns the first reply report (empty on time-out).
-Bytes Exchange(const Bytes &frame, size_t compare = 12) {
-    Bytes report = OutputReport(frame);
-    EXPECT_EQ(USB_Write(report.data()), USB_OUTPUT_REPORT_SIZE);
-    uint8_t input[64] = {};
-    int32_t n = USB_ReadTimeout(input, 0);
-    if (n <= 0) return {};
-    return Bytes(input, input + std::min<size_t>(compare, static_cast<size_t>(n)));
 }
 
 }  // namespace
 
-TEST_F(VirtualDeviceTest, RepliesAreFramedByteForByte) {
+TEST(ReportRelay, RepliesAreFramedByteForByte) {
     struct Golden {
         const char *what;
-        Bytes command;
-        Bytes reply;  // first bytes of the first reply report
+        Bytes output;   // as the kernel delivers it
+        size_t replies; // reply reports expected
+        Bytes first;    // leading bytes of the first reply
     };
     const Golden cases[] = {
-        {"GetNumScanCfg", {0xC0, 0x00, 0x02, 0x00, 0x22, 0x02}, {0x00, 0x00, 0x01, 0x00, 0x03, 0x00}},
-        {"SetPGAGain 8, sequence 5", {0x40, 0x05, 0x03, 0x00, 0x1B, 0x02, 0x08}, {0x00, 0x05, 0x00, 0x00}},
-        {"GetPGAGain", {0xC0, 0x00, 0x02, 0x00, 0x28, 0x02}, {0x00, 0x00, 0x01, 0x00, 0x08}},
-        {"GetFileSizeToRead matrix", {0xC0, 0x00, 0x06, 0x00, 0x2D, 0x00, 0x03, 0x00, 0x00, 0x00},
+        {"GetNumScanCfg", KernelOutput({0xC0, 0x00, 0x02, 0x00, 0x22, 0x02}), 1, {0x00, 0x00, 0x01, 0x00, 0x03, 0x00}},
+        {"SetPGAGain 8, sequence 5, 64-byte report", KernelOutput({0x40, 0x05, 0x03, 0x00, 0x1B, 0x02, 0x08}, 64), 1,
+         {0x00, 0x05, 0x00, 0x00}},
+        {"GetPGAGain", KernelOutput({0xC0, 0x00, 0x02, 0x00, 0x28, 0x02}), 1, {0x00, 0x00, 0x01, 0x00, 0x08}},
+        {"GetFileSizeToRead matrix", KernelOutput({0xC0, 0x00, 0x06, 0x00, 0x2D, 0x00, 0x03, 0x00, 0x00, 0x00}), 1,
          {0x00, 0x00, 0x04, 0x00, 0x32, 0x09, 0x00, 0x00}},
-        {"ReadHum", {0xC0, 0x00, 0x02, 0x00, 0x02, 0x03},
+        {"ReadHum swallowed by the armed fault", KernelOutput({0xC0, 0x00, 0x02, 0x00, 0x02, 0x03}), 0, {}},
+        {"ReadHum", KernelOutput({0xC0, 0x00, 0x02, 0x00, 0x02, 0x03}), 1,
          {0x00, 0x00, 0x08, 0x00, 0xD0, 0x09, 0x00, 0x00, 0xEC, 0x0E, 0x00, 0x00}},
-        {"GetFlashChecksum", {0xC0, 0x00, 0x03, 0x00, 0x15, 0x00, 0x00}, {0x00, 0x00, 0x04, 0x00, 0xC5, 0x71, 0x9A, 0x3E}},
-        {"unknown code 0x09A5", {0xC0, 0x00, 0x02, 0x00, 0xA5, 0x09}, {0x10, 0x00, 0x00, 0x00}},
-        {"bad slot", {0x40, 0x07, 0x03, 0x00, 0x24, 0x02, 0x09}, {0x20, 0x07, 0x00, 0x00}},
-        {"SetPGAGain with two bytes", {0x40, 0x08, 0x04, 0x00, 0x1B, 0x02, 0x08, 0x00}, {0x30, 0x08, 0x00, 0x00}},
-        {"length field 1", {0x40, 0x09, 0x01, 0x00, 0x1B}, {0x30, 0x09, 0x00, 0x00}},
-        {"length field 600", {0x40, 0x0A, 0x58, 0x02, 0x25, 0x00}, {0x30, 0x0A, 0x00, 0x00}},
-        {"GetNumScanCfg with a parameter", {0xC0, 0x00, 0x06, 0x00, 0x22, 0x02, 0x05, 0x00, 0x00, 0x00},
+        {"GetFlashChecksum", KernelOutput({0xC0, 0x00, 0x03, 0x00, 0x15, 0x00, 0x00}), 1,
+         {0x00, 0x00, 0x04, 0x00, 0xC5, 0x71, 0x9A, 0x3E}},
+        {"GetScanCfg 0: image length 91 and two reports", KernelOutput({0xC0, 0x00, 0x06, 0x00, 0x20, 0x02, 0, 0, 0, 0}),
+         2, {0x00, 0x00, 0x5F, 0x00, 0x5B, 0x00, 0x00, 0x00}},
+        {"unknown code 0x09A5", KernelOutput({0xC0, 0x00, 0x02, 0x00, 0xA5, 0x09}), 1, {0x10, 0x00, 0x00, 0x00}},
+        {"bad slot", KernelOutput({0x40, 0x07, 0x03, 0x00, 0x24, 0x02, 0x09}), 1, {0x20, 0x07, 0x00, 0x00}},
+        {"SetPGAGain with two bytes", KernelOutput({0x40, 0x08, 0x04, 0x00, 0x1B, 0x02, 0x08, 0x00}), 1,
+         {0x30, 0x08, 0x00, 0x00}},
+        {"length field 1", KernelOutput({0x40, 0x09, 0x01, 0x00, 0x1B}), 1, {0x30, 0x09, 0x00, 0x00}},
+        {"length field 600", KernelOutput({0x40, 0x0A, 0x58, 0x02, 0x25, 0x00}), 1, {0x30, 0x0A, 0x00, 0x00}},
+        {"GetNumScanCfg with a parameter", KernelOutput({0xC0, 0x00, 0x06, 0x00, 0x22, 0x02, 0x05, 0, 0, 0}), 1,
          {0x30, 0x00, 0x00, 0x00}},
+        {"unacknowledged HibernateMode", KernelOutput({0x40, 0x0B, 0x02, 0x00, 0x0D, 0x03}), 0, {}},
+        {"empty report", {}, 0, {}},
     };
-    for (const Golden &g : cases) {
-        Bytes reply = Exchange(g.command, g.reply.size());
-        EXPECT_EQ(reply, g.reply) << g.what;
+    virt::Reset();
+    virt::InjectFault({.fault = virt::Fault::NoReply, .command = 0x0302});
+    {
+        virt::ReportRelay relay;
+        ASSERT_TRUE(relay.IsOpen());
+        for (const Golden &g : cases) {
+            std::vector<virt::Report> replies = relay.Relay(g.output.data(), g.output.size());
+            ASSERT_EQ(replies.size(), g.replies) << g.what;
+            if (replies.empty()) continue;
+            EXPECT_EQ(Bytes(replies[0].begin(), replies[0].begin() + g.first.size()), g.first) << g.what;
+        }
     }
-    // Unacknowledged writes leave nothing to read.
-    EXPECT_TRUE(Exchange({0x40, 0x0B, 0x02, 0x00, 0x0D, 0x03}).empty());  // HibernateMode
+    virt::Reset();
 }
 
 TEST_F(VirtualDeviceTest, LongRepliesContinueInHeaderlessReports) {
-    Bytes report = OutputReport({0xC0, 0x00, 0x06, 0x00, 0x20, 0x02, 0x00, 0x00, 0x00, 0x00});  // GetScanCfg 0
+    Bytes report = KernelOutput({0xC0, 0x00, 0x06, 0x00, 0x20, 0x02, 0x00, 0x00, 0x00, 0x00});  // GetScanCfg 0
     ASSERT_EQ(USB_Write(report.data()), USB_OUTPUT_REPORT_SIZE);
     uint8_t first[64], second[64], none[64];
     ASSERT_EQ(USB_ReadTimeout(first, 0), 64);
     ASSERT_EQ(USB_ReadTimeout(second, 0), 64);
     EXPECT_EQ(USB_ReadTimeout(none, 0), 0);  // nothing more: a time-out, at once
-    // Length 95: the 4-byte image length 91 and the 91-byte image.
-    EXPECT_EQ(Bytes(first, first + 8), (Bytes{0x00, 0x00, 0x5F, 0x00, 0x5B, 0x00, 0x00, 0x00}));
+    // After the 8 header and image-length bytes, the 91-byte image runs on.
     Bytes joined(first + 8, first + 64);
     joined.insert(joined.end(), second, second + 35);
     Bytes stored(ZOR_SCAN_CFG_IMAGE_MAX);
@@ -96,21 +101,21 @@ TEST_F(VirtualDeviceTest, MultiReportCommandsAreReassembledAndRecorded) {
 }
 
 TEST_F(VirtualDeviceTest, EnumerationAndOpeningFollowHidapi) {
-    hid_device_info *all = VIRT_Backend()->enumerate(0, 0);
+    const USB_HidBackend *hid = VIRT_Backend();
+    hid_device_info *all = hid->enumerate(0, 0);
     ASSERT_NE(all, nullptr);
     EXPECT_EQ(all->vendor_id, USB_VENDOR_ID);
     EXPECT_EQ(all->product_id, USB_PRODUCT_ID);
     EXPECT_EQ(std::wstring(all->serial_number), L"VS260417");
     EXPECT_EQ(all->next, nullptr);
-    VIRT_Backend()->free_enumeration(all);
-    EXPECT_EQ(VIRT_Backend()->enumerate(0x1234, 0), nullptr);  // another vendor
-
-    EXPECT_EQ(VIRT_Backend()->open(USB_VENDOR_ID, USB_PRODUCT_ID, L"VS26041"), nullptr);  // whole string compared
-    EXPECT_EQ(VIRT_Backend()->open(USB_VENDOR_ID, 0x0001, nullptr), nullptr);
-    hid_device *handle = VIRT_Backend()->open(USB_VENDOR_ID, USB_PRODUCT_ID, nullptr);
+    hid->free_enumeration(all);
+    EXPECT_EQ(hid->enumerate(0x1234, 0), nullptr);  // another vendor
+    EXPECT_EQ(hid->open(USB_VENDOR_ID, USB_PRODUCT_ID, L"VS26041"), nullptr);  // whole string compared
+    EXPECT_EQ(hid->open(USB_VENDOR_ID, 0x0001, nullptr), nullptr);
+    hid_device *handle = hid->open(USB_VENDOR_ID, USB_PRODUCT_ID, nullptr);
     ASSERT_NE(handle, nullptr);
-    VIRT_Backend()->close(handle);
+    hid->close(handle);
     uint8_t report[65] = {0, 0xC0, 0x00, 0x02, 0x00, 0x22, 0x02};
-    EXPECT_EQ(VIRT_Backend()->write(handle, report, sizeof report), -1);  // closed
-    EXPECT_EQ(VIRT_Backend()->read_timeout(handle, report, 64, 10000), -1);
+    EXPECT_EQ(hid->write(handle, report, sizeof report), -1);  // closed
+    EXPECT_EQ(hid->read_timeout(handle, report, 64, 10000), -1);
 }

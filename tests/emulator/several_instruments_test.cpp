@@ -1,6 +1,5 @@
 // Several virtual instruments at once: each has its own serial number,
 // sample and state, and the transport reaches each through its own entry.
-#include <cstring>
 #include <string>
 
 #include "virtual_fixture.h"
@@ -45,4 +44,13 @@ TEST_F(VirtualDeviceTest, AddedInstrumentsAreSeparateDevices) {
     EXPECT_TRUE(virt::RemoveInstrument(third));
     currentIndex = 0;
     EXPECT_EQ(USB_Enumerate(), 1);
+}
+
+TEST_F(VirtualDeviceTest, SerialNumberChangesWhatEnumerationReports) {
+    EXPECT_EQ(SerialOfCurrent(), VIRT_SERIAL_NUMBER);
+    ASSERT_EQ(ZOR_SetSerialNumber("VS999999"), 0);
+    USB_Close(0);
+    ASSERT_EQ(USB_Enumerate(), 1);
+    EXPECT_EQ(std::wstring(devInfo[0].serialNumber), L"VS999999");
+    EXPECT_EQ(USB_Open(0), 0);
 }

@@ -15,21 +15,19 @@
 #include "virtual_control.h"
 #include "virtual_device.h"
 
-class VirtualDeviceTest : public ::testing::Test {
-public:
-    // Every wait the host asked for, in ms.
-    static std::vector<uint32_t> &Waits();
+using Bytes = std::vector<uint8_t>;
 
+class VirtualDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     // Fetches a whole device file the way the device API does.
-    static std::vector<uint8_t> FetchFile(uint32_t file_type);
+    static Bytes FetchFile(uint32_t file_type);
     // Selects a slot, scans, fetches and interprets the last-scan file.
     static std::unique_ptr<scanResults> Scan(uint8_t slot);
     // Interprets an image; fails the test when it does not decode.
-    static std::unique_ptr<scanResults> Interpret(const std::vector<uint8_t> &image);
+    static std::unique_ptr<scanResults> Interpret(const Bytes &image);
 };
 
 #endif

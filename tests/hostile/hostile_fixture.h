@@ -21,7 +21,6 @@ constexpr uint32_t kGetEstimatedScanTime = 0x0237;
 constexpr uint32_t kPerformScan = 0x0218;
 constexpr uint32_t kGetFileSizeToRead = 0x002d;
 constexpr uint32_t kGetFileData = 0x002e;
-constexpr uint32_t kGetPGAGain = 0x0228;
 constexpr uint32_t kReadHum = 0x0302;
 
 constexpr uint8_t kMarker = 0xA5;
