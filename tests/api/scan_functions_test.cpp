@@ -173,18 +173,17 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits)
     device.numConfigs = 0;
     EXPECT_EQ(velGetIntensities(0, intensities, 4), VEL_ERR_CONFIG_INDEX);
     EXPECT_EQ(intensities[3], 1004);
-}
 
-TEST(Intensities, NoAveragingIsSetAndPointsPastTheScanAreZero)
-{
-    ScanDevice device;
-    std::vector<int32_t> intensities(SCAN_MAX_ADC, -7);
-    ASSERT_EQ(velGetIntensities(1, intensities.data(), SCAN_MAX_ADC), 0);
+    // No averaging is set, and points past the scan are zero.
+    device.numConfigs = 3;
+    device.hid.clearRecords();
+    std::vector<int32_t> all(SCAN_MAX_ADC, -7);
+    ASSERT_EQ(velGetIntensities(1, all.data(), SCAN_MAX_ADC), 0);
     EXPECT_EQ(device.codes(), scanCodes(kGetNumScanCfg, device.files[0]));
     EXPECT_EQ(device.sent()[1].data, Bytes{1});
-    EXPECT_EQ(intensities[227], 1228);
-    EXPECT_EQ(intensities[228], 0);
-    EXPECT_EQ(intensities[863], 0);
+    EXPECT_EQ(all[227], 1228);
+    EXPECT_EQ(all[228], 0);
+    EXPECT_EQ(all[863], 0);
 }
 
 TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm)
