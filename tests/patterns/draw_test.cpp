@@ -10,12 +10,6 @@ namespace {
 
 TEST(DrawRectangle, PixelLayoutAndModes)
 {
-    TestFrames f24(1, 4, 1, 24, 0xFF);
-    rectangle r{1, 0, 1, 1, 0x000400};
-    DrawRectangle(&r, &f24.desc(), 1);
-    const std::vector<uint8_t> bytes{0xFF, 0xFF, 0xFF, 0x00, 0x04, 0x00, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(std::vector<uint8_t>(f24.bytes().begin(), f24.bytes().begin() + 9), bytes);
-
     TestFrames f16(1, 3, 2, 16);
     rectangle set{1, 1, 2, 1, 0x12345678}, bit{0, 1, 3, 1, 0x8000};
     DrawRectangle(&set, &f16.desc(), 1);
