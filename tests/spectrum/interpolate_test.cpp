@@ -30,27 +30,33 @@ TEST(InterpolateInt, BeforeInteriorExactPastClampedAndTruncated) {
     }
 }
 
+// Bad counts, a 0.0 wavelength among the new ones, a one-point table (no
+// slope for the end cases) and a table ending at 0.0 right away: refused,
+// the tables unchanged. A one-point table hit exactly is fine.
 TEST(InterpolateInt, RefusesBadCountsZeroWavelengthsAndShortTables) {
-    double old_wl[3] = {500, 510, 520};
-    int32_t values[3] = {1, 2, 3};
-    const double zero_in_new[2] = {505, 0.0};
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(zero_in_new, 2, old_wl, values, 3),
-              VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(values[0], 1);  // unchanged on failure
-    EXPECT_EQ(old_wl[0], 500);
-    const double one[1] = {505};
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(one, 0, old_wl, values, 3), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(one, 865, old_wl, values, 3), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(one, 1, old_wl, values, 0), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(nullptr, 1, old_wl, values, 3), VELSPEC_ERR_NULL);
-
-    // A one-point table has no slope for the end cases.
-    const double before[1] = {490}, past[1] = {530}, hit[1] = {500};
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(before, 1, old_wl, values, 1), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(past, 1, old_wl, values, 1), VELSPEC_ERR_BAD_INPUT);
-    // A table that ends at a 0.0 wavelength right away has no points at all.
-    double empty_wl[2] = {0.0, 510};
-    EXPECT_EQ(velspec_interpolate_int_wavelengths(past, 1, empty_wl, values, 2), VELSPEC_ERR_BAD_INPUT);
+    const double zero_in_new[2] = {505, 0.0}, mid[1] = {505}, before[1] = {490}, past[1] = {530};
+    const struct {
+        const double *new_wl;
+        int32_t new_n, old_n;
+        double first_old;
+        int32_t status;
+    } cases[] = {
+        {zero_in_new, 2, 3, 500, VELSPEC_ERR_BAD_INPUT}, {mid, 0, 3, 500, VELSPEC_ERR_BAD_INPUT},
+        {mid, 865, 3, 500, VELSPEC_ERR_BAD_INPUT},       {mid, 1, 0, 500, VELSPEC_ERR_BAD_INPUT},
+        {nullptr, 1, 3, 500, VELSPEC_ERR_NULL},          {before, 1, 1, 500, VELSPEC_ERR_BAD_INPUT},
+        {past, 1, 1, 500, VELSPEC_ERR_BAD_INPUT},        {past, 1, 2, 0.0, VELSPEC_ERR_BAD_INPUT},
+    };
+    for (const auto &c : cases) {
+        double old_wl[3] = {c.first_old, 510, 520};
+        int32_t values[3] = {1, 2, 3};
+        EXPECT_EQ(velspec_interpolate_int_wavelengths(c.new_wl, c.new_n, old_wl, values, c.old_n), c.status)
+            << c.new_n << "," << c.old_n;
+        EXPECT_EQ(values[0], 1);
+        EXPECT_EQ(old_wl[0], c.first_old);
+    }
+    double old_wl[1] = {500};
+    int32_t values[1] = {1};
+    const double hit[1] = {500};
     EXPECT_EQ(velspec_interpolate_int_wavelengths(hit, 1, old_wl, values, 1), VELSPEC_OK);
     EXPECT_EQ(values[0], 1);
 }
