@@ -90,7 +90,6 @@ TEST(ColumnScan, VersionAndTypeChecks) {
 
 TEST(HadamardScan, OrderThreeWorkedExample) {
     // Intensities 10, 20, 30 under rows 110, 101, 011 read 30, 40, 50.
-    EXPECT_EQ(spectrum_test::hadamard_readings({10, 20, 30}, 3), (std::vector<int32_t>{30, 40, 50}));
     const scanCfg cfg = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 3);
     Interpreted r = interpret(encode(single_record(cfg, linear_calibration(), {30, 40, 50}, 0, 25)));
     ASSERT_EQ(r.status, VELSPEC_OK);
@@ -170,10 +169,6 @@ TEST(BadInput, TruncatedAndTinyImages) {
         auto results = std::make_unique<scanResults>();
         EXPECT_LT(velspec_scan_interpret(cut.data(), cut.size(), results.get()), 0) << size;
     }
-    // The in-place decoder itself refuses a buffer that cannot hold the
-    // decoded record.
-    std::vector<uint8_t> small(image.begin(), image.begin() + 100);
-    EXPECT_EQ(velspec_scan_read_data(small.data(), small.size()), VELSPEC_ERR_NO_MEMORY);
 }
 
 TEST(BadInput, CountsBeyondTheArrays) {

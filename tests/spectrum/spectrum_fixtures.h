@@ -70,32 +70,22 @@ inline uint16_t interleave(const std::vector<int32_t> &readings, int32_t dark, u
     return pos;
 }
 
-// The detector sums of a Hadamard group: reading r is the sum of the
-// intensities of the bands that row r of the order-q matrix lights.
-inline std::vector<int32_t> hadamard_readings(const std::vector<int32_t> &intensities,
-                                              uint16_t order) {
-    std::vector<int32_t> readings(order, 0);
-    std::vector<uint8_t> row(order);
-    for (uint16_t r = 0; r < order; ++r) {
-        getSMatrixRow(order, r, row.data());
-        for (size_t c = 0; c < intensities.size(); ++c) {
-            if (row[c]) readings[r] += intensities[c];
-        }
-    }
-    return readings;
-}
-
-// Readings of a whole Hadamard definition, group by group, for the given
-// intensity of every wavelength point.
+// Readings of a whole Hadamard definition, group by group: reading r of a
+// group sums the intensities of the bands that row r of its matrix lights.
 inline std::vector<int32_t> hadamard_scan_readings(const hadPatDef &def,
                                                    const std::vector<int32_t> &by_point) {
     std::vector<int32_t> all;
     for (int g = 0; g < def.num_groups; ++g) {
         const hadPatGroup &group = def.groups[g];
-        std::vector<int32_t> bands;
-        for (int c = 0; c < group.num_columns; ++c) bands.push_back(by_point[group.point_index[c]]);
-        std::vector<int32_t> group_readings = hadamard_readings(bands, group.paley_order);
-        all.insert(all.end(), group_readings.begin(), group_readings.end());
+        std::vector<uint8_t> row(group.paley_order);
+        for (uint16_t r = 0; r < group.paley_order; ++r) {
+            getSMatrixRow(group.paley_order, r, row.data());
+            int32_t sum = 0;
+            for (int c = 0; c < group.num_columns; ++c) {
+                if (row[c]) sum += by_point[group.point_index[c]];
+            }
+            all.push_back(sum);
+        }
     }
     return all;
 }

@@ -18,10 +18,9 @@ TEST(TplGolden, RepeatedRecordImageInterleavesFieldsWithoutPadding) {
     TplHandle t(tpl_map("S(iv)#", recs, 2));
     ASSERT_NE(t.tn, nullptr);
     ASSERT_EQ(tpl_pack(t.tn, 0), 0);
-    const Bytes expected = {0x74, 0x70, 0x6c, 0x00, 0x1f, 0x00, 0x00, 0x00, 0x53, 0x28, 0x69,
-                            0x76, 0x29, 0x23, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
-                            0x00, 0x02, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00};
-    EXPECT_EQ(dump_bytes(t.tn), expected);
+    ImageBuilder b;
+    b.header(0, "S(iv)#").u32(2).u32(1).u16(2).u32(3).u16(4);
+    EXPECT_EQ(dump_bytes(t.tn), b.finish());
 }
 
 // Every scalar kind, a fixed-length array, a string pair, a binary and a
