@@ -1,4 +1,4 @@
-// LIBS: velscan_spectrum velscan_tpl
+// LIBS: velscan_patterns velscan_spectrum velscan_tpl
 // Pattern generation and bending of a 228-point Hadamard configuration into
 // 24-bit 854x480 frames, in configurations per second, beside memset of the
 // same frame bytes. The ratios to memset are printed after the runs.

@@ -136,6 +136,10 @@ int32_t velspec_scan_slew_genPatterns(const slewScanCfg *cfg, const calibCoeffSe
 int32_t velspec_scan_bendPatterns(const frameBufferDesc *fb, const double *shift_coeffs,
                                   int32_t num_patterns);
 
+/* shift[r] = round(s0 + s1*r + s2*r^2), halves away from zero, for r < n,
+ * held to the int8 range. */
+int32_t velspec_calib_genShiftVector(const double coeffs[3], int32_t n, int8_t *shift);
+
 #ifdef __cplusplus
 }
 #endif

@@ -20,6 +20,7 @@
 
 #include "velspec_helper.h"
 #include "velspec_records.h"
+#include "velspec_scan.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -76,10 +77,6 @@ int32_t find_mean_and_standard_deviation(const double *values, int32_t n, double
  * untouched). */
 int32_t velspec_calib_genPxyToCurveCoeffs(const double *positions, const double *rows,
                                           int32_t numPeaks, int32_t numRows, double coeffs[3]);
-
-/* shift[r] = round(s0 + s1*r + s2*r^2), halves away from zero, for r < n,
- * held to the int8 range. */
-int32_t velspec_calib_genShiftVector(const double coeffs[3], int32_t n, int8_t *shift);
 
 /* ---- Calibration patterns and scans -------------------------------------- */
 

@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "velspec_calib.h"
 #include "velspec_frames.h"
 #include "velspec_helper.h"
 #include "velspec_scan.h"
