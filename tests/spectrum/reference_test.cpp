@@ -99,59 +99,48 @@ TEST(Reference, ResampledAndCorrectedForBandWidth) {
     }
 }
 
-TEST(Reference, ConfigurationsThatCannotBeRecomputed) {
-    const auto mat_img = matrix_image(linear_matrix());
-    // The scan reaches past the reference's range.
-    auto scan = scan_results(950, 1650, 6, 100, 1);
+TEST(Reference, RefusedRecomputations) {
+    const auto mat_ok = matrix_image(linear_matrix());
+    std::vector<uint8_t> broken = mat_ok;
+    broken[10] = 'X';  // the format string
+    refMatrix zero = linear_matrix(), equal = linear_matrix();
+    zero.ref_intensities[2][17] = 0;    // width 6, the reference's own width
+    equal.widths[1] = equal.widths[0];  // no slope to interpolate on from width 2
     const scanCfg narrow = make_cfg(SCAN_TYPE_COLUMN, 1000, 1600, 6, 150);
     const auto narrow_img = encode(single_record(narrow, linear_calibration(),
                                                  std::vector<int32_t>(150, 500), 0, 25));
-    EXPECT_EQ(recompute(narrow_img, mat_img, *scan).status, VELSPEC_ERR_FAILED);
+    auto wide = scan_results(950, 1650, 6, 100, 1), scan = scan_results(1000, 1600, 10, 100, 1);
+    auto too_long = scan_results(1000, 1600, 10, 100, 1);
+    too_long->length = SCAN_MAX_ADC + 5;
+    const struct {
+        const char *what;
+        std::vector<uint8_t> ref, mat;
+        const scanResults *scan;
+        int32_t status;
+    } cases[] = {
+        {"scan past the reference", narrow_img, mat_ok, wide.get(), VELSPEC_ERR_FAILED},
+        {"damaged matrix", reference_image(1, 5000), broken, scan.get(), VELSPEC_ERR_SERIALIZE},
+        {"width below the matrix", reference_image(1, 5000, 1), mat_ok, scan.get(), VELSPEC_ERR_BAD_INPUT},
+        {"width above the matrix", reference_image(1, 5000, 40), mat_ok, scan.get(), VELSPEC_ERR_BAD_INPUT},
+        {"zero matrix value", reference_image(1, 5000, 6), matrix_image(zero), scan.get(), VELSPEC_ERR_BAD_INPUT},
+        {"equal widths", reference_image(1, 5000, 2), matrix_image(equal), scan.get(), VELSPEC_ERR_BAD_INPUT},
+        {"length past the arrays", reference_image(1, 5000), mat_ok, too_long.get(), VELSPEC_ERR_BAD_INPUT},
+    };
+    for (const auto &c : cases) EXPECT_EQ(recompute(c.ref, c.mat, *c.scan).status, c.status) << c.what;
 
     slewScanCfg two{};
     two.num_sections = 2;
     two.sections[0].wavelength_start_nm = 900;
     two.sections[0].wavelength_end_nm = 1700;
-    EXPECT_EQ(velspec_valid_configs_to_interp(&scan->cfg, &two), VELSPEC_ERR_FAILED);
-
+    EXPECT_EQ(velspec_valid_configs_to_interp(&wide->cfg, &two), VELSPEC_ERR_FAILED);
     const auto ref_img = reference_image(1, 5000);
-    EXPECT_EQ(velspec_scan_interpReference(ref_img.data(), 0, mat_img.data(), mat_img.size(),
+    EXPECT_EQ(velspec_scan_interpReference(ref_img.data(), 0, mat_ok.data(), mat_ok.size(),
                                            scan.get(), scan.get()), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_scan_interpReference(nullptr, 10, mat_img.data(), mat_img.size(),
+    EXPECT_EQ(velspec_scan_interpReference(nullptr, 10, mat_ok.data(), mat_ok.size(),
                                            scan.get(), scan.get()), VELSPEC_ERR_NULL);
-    std::vector<uint8_t> broken = mat_img;
-    broken[10] = 'X';  // the format string
-    EXPECT_EQ(recompute(ref_img, broken, *scan).status, VELSPEC_ERR_SERIALIZE);
-}
-
-TEST(Reference, ReferenceWidthOutsideTheMatrixOrZeroValue) {
-    const auto mat_ok = matrix_image(linear_matrix());
-    auto scan = scan_results(1000, 1600, 10, 100, 1);
-    // Width 1 lies below the smallest matrix width, 40 above the largest.
-    EXPECT_EQ(recompute(reference_image(1, 5000, 1), mat_ok, *scan).status, VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(recompute(reference_image(1, 5000, 40), mat_ok, *scan).status, VELSPEC_ERR_BAD_INPUT);
-
-    refMatrix zero = linear_matrix();
-    zero.ref_intensities[2][17] = 0;  // width 6, the reference's own width
-    EXPECT_EQ(recompute(reference_image(1, 5000, 6), matrix_image(zero), *scan).status,
-              VELSPEC_ERR_BAD_INPUT);
-
-    refMatrix equal = linear_matrix();
-    equal.widths[1] = equal.widths[0];  // no slope to interpolate on from width 2
-    EXPECT_EQ(recompute(reference_image(1, 5000, 2), matrix_image(equal), *scan).status,
-              VELSPEC_ERR_BAD_INPUT);
-}
-
-TEST(Reference, ResultLengthsOutsideTheArrays) {
-    const auto mat_img = matrix_image(linear_matrix());
-    auto scan = scan_results(1000, 1600, 10, 100, 1);
-    scan->length = SCAN_MAX_ADC + 5;
-    EXPECT_EQ(recompute(reference_image(1, 5000), mat_img, *scan).status, VELSPEC_ERR_BAD_INPUT);
-
     // Sections whose points pass the result arrays.
-    auto ref = interpreted(reference_image(1, 5000));
+    auto ref = interpreted(ref_img);
     const refMatrix m = linear_matrix();
-    scan->length = 100;
     scan->cfg.sections[0].num_patterns = 900;
     EXPECT_EQ(velspec_scan_recomputeRefIntensities(scan.get(), ref.get(), &m), VELSPEC_ERR_BAD_INPUT);
 }
