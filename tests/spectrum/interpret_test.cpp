@@ -73,21 +73,6 @@ TEST(ColumnScan, IntensitiesAndBandCentreWavelengths) {
     EXPECT_EQ(r.results->wavelength[0], 1000.0);
 }
 
-TEST(ColumnScan, VersionAndTypeChecks) {
-    const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 10);
-    uScanData record = single_record(cfg, linear_calibration(), ramp(10, 5, 1), 0, 25);
-    record.data.header_version = 2;
-    Interpreted r = interpret(encode(record));
-    EXPECT_EQ(r.status, VELSPEC_ERR_FAILED);
-    EXPECT_EQ(r.results->length, 0x5A5A5A5A);  // not cleared before the check
-
-    record.data.header_version = 1;
-    record.data.scan_type = 7;
-    EXPECT_EQ(interpret(encode(record)).status, VELSPEC_ERR_BAD_INPUT);
-    scanResults results;
-    EXPECT_EQ(velspec_scan_interpret(nullptr, 10, &results), VELSPEC_ERR_NULL);
-}
-
 TEST(HadamardScan, OrderThreeWorkedExample) {
     // Intensities 10, 20, 30 under rows 110, 101, 011 read 30, 40, 50.
     const scanCfg cfg = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 3);
@@ -150,14 +135,6 @@ TEST(MultiSectionScan, SectionsAreInterpretedAndConcatenated) {
     }
 }
 
-TEST(MultiSectionScan, UnknownSectionTypeAfterTheFirstSection) {
-    const std::vector<int32_t> column_truth = ramp(24, 900, 11);
-    const uScanData record = two_section_scan(column_truth, std::vector<int32_t>(30, 100), 3);
-    Interpreted r = interpret(encode(record));
-    EXPECT_EQ(r.status, VELSPEC_ERR_BAD_TYPE);
-    EXPECT_EQ(r.results->intensity[5], column_truth[5]);
-}
-
 // ---- Bad input: every case fails cleanly instead of reading or writing
 // outside an array, dividing by zero or hanging.
 
@@ -171,26 +148,53 @@ TEST(BadInput, TruncatedAndTinyImages) {
     }
 }
 
-TEST(BadInput, CountsBeyondTheArrays) {
+TEST(BadInput, RecordsThatCannotBeInterpreted) {
     const calibCoeffSet calib = linear_calibration();
-    // adc_data_length past the 864 readings.
     const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 10);
-    uScanData record = single_record(cfg, calib, ramp(10, 5, 1), 0, 25);
-    record.data.adc_data_length = 900;
-    EXPECT_EQ(interpret(encode(record)).status, VELSPEC_ERR_BAD_INPUT);
+    const auto column = [&](void (*spoil)(scanData &)) {
+        uScanData r = single_record(cfg, calib, ramp(10, 5, 1), 0, 25);
+        spoil(r.data);
+        return encode(r);
+    };
+    const auto slew = [](void (*spoil)(slewScanData &)) {
+        uScanData r = two_section_scan(ramp(24, 900, 11), std::vector<int32_t>(30, 100), SCAN_TYPE_HADAMARD);
+        spoil(r.slew);
+        return encode(r);
+    };
+    const auto past_arrays = [](slewScanData &s) {
+        s.cfg.sections[0].num_patterns = 600;  // 600 + 400 patterns plus their blacks
+        s.cfg.sections[1].section_scan_type = SCAN_TYPE_COLUMN;
+        s.cfg.sections[1].num_patterns = 400;
+    };
+    const scanCfg wide = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 1, 700);  // over 624 columns
+    const scanCfg few = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 5);
+    const scanCfg had = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 30);
+    const struct {
+        const char *what;
+        std::vector<uint8_t> image;
+        int32_t status;
+    } cases[] = {
+        {"header version 2", column([](scanData &d) { d.header_version = 2; }), VELSPEC_ERR_FAILED},
+        {"unknown scan type", column([](scanData &d) { d.scan_type = 7; }), VELSPEC_ERR_BAD_INPUT},
+        {"readings past 864", column([](scanData &d) { d.adc_data_length = 900; }), VELSPEC_ERR_BAD_INPUT},
+        {"700 columns", encode(single_record(wide, calib, ramp(700, 5, 1), 0, 100)), VELSPEC_ERR_BAD_INPUT},
+        {"readings without a band", encode(single_record(few, calib, ramp(6, 5, 1), 0, 25)),
+         VELSPEC_ERR_BAD_INPUT},
+        {"too few Hadamard readings", encode(single_record(had, calib, ramp(20, 5, 1), 0, 25)),
+         VELSPEC_ERR_BAD_INPUT},
+        // Period 1 makes every entry black: the section range would grow forever.
+        {"black period 1", slew([](slewScanData &s) { s.black_pattern_period = 1; }), VELSPEC_ERR_BAD_INPUT},
+        {"unknown second section", slew([](slewScanData &s) { s.cfg.sections[1].section_scan_type = 3; }),
+         VELSPEC_ERR_BAD_TYPE},
+        {"sections past the arrays", slew(past_arrays), VELSPEC_ERR_BAD_INPUT},
+        {"nine sections", slew([](slewScanData &s) { s.cfg.num_sections = 9; }), VELSPEC_ERR_BAD_INPUT},
+    };
+    for (const auto &c : cases) EXPECT_EQ(interpret(c.image).status, c.status) << c.what;
+    scanResults results;
+    EXPECT_EQ(velspec_scan_interpret(nullptr, 10, &results), VELSPEC_ERR_NULL);
 
-    // A column definition of more than 624 patterns.
-    const scanCfg wide = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 1, 700);
     colPatDef columns;
     EXPECT_EQ(velspec_scan_col_genPatDef(&wide, &calib, &columns), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(interpret(encode(single_record(wide, calib, ramp(700, 5, 1), 0, 100))).status,
-              VELSPEC_ERR_BAD_INPUT);
-
-    // More readings than patterns: they would have no band.
-    const scanCfg few = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 5);
-    EXPECT_EQ(interpret(encode(single_record(few, calib, ramp(6, 5, 1), 0, 25))).status,
-              VELSPEC_ERR_BAD_INPUT);
-
     // A Hadamard group of more than 284 points: 600 zero-width bands over
     // columns 0..853 separate at spacing 2, giving groups of 300.
     const scanCfg crowded = make_cfg(SCAN_TYPE_HADAMARD, 900, 1753, 0, 600);
@@ -200,48 +204,26 @@ TEST(BadInput, CountsBeyondTheArrays) {
     const scanCfg two = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 2);
     EXPECT_EQ(velspec_scan_had_genPatDef(&two, &calib, &def), VELSPEC_ERR_FAILED);
 
-    // A Hadamard record with fewer readings than its patterns need.
-    const scanCfg had = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 30);
-    EXPECT_EQ(interpret(encode(single_record(had, calib, ramp(20, 5, 1), 0, 25))).status,
-              VELSPEC_ERR_BAD_INPUT);
-}
-
-TEST(BadInput, BlackPeriodZeroAndOne) {
-    const calibCoeffSet calib = linear_calibration();
-    const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 10);
-    uScanData record = single_record(cfg, calib, ramp(10, 5, 1), 0, 25);
-    record.data.black_pattern_period = 0;
-    Interpreted r = interpret(encode(record));
-    ASSERT_EQ(r.status, VELSPEC_OK);  // no black readings: dark level 0
-    EXPECT_EQ(r.results->length, 10);
-    EXPECT_EQ(r.results->intensity[9], 14);
-
-    uScanData slew = two_section_scan(ramp(24, 900, 11), std::vector<int32_t>(30, 100),
-                                      SCAN_TYPE_HADAMARD);
-    slew.slew.black_pattern_period = 0;
-    EXPECT_EQ(interpret(encode(slew)).status, VELSPEC_OK);
-    // Period 1 makes every entry black: the section range would grow forever.
-    slew.slew.black_pattern_period = 1;
-    EXPECT_EQ(interpret(encode(slew)).status, VELSPEC_ERR_BAD_INPUT);
-}
-
-TEST(BadInput, SectionsPastTheArrays) {
-    uScanData slew = two_section_scan(ramp(24, 900, 11), std::vector<int32_t>(30, 100),
-                                      SCAN_TYPE_HADAMARD);
-    slewScanCfg &cfg = slew.slew.cfg;
-    cfg.sections[0].num_patterns = 600;  // 600 + 31 patterns plus their blacks
-    cfg.sections[1].num_patterns = 30;
-    cfg.sections[1].section_scan_type = SCAN_TYPE_COLUMN;
-    cfg.sections[1].num_patterns = 400;
-    EXPECT_EQ(interpret(encode(slew)).status, VELSPEC_ERR_BAD_INPUT);
+    uScanData s = two_section_scan(ramp(24, 900, 11), std::vector<int32_t>(30, 100), SCAN_TYPE_HADAMARD);
     uint32_t start = 0;
     uint16_t n = 0, b = 0;
-    EXPECT_EQ(velspec_scan_section_get_adc_data_range(&slew.slew, 1, &start, &n, &b),
-              VELSPEC_ERR_BAD_INPUT);
-    cfg.num_sections = 9;  // only five slots exist
-    EXPECT_EQ(velspec_scan_section_get_adc_data_range(&slew.slew, 6, &start, &n, &b),
-              VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(interpret(encode(slew)).status, VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_scan_section_get_adc_data_range(&s.slew, 6, &start, &n, &b), VELSPEC_ERR_BAD_INPUT);
+    past_arrays(s.slew);
+    EXPECT_EQ(velspec_scan_section_get_adc_data_range(&s.slew, 1, &start, &n, &b), VELSPEC_ERR_BAD_INPUT);
+}
+
+// No black readings: dark level 0.
+TEST(BadInput, BlackPeriodZero) {
+    uScanData record = single_record(make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 10), linear_calibration(),
+                                     ramp(10, 5, 1), 0, 25);
+    record.data.black_pattern_period = 0;
+    Interpreted r = interpret(encode(record));
+    ASSERT_EQ(r.status, VELSPEC_OK);
+    EXPECT_EQ(r.results->length, 10);
+    EXPECT_EQ(r.results->intensity[9], 14);
+    uScanData slew = two_section_scan(ramp(24, 900, 11), std::vector<int32_t>(30, 100), SCAN_TYPE_HADAMARD);
+    slew.slew.black_pattern_period = 0;
+    EXPECT_EQ(interpret(encode(slew)).status, VELSPEC_OK);
 }
 
 TEST(BadInput, CalibrationWithoutUsableColumns) {
