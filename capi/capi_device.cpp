@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "boundary.h"
-#include "json_text.h"
+#include "info_format.h"
 #include "objects.h"
 #include "velscan.h"
 
@@ -42,7 +42,7 @@ extern "C" int32_t velscan_list(char *buffer, size_t size, size_t *needed) {
         Status status = velscan::ListDevices(devices);
         // Nothing attached is an empty list here, not a failure.
         if (!status && status.code != velscan::kErrNotFound) return status;
-        return TextOut(DeviceListJson(devices), buffer, size, needed);
+        return TextOut(velscan::DeviceListLine(devices), buffer, size, needed);
     });
 }
 
@@ -92,7 +92,7 @@ extern "C" int32_t velscan_info(velscan_device *dev, char *buffer, size_t size, 
             velscan::InstrumentInfo info;
             Status status = instrument.Info(info);
             if (!status) return status;
-            return TextOut(InfoJson(info), buffer, size, needed);
+            return TextOut(velscan::InfoLine(info), buffer, size, needed);
         });
     });
 }
@@ -104,7 +104,7 @@ extern "C" int32_t velscan_configurations(velscan_device *dev, char *buffer, siz
             std::vector<velscan::Configuration> configurations;
             Status status = instrument.Configurations(configurations);
             if (!status) return status;
-            return TextOut(ConfigurationsJson(configurations), buffer, size, needed);
+            return TextOut(velscan::ConfigurationsLine(configurations), buffer, size, needed);
         });
     });
 }

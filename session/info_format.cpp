@@ -59,18 +59,15 @@ std::string Table(const std::vector<std::vector<std::string>> &rows)
     return out;
 }
 
-nlohmann::ordered_json SectionJson(const Section &section)
-{
-    return {{"type", ScanKindName(section.kind)}, {"start_nm", section.start_nm},
-            {"end_nm", section.end_nm},          {"width_px", section.width_px},
-            {"points", section.points},          {"exposure", section.exposure}};
-}
+using Json = nlohmann::ordered_json;
 
-nlohmann::ordered_json ConfigurationJson(const Configuration &configuration)
+Json ConfigurationJson(const Configuration &configuration)
 {
-    nlohmann::ordered_json sections = nlohmann::ordered_json::array();
-    for (const Section &section : configuration.sections)
-        sections.push_back(SectionJson(section));
+    Json sections = Json::array();
+    for (const Section &s : configuration.sections)
+        sections.push_back({{"type", ScanKindName(s.kind)}, {"start_nm", s.start_nm},
+                            {"end_nm", s.end_nm},          {"width_px", s.width_px},
+                            {"points", s.points},          {"exposure", s.exposure}});
     return {{"slot", configuration.slot},
             {"name", configuration.name},
             {"type", ScanKindName(configuration.kind)},
@@ -79,6 +76,38 @@ nlohmann::ordered_json ConfigurationJson(const Configuration &configuration)
             {"points", configuration.points()},
             {"average", configuration.average},
             {"sections", sections}};
+}
+
+Json ConfigurationsJson(const std::vector<Configuration> &configurations)
+{
+    Json all = Json::array();
+    for (const Configuration &configuration : configurations)
+        all.push_back(ConfigurationJson(configuration));
+    return all;
+}
+
+Json InfoObject(const InstrumentInfo &info)
+{
+    return {{"serial", info.serial},
+            {"model", info.model},
+            {"manufacturing_serial", info.manufacturing_serial},
+            {"hardware_version", info.hardware_version},
+            {"firmware_version", info.firmware_version},
+            {"flash_unique_id", info.flash_unique_id},
+            {"battery_volts", info.battery_volts},
+            {"battery_percent", info.battery_percent},
+            {"temperature_c", info.temperature_c},
+            {"humidity_percent", info.humidity_percent},
+            {"lamp_hours", info.lamp_hours},
+            {"configurations", ConfigurationsJson(info.configurations)}};
+}
+
+// One line, keys in alphabetical order. Names from the instrument may carry
+// any bytes: invalid UTF-8 is replaced, never a failure.
+std::string Line(const Json &value)
+{
+    const nlohmann::json sorted = value;
+    return sorted.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace
@@ -141,24 +170,29 @@ std::string InfoText(const InstrumentInfo &info)
 
 std::string InfoJson(const InstrumentInfo &info)
 {
-    nlohmann::ordered_json configurations = nlohmann::ordered_json::array();
-    for (const Configuration &configuration : info.configurations)
-        configurations.push_back(ConfigurationJson(configuration));
-    nlohmann::ordered_json out{
-        {"serial", info.serial},
-        {"model", info.model},
-        {"manufacturing_serial", info.manufacturing_serial},
-        {"hardware_version", info.hardware_version},
-        {"firmware_version", info.firmware_version},
-        {"flash_unique_id", info.flash_unique_id},
-        {"battery_volts", info.battery_volts},
-        {"battery_percent", info.battery_percent},
-        {"temperature_c", info.temperature_c},
-        {"humidity_percent", info.humidity_percent},
-        {"lamp_hours", info.lamp_hours},
-    };
-    out["configurations"] = configurations;
-    return out.dump(2) + "\n";
+    return InfoObject(info).dump(2) + "\n";
+}
+
+std::string DeviceListLine(const std::vector<DeviceEntry> &devices)
+{
+    Json all = Json::array();
+    for (const DeviceEntry &device : devices)
+        all.push_back({{"index", device.index},
+                       {"serial", device.serial},
+                       {"vendor_id", device.vendor_id},
+                       {"product_id", device.product_id},
+                       {"path", device.path}});
+    return Line(all);
+}
+
+std::string InfoLine(const InstrumentInfo &info)
+{
+    return Line(InfoObject(info));
+}
+
+std::string ConfigurationsLine(const std::vector<Configuration> &configurations)
+{
+    return Line(ConfigurationsJson(configurations));
 }
 
 }  // namespace velscan
