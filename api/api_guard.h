@@ -3,10 +3,12 @@
 
 #include <stdint.h>
 
+namespace velscan::api {
+
 // Runs body and returns its result; should anything below throw (an
 // allocation in a backend, say), returns `on_exception` instead.
 template <typename Body>
-int32_t api_guarded(int32_t on_exception, Body &&body) noexcept
+int32_t ApiGuarded(int32_t on_exception, Body &&body) noexcept
 {
     try {
         return body();
@@ -14,3 +16,5 @@ int32_t api_guarded(int32_t on_exception, Body &&body) noexcept
         return on_exception;
     }
 }
+
+}  // namespace velscan::api

@@ -4,7 +4,9 @@
 
 #include "API.h"
 
-bool fetch_device_file(int32_t size, DeviceFile &file)
+namespace velscan::api {
+
+bool FetchDeviceFile(int32_t size, DeviceFile &file)
 {
     if (size < 0)
         return false;
@@ -19,3 +21,5 @@ bool fetch_device_file(int32_t size, DeviceFile &file)
     file.size = static_cast<size_t>(size);
     return true;
 }
+
+}  // namespace velscan::api

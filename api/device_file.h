@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <memory>
 
+namespace velscan::api {
+
 struct DeviceFile {
     std::unique_ptr<uint8_t[]> bytes;
     size_t size = 0;
@@ -15,4 +17,6 @@ struct DeviceFile {
 // query reported. Returns false (nothing kept) when the size is negative, the
 // buffer cannot be taken, the transfer fails, or fewer than `size` bytes
 // arrive: interpreting a partly filled buffer would read garbage.
-bool fetch_device_file(int32_t size, DeviceFile &file);
+bool FetchDeviceFile(int32_t size, DeviceFile &file);
+
+}  // namespace velscan::api

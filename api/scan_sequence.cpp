@@ -6,11 +6,13 @@
 #include "velspec_scan.h"
 #include "wrapper.h"
 
+namespace velscan::api {
+
 namespace {
 
 // A failed query yields a negative code, not a time; an estimate beyond an
 // hour is not a scan this instrument runs. Neither is waited for.
-uint32_t scan_wait_ms(int32_t estimate)
+uint32_t ScanWaitMs(int32_t estimate)
 {
     if (estimate < 0 || static_cast<uint32_t>(estimate) > VEL_MAX_SCAN_WAIT_MS)
         return 0;
@@ -19,7 +21,7 @@ uint32_t scan_wait_ms(int32_t estimate)
 
 } // namespace
 
-int32_t run_scan_sequence(int32_t config_index, scanResults &result)
+int32_t RunScanSequence(int32_t config_index, scanResults &result)
 {
     // The device numbers its slots with one byte.
     if (ZOR_SetActiveScanIndex(static_cast<uint8_t>(config_index & 0xFF)) < 0)
@@ -27,7 +29,7 @@ int32_t run_scan_sequence(int32_t config_index, scanResults &result)
     const int32_t estimate = ZOR_GetEstimatedScanTime();
     if (ZOR_PerformScan(0) < 0)
         return VEL_ERR_START_SCAN;
-    const uint32_t wait = scan_wait_ms(estimate);
+    const uint32_t wait = ScanWaitMs(estimate);
     if (wait > 0)
         USB_Sleep(wait);
 
@@ -35,9 +37,11 @@ int32_t run_scan_sequence(int32_t config_index, scanResults &result)
     if (size < 0)
         return VEL_ERR_SCAN_SIZE;
     DeviceFile file;
-    if (!fetch_device_file(size, file))
+    if (!FetchDeviceFile(size, file))
         return VEL_ERR_FILE;
     if (velspec_scan_interpret(file.bytes.get(), file.size, &result) != 0)
         return VEL_ERR_INTERPRET;
     return VEL_OK;
 }
+
+}  // namespace velscan::api

@@ -7,6 +7,10 @@
 
 #include "velspec_records.h"
 
+namespace velscan::api {
+
 // Returns 0 with `result` filled, or the API code of the first failing step
 // (-15, -18, -19, -20 or -29).
-int32_t run_scan_sequence(int32_t config_index, scanResults &result);
+int32_t RunScanSequence(int32_t config_index, scanResults &result);
+
+}  // namespace velscan::api

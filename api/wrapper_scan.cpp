@@ -13,15 +13,20 @@
 #include "wrapper.h"
 #include "diag.h"
 
+using velscan::api::ApiGuarded;
+using velscan::api::FetchDeviceFile;
+using velscan::api::RunScanSequence;
+using velscan::api::DeviceFile;
+
 namespace {
 
 // Working records are about 10 KB each: taken from the heap per call.
-std::unique_ptr<scanResults> new_results()
+std::unique_ptr<scanResults> NewResults()
 {
     return std::unique_ptr<scanResults>(new (std::nothrow) scanResults());
 }
 
-int32_t get_config_info(slewScanCfg *config)
+int32_t GetConfigInfo(slewScanCfg *config)
 {
     if (ZOR_GetNumScanCfg() <= 0)
         return VEL_ERR_NUM_CONFIGS;
@@ -41,17 +46,17 @@ int32_t get_config_info(slewScanCfg *config)
     return VEL_OK;
 }
 
-int32_t get_wavelengths(double *wavelengths, int32_t count)
+int32_t GetWavelengths(double *wavelengths, int32_t count)
 {
     if (count < 0 || count > VEL_MAX_WAVELENGTHS)
         return VEL_ERR_TOO_MANY_POINTS;
     // The averaging count is reset to 1 on purpose; its result does not
     // decide the outcome.
     (void)ZOR_SetScanNumRepeats(1);
-    auto result = new_results();
+    auto result = NewResults();
     if (!result)
         return VEL_ERR_INTERPRET;
-    const int32_t status = run_scan_sequence(0, *result);
+    const int32_t status = RunScanSequence(0, *result);
     if (status != VEL_OK)
         return status;
     if (count > result->length)
@@ -60,7 +65,7 @@ int32_t get_wavelengths(double *wavelengths, int32_t count)
     return VEL_OK;
 }
 
-int32_t get_intensities(int32_t index, int32_t *intensities, int32_t count)
+int32_t GetIntensities(int32_t index, int32_t *intensities, int32_t count)
 {
     if (count < 0 || count > SCAN_MAX_ADC)
         return VEL_ERR_POINT_COUNT;
@@ -69,10 +74,10 @@ int32_t get_intensities(int32_t index, int32_t *intensities, int32_t count)
         return VEL_ERR_NUM_CONFIGS;
     if (index >= stored)
         return VEL_ERR_CONFIG_INDEX;
-    auto result = new_results();
+    auto result = NewResults();
     if (!result)
         return VEL_ERR_INTERPRET;
-    const int32_t status = run_scan_sequence(index, *result);
+    const int32_t status = RunScanSequence(index, *result);
     if (status != VEL_OK)
         return status;
     // Points past the scan's length are 0: interpretation clears the record.
@@ -80,14 +85,14 @@ int32_t get_intensities(int32_t index, int32_t *intensities, int32_t count)
     return VEL_OK;
 }
 
-int32_t get_scan_results(scanResults *out)
+int32_t GetScanResults(scanResults *out)
 {
     if (ZOR_GetNumScanCfg() <= 0)
         return VEL_ERR_NUM_CONFIGS;
-    auto result = new_results();
+    auto result = NewResults();
     if (!result)
         return VEL_ERR_INTERPRET;
-    const int32_t status = run_scan_sequence(0, *result);
+    const int32_t status = RunScanSequence(0, *result);
     if (status != VEL_OK)
         return status;
     std::memcpy(out, result.get(), sizeof(scanResults));
@@ -95,22 +100,22 @@ int32_t get_scan_results(scanResults *out)
 }
 
 // Asks for one file's size, reports it with `label`, and fetches it whole.
-bool fetch_reported_file(uint32_t file_type, const char *label, DeviceFile &file)
+bool FetchReportedFile(uint32_t file_type, const char *label, DeviceFile &file)
 {
     const int32_t size = ZOR_GetFileSizeToRead(file_type);
     velscan::diag::Print(label, size);
-    return fetch_device_file(size, file);
+    return FetchDeviceFile(size, file);
 }
 
-int32_t get_reference(int32_t *intensities, int32_t count)
+int32_t GetReference(int32_t *intensities, int32_t count)
 {
     if (count < 0 || count > SCAN_MAX_ADC)
         return VEL_ERR_POINT_COUNT;
     DeviceFile reference;
-    if (!fetch_reported_file(ZOR_FILE_REFCAL_DATA, "calSize: %d\n", reference))
+    if (!FetchReportedFile(ZOR_FILE_REFCAL_DATA, "calSize: %d\n", reference))
         return VEL_ERR_FILE;
     DeviceFile matrix;
-    if (!fetch_reported_file(ZOR_FILE_MATRIX_DATA, "ZOR_FILE_MATRIX_DATA size: %d\n", matrix))
+    if (!FetchReportedFile(ZOR_FILE_MATRIX_DATA, "ZOR_FILE_MATRIX_DATA size: %d\n", matrix))
         return VEL_ERR_FILE;
     velscan::diag::Print("*****debug pMatrix****\n");
 
@@ -121,11 +126,11 @@ int32_t get_reference(int32_t *intensities, int32_t count)
     velscan::diag::Print("size of uScanData: %d\n", static_cast<int>(sizeof(uScanData)));
     velscan::diag::Print("size of scanResults: %d\n", static_cast<int>(sizeof(scanResults)));
     DeviceFile scan;
-    if (!fetch_device_file(scan_size, scan))
+    if (!FetchDeviceFile(scan_size, scan))
         return VEL_ERR_FILE;
 
-    auto scan_result = new_results();
-    auto reference_result = new_results();
+    auto scan_result = NewResults();
+    auto reference_result = NewResults();
     if (!scan_result || !reference_result)
         return VEL_ERR_INTERPRET;
     if (velspec_scan_interpret(scan.bytes.get(), scan.size, scan_result.get()) != 0)
@@ -150,33 +155,33 @@ extern "C" int32_t velGetConfigInfo(slewScanCfg *config)
 {
     if (!config)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(VEL_ERR_READ_CONFIG, [&] { return get_config_info(config); });
+    return ApiGuarded(VEL_ERR_READ_CONFIG, [&] { return GetConfigInfo(config); });
 }
 
 extern "C" int32_t velGetWavelengths(double *wavelengths, int32_t count)
 {
     if (!wavelengths)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_wavelengths(wavelengths, count); });
+    return ApiGuarded(VEL_ERR_INTERPRET, [&] { return GetWavelengths(wavelengths, count); });
 }
 
 extern "C" int32_t velGetIntensities(int32_t index, int32_t *intensities, int32_t count)
 {
     if (!intensities)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_intensities(index, intensities, count); });
+    return ApiGuarded(VEL_ERR_INTERPRET, [&] { return GetIntensities(index, intensities, count); });
 }
 
 extern "C" int32_t velGetScanResults(scanResults *result)
 {
     if (!result)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_scan_results(result); });
+    return ApiGuarded(VEL_ERR_INTERPRET, [&] { return GetScanResults(result); });
 }
 
 extern "C" int32_t velGetRefIntensityFromDevice(int32_t *intensities, int32_t count)
 {
     if (!intensities)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(VEL_ERR_INTERPRET, [&] { return get_reference(intensities, count); });
+    return ApiGuarded(VEL_ERR_INTERPRET, [&] { return GetReference(intensities, count); });
 }

@@ -11,13 +11,15 @@
 #include "wrapper.h"
 #include "diag.h"
 
+using velscan::api::ApiGuarded;
+
 namespace {
 
 // What a pass-through function reports should a command fail by exception
 // (none should): the framing layer's code for a failed exchange.
 constexpr int32_t kExchangeFailed = -1;
 
-int32_t set_lamp(uint8_t on)
+int32_t SetLamp(uint8_t on)
 {
     // Switching the lamp is best effort: both results are ignored.
     if (on) {
@@ -30,7 +32,7 @@ int32_t set_lamp(uint8_t on)
     return VEL_OK;
 }
 
-int32_t set_bluetooth(uint8_t on)
+int32_t SetBluetooth(uint8_t on)
 {
     // The command itself waits 2000 ms before reading its acknowledgement.
     if (ZOR_TestBT(on ? 1 : 0) != 0)
@@ -38,7 +40,7 @@ int32_t set_bluetooth(uint8_t on)
     return VEL_OK;
 }
 
-int32_t get_pga_gain(int32_t *gain)
+int32_t GetPgaGain(int32_t *gain)
 {
     const int32_t value = ZOR_GetPGAGain();
     if (value < 0)
@@ -47,7 +49,7 @@ int32_t get_pga_gain(int32_t *gain)
     return VEL_OK;
 }
 
-int32_t get_device_status(uint32_t *status)
+int32_t GetDeviceStatus(uint32_t *status)
 {
     const int32_t result = ZOR_ReadDeviceStatus(status);
     if (result != 0)
@@ -55,7 +57,7 @@ int32_t get_device_status(uint32_t *status)
     return result;
 }
 
-int32_t get_device_uuid(uint8_t *id)
+int32_t GetDeviceUuid(uint8_t *id)
 {
     // The controller is switched off before the ID is read; a failure there
     // is reported but does not stop the read.
@@ -68,7 +70,7 @@ int32_t get_device_uuid(uint8_t *id)
     return result;
 }
 
-int32_t enable_button(uint8_t enable)
+int32_t EnableButton(uint8_t enable)
 {
     // Disabling writes 1 first and then 0.
     if (ZOR_ButtonTestWr(1) != 0)
@@ -80,7 +82,7 @@ int32_t enable_button(uint8_t enable)
     return VEL_OK;
 }
 
-int32_t get_button_state(uint8_t *state)
+int32_t GetButtonState(uint8_t *state)
 {
     uint8_t pressed = 0;
     if (ZOR_ButtonTestRd(&pressed) != 0)
@@ -89,7 +91,7 @@ int32_t get_button_state(uint8_t *state)
     return VEL_OK;
 }
 
-int32_t get_hum_temp(uint32_t *humidity, uint32_t *temperature)
+int32_t GetHumTemp(uint32_t *humidity, uint32_t *temperature)
 {
     const int32_t result = ZOR_ReadHum(humidity, temperature);
     if (result != 0)
@@ -97,7 +99,7 @@ int32_t get_hum_temp(uint32_t *humidity, uint32_t *temperature)
     return result;
 }
 
-int32_t get_battery(uint32_t *voltage, uint32_t *percent)
+int32_t GetBattery(uint32_t *voltage, uint32_t *percent)
 {
     uint32_t discarded = 0;
     const int32_t result = ZOR_ReadBattVolt(voltage, percent, &discarded);
@@ -112,18 +114,18 @@ int32_t get_battery(uint32_t *voltage, uint32_t *percent)
 
 extern "C" int32_t velSetLampStatus(uint8_t on)
 {
-    return api_guarded(VEL_OK, [&] { return set_lamp(on); });
+    return ApiGuarded(VEL_OK, [&] { return SetLamp(on); });
 }
 
 extern "C" int32_t velSetBluetoothStatus(uint8_t on)
 {
-    return api_guarded(on ? VEL_ERR_BLUETOOTH_ON : VEL_ERR_BLUETOOTH_OFF,
-                       [&] { return set_bluetooth(on); });
+    return ApiGuarded(on ? VEL_ERR_BLUETOOTH_ON : VEL_ERR_BLUETOOTH_OFF,
+                       [&] { return SetBluetooth(on); });
 }
 
 extern "C" int32_t velSetPgaGain(uint8_t gain)
 {
-    return api_guarded(VEL_ERR_SET_GAIN, [&] {
+    return ApiGuarded(VEL_ERR_SET_GAIN, [&] {
         return ZOR_SetFixedPGAGain(1, gain) < 0 ? VEL_ERR_SET_GAIN : VEL_OK;
     });
 }
@@ -132,12 +134,12 @@ extern "C" int32_t velGetPgaGain(int32_t *gain)
 {
     if (!gain)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(VEL_ERR_GET_GAIN, [&] { return get_pga_gain(gain); });
+    return ApiGuarded(VEL_ERR_GET_GAIN, [&] { return GetPgaGain(gain); });
 }
 
 extern "C" int32_t velSetAvgTimes(uint16_t count)
 {
-    return api_guarded(VEL_ERR_SET_AVERAGE, [&] {
+    return ApiGuarded(VEL_ERR_SET_AVERAGE, [&] {
         return ZOR_SetScanNumRepeats(count) < 0 ? VEL_ERR_SET_AVERAGE : VEL_OK;
     });
 }
@@ -146,38 +148,38 @@ extern "C" int32_t velGetDeviceStatus(uint32_t *status)
 {
     if (!status)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(kExchangeFailed, [&] { return get_device_status(status); });
+    return ApiGuarded(kExchangeFailed, [&] { return GetDeviceStatus(status); });
 }
 
 extern "C" int32_t velGetDeviceUuid(uint8_t id[8])
 {
     if (!id)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(kExchangeFailed, [&] { return get_device_uuid(id); });
+    return ApiGuarded(kExchangeFailed, [&] { return GetDeviceUuid(id); });
 }
 
 extern "C" int32_t velEnableButtonPress(uint8_t enable)
 {
-    return api_guarded(VEL_ERR_BUTTON, [&] { return enable_button(enable); });
+    return ApiGuarded(VEL_ERR_BUTTON, [&] { return EnableButton(enable); });
 }
 
 extern "C" int32_t velGetButtonPressStatus(uint8_t *state)
 {
     if (!state)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(VEL_ERR_BUTTON, [&] { return get_button_state(state); });
+    return ApiGuarded(VEL_ERR_BUTTON, [&] { return GetButtonState(state); });
 }
 
 extern "C" int32_t velGetHumTemp(uint32_t *humidity, uint32_t *temperature)
 {
     if (!humidity || !temperature)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(kExchangeFailed, [&] { return get_hum_temp(humidity, temperature); });
+    return ApiGuarded(kExchangeFailed, [&] { return GetHumTemp(humidity, temperature); });
 }
 
 extern "C" int32_t velGetBatteryInfo(uint32_t *voltage, uint32_t *percent)
 {
     if (!voltage || !percent)
         return VEL_ERR_NULL_ARGUMENT;
-    return api_guarded(kExchangeFailed, [&] { return get_battery(voltage, percent); });
+    return ApiGuarded(kExchangeFailed, [&] { return GetBattery(voltage, percent); });
 }

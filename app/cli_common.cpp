@@ -39,7 +39,7 @@ int Report(const Status &status)
     if (status.ok())
         return 0;
     std::fprintf(stderr, "velscan: %s\n", status.message.c_str());
-    return status.exit_code();
+    return status.ExitCode();
 }
 
 void Warn(const std::string &message)

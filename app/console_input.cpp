@@ -3,9 +3,11 @@
 #include <cctype>
 #include <cstdio>
 
+namespace velscan::console {
+
 namespace {
 
-int skip_blanks()
+int SkipBlanks()
 {
     int c = std::getchar();
     while (c != EOF && std::isspace(c))
@@ -13,7 +15,7 @@ int skip_blanks()
     return c;
 }
 
-void discard_line(int c)
+void DiscardLine(int c)
 {
     while (c != EOF && c != '\n')
         c = std::getchar();
@@ -21,25 +23,25 @@ void discard_line(int c)
 
 } // namespace
 
-bool console_read_command(char *command)
+bool ConsoleReadCommand(char *command)
 {
-    int c = skip_blanks();
+    int c = SkipBlanks();
     if (c == EOF)
         return false;
     *command = static_cast<char>(c);
     return true;
 }
 
-bool console_read_number(int32_t *number)
+bool ConsoleReadNumber(int32_t *number)
 {
-    int c = skip_blanks();
+    int c = SkipBlanks();
     bool negative = false;
     if (c == '+' || c == '-') {
         negative = (c == '-');
         c = std::getchar();
     }
     if (c == EOF || !std::isdigit(c)) {
-        discard_line(c);
+        DiscardLine(c);
         return false;
     }
     // Accumulate with a ceiling so an absurdly long answer cannot overflow.
@@ -55,9 +57,11 @@ bool console_read_number(int32_t *number)
     if (negative)
         value = -value;
     if (value > INT32_MAX || value < INT32_MIN) {
-        discard_line(c == EOF ? EOF : std::getchar());
+        DiscardLine(c == EOF ? EOF : std::getchar());
         return false;
     }
     *number = static_cast<int32_t>(value);
     return true;
 }
+
+}  // namespace velscan::console

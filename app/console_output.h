@@ -4,12 +4,16 @@
 
 #include <cstdio>
 
-inline void console_line(const char *text)
+namespace velscan::console {
+
+inline void ConsoleLine(const char *text)
 {
     std::printf("%s\n", text);
 }
 
-inline void console_separator()
+inline void ConsoleSeparator()
 {
-    console_line("\n");
+    ConsoleLine("\n");
 }
+
+}  // namespace velscan::console

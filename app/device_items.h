@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+namespace velscan::console {
+
 // Values the device-state items keep for the whole run.
 struct DeviceItemsState {
     int32_t entered;        // on/off answer of items 5, 6 and 8
@@ -17,13 +19,15 @@ struct DeviceItemsState {
     int32_t average_count;  // item e
 };
 
-void console_item_lamp(DeviceItemsState &state, int32_t &status);          // 5
-void console_item_button_enable(DeviceItemsState &state, int32_t &status); // 6
-void console_item_button_state(DeviceItemsState &state, int32_t &status);  // 7
-void console_item_bluetooth(DeviceItemsState &state, int32_t &status);     // 8
-void console_item_uuid(DeviceItemsState &state, int32_t &status);          // 9
-void console_item_hum_temp(DeviceItemsState &state, int32_t &status);      // a
-void console_item_battery(DeviceItemsState &state, int32_t &status);       // b
-void console_item_set_gain(DeviceItemsState &state, int32_t &status);      // c
-void console_item_get_gain(DeviceItemsState &state, int32_t &status);      // d
-void console_item_average(DeviceItemsState &state, int32_t &status);       // e
+void ConsoleItemLamp(DeviceItemsState &state, int32_t &status);          // 5
+void ConsoleItemButtonEnable(DeviceItemsState &state, int32_t &status); // 6
+void ConsoleItemButtonState(DeviceItemsState &state, int32_t &status);  // 7
+void ConsoleItemBluetooth(DeviceItemsState &state, int32_t &status);     // 8
+void ConsoleItemUuid(DeviceItemsState &state, int32_t &status);          // 9
+void ConsoleItemHumTemp(DeviceItemsState &state, int32_t &status);      // a
+void ConsoleItemBattery(DeviceItemsState &state, int32_t &status);       // b
+void ConsoleItemSetGain(DeviceItemsState &state, int32_t &status);      // c
+void ConsoleItemGetGain(DeviceItemsState &state, int32_t &status);      // d
+void ConsoleItemAverage(DeviceItemsState &state, int32_t &status);       // e
+
+}  // namespace velscan::console

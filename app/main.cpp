@@ -11,5 +11,5 @@ int main(int argc, char **argv)
         return velscan::RunCli(argc, argv);
     if (argc == 2)
         USB_SetHidBackend(VIRT_Backend());
-    return console_run_menu();
+    return velscan::console::ConsoleRunMenu();
 }

@@ -10,6 +10,8 @@
 #include "scan_items.h"
 #include "wrapper.h"
 
+namespace velscan::console {
+
 namespace {
 
 // Everything the menu keeps for the whole run. Value-initialised, so every
@@ -37,30 +39,30 @@ struct DeviceCommand {
 };
 
 constexpr ScanCommand kScanCommands[] = {
-    {'1', console_item_scan},
-    {'2', console_item_wavelengths},
-    {'3', console_item_intensities},
-    {'4', console_item_reference},
+    {'1', ConsoleItemScan},
+    {'2', ConsoleItemWavelengths},
+    {'3', ConsoleItemIntensities},
+    {'4', ConsoleItemReference},
 };
 
 constexpr DeviceCommand kDeviceCommands[] = {
-    {'5', console_item_lamp},        {'6', console_item_button_enable},
-    {'7', console_item_button_state}, {'8', console_item_bluetooth},
-    {'9', console_item_uuid},        {'a', console_item_hum_temp},
-    {'b', console_item_battery},     {'c', console_item_set_gain},
-    {'d', console_item_get_gain},    {'e', console_item_average},
+    {'5', ConsoleItemLamp},        {'6', ConsoleItemButtonEnable},
+    {'7', ConsoleItemButtonState}, {'8', ConsoleItemBluetooth},
+    {'9', ConsoleItemUuid},        {'a', ConsoleItemHumTemp},
+    {'b', ConsoleItemBattery},     {'c', ConsoleItemSetGain},
+    {'d', ConsoleItemGetGain},    {'e', ConsoleItemAverage},
 };
 
-void quit(MenuState &menu)
+void Quit(MenuState &menu)
 {
     menu.quit = 1;
     velClose(menu.device_index);
 }
 
-void dispatch(MenuState &menu)
+void Dispatch(MenuState &menu)
 {
     if (menu.command == 'q') {
-        quit(menu);
+        Quit(menu);
         return;
     }
     for (const ScanCommand &command : kScanCommands) {
@@ -77,18 +79,18 @@ void dispatch(MenuState &menu)
     }
 }
 
-void start_up(MenuState &menu)
+void StartUp(MenuState &menu)
 {
     velInitUsb();
     menu.status = velOpenByUsb(menu.device_index);
     if (menu.status == 0)
-        console_line("Open Device Success.\n");
-    console_report_configuration(menu.scan, menu.status);
+        ConsoleLine("Open Device Success.\n");
+    ConsoleReportConfiguration(menu.scan, menu.status);
 }
 
 } // namespace
 
-int console_run_menu()
+int ConsoleRunMenu()
 {
     // About 17 KB of records and arrays: kept off the stack.
     auto menu = std::make_unique<MenuState>();
@@ -96,19 +98,21 @@ int console_run_menu()
     // serialization engine's reports on standard error, interleaved with its
     // own output; everything else leaves the sink silent.
     const velscan::diag::SinkSlot previous_sink = velscan::diag::SetSink(velscan::diag::StdioSink, nullptr);
-    start_up(*menu);
+    StartUp(*menu);
     menu->quit = 0;
     while (menu->quit == 0) {
         std::printf("input 'q' exit: ");
         std::fflush(stdout);
-        const bool have_command = console_read_command(&menu->command);
+        const bool have_command = ConsoleReadCommand(&menu->command);
         std::printf("\n");
         // The end of input ends the session exactly as "q" would.
         if (!have_command)
             menu->command = 'q';
-        dispatch(*menu);
+        Dispatch(*menu);
     }
     std::fflush(stdout);
     velscan::diag::SetSink(previous_sink.sink, previous_sink.user);
     return 0;
 }
+
+}  // namespace velscan::console

@@ -6,10 +6,12 @@
 
 #include "console_output.h"
 
+namespace velscan::console {
+
 namespace {
 
 // Prints points first..last (inclusive), then one line end.
-void print_points(const double *wavelengths, const int32_t *intensities, int first, int last)
+void PrintPoints(const double *wavelengths, const int32_t *intensities, int first, int last)
 {
     for (int i = first; i <= last; ++i)
         std::printf("%.3f:  %d\n", wavelengths[i], intensities[i]);
@@ -24,7 +26,7 @@ void print_points(const double *wavelengths, const int32_t *intensities, int fir
 static_assert(sizeof(scanCfg) <= sizeof(slewScanCfg));
 static_assert(offsetof(scanCfg, serial_number) == offsetof(slewScanCfg, serial_number));
 
-void configuration_range(const slewScanCfg &config, int &start_nm, int &end_nm)
+void ConfigurationRange(const slewScanCfg &config, int &start_nm, int &end_nm)
 {
     if (config.scan_type == SCAN_TYPE_SLEW) {
         start_nm = config.sections[0].wavelength_start_nm;
@@ -39,7 +41,7 @@ void configuration_range(const slewScanCfg &config, int &start_nm, int &end_nm)
 
 } // namespace
 
-void console_report_configuration(ScanItemsState &state, int32_t &status)
+void ConsoleReportConfiguration(ScanItemsState &state, int32_t &status)
 {
     status = velGetConfigInfo(&state.config);
     if (status != 0)
@@ -50,55 +52,57 @@ void console_report_configuration(ScanItemsState &state, int32_t &status)
     std::printf("Device serial number: %s\n", serial);
     int start_nm = 0;
     int end_nm = 0;
-    configuration_range(state.config, start_nm, end_nm);
+    ConfigurationRange(state.config, start_nm, end_nm);
     std::printf("Wavelength range: %d - %d nm\n\n", start_nm, end_nm);
 }
 
-void console_item_scan(ScanItemsState &state, int32_t &status)
+void ConsoleItemScan(ScanItemsState &state, int32_t &status)
 {
     status = velGetScanResults(&state.result);
     if (status < 0) {
         std::printf("velGetScanResults failure! %d\n", status);
         return;
     }
-    console_line("velGetScanResults ok!");
+    ConsoleLine("velGetScanResults ok!");
     std::printf("system temprature: %.2f%%\n", state.result.system_temp_hundredths / 100.0);
     std::printf("humidity: %.2f%%\n", state.result.humidity_hundredths / 100.0);
-    print_points(state.result.wavelength, state.result.intensity, 0, 4);
+    PrintPoints(state.result.wavelength, state.result.intensity, 0, 4);
 }
 
-void console_item_wavelengths(ScanItemsState &state, int32_t &status)
+void ConsoleItemWavelengths(ScanItemsState &state, int32_t &status)
 {
     status = velGetWavelengths(state.wavelengths, kConsolePoints);
     std::printf("velGetWavelengths ret: %d!\n\n", status);
     if (status < 0) {
-        console_line("velGetWavelengths failure!");
+        ConsoleLine("velGetWavelengths failure!");
         return;
     }
-    console_line("velGetWavelengths ok!");
+    ConsoleLine("velGetWavelengths ok!");
     for (int i = 0; i <= 4; ++i)
         std::printf("wl[%d]: %.3f nm\n", i, state.wavelengths[i]);
     std::printf("\n");
 }
 
-void console_item_intensities(ScanItemsState &state, int32_t &status)
+void ConsoleItemIntensities(ScanItemsState &state, int32_t &status)
 {
     status = velGetIntensities(0, state.intensities, kConsolePoints);
     if (status < 0) {
         std::printf("velGetIntensities failure! %d\n", status);
         return;
     }
-    console_line("velGetIntensities ok!");
-    print_points(state.wavelengths, state.intensities, 100, 104);
+    ConsoleLine("velGetIntensities ok!");
+    PrintPoints(state.wavelengths, state.intensities, 100, 104);
 }
 
-void console_item_reference(ScanItemsState &state, int32_t &status)
+void ConsoleItemReference(ScanItemsState &state, int32_t &status)
 {
     status = velGetRefIntensityFromDevice(state.reference, kConsolePoints);
     if (status < 0) {
         std::printf("velGetRefIntensFromDevice failure! %d\n", status);
         return;
     }
-    console_line("velGetRefIntensFromDevice ok!");
-    print_points(state.wavelengths, state.reference, 0, 4);
+    ConsoleLine("velGetRefIntensFromDevice ok!");
+    PrintPoints(state.wavelengths, state.reference, 0, 4);
 }
+
+}  // namespace velscan::console

@@ -6,6 +6,8 @@
 
 #include "wrapper.h"
 
+namespace velscan::console {
+
 // Capacity of the console's point arrays and the count it asks the API for.
 constexpr int32_t kConsolePoints = 228;
 
@@ -19,9 +21,11 @@ struct ScanItemsState {
     int32_t reference[kConsolePoints];
 };
 
-void console_report_configuration(ScanItemsState &state, int32_t &status);
+void ConsoleReportConfiguration(ScanItemsState &state, int32_t &status);
 
-void console_item_scan(ScanItemsState &state, int32_t &status);              // 1
-void console_item_wavelengths(ScanItemsState &state, int32_t &status);       // 2
-void console_item_intensities(ScanItemsState &state, int32_t &status);       // 3
-void console_item_reference(ScanItemsState &state, int32_t &status);         // 4
+void ConsoleItemScan(ScanItemsState &state, int32_t &status);              // 1
+void ConsoleItemWavelengths(ScanItemsState &state, int32_t &status);       // 2
+void ConsoleItemIntensities(ScanItemsState &state, int32_t &status);       // 3
+void ConsoleItemReference(ScanItemsState &state, int32_t &status);         // 4
+
+}  // namespace velscan::console

@@ -21,7 +21,7 @@ using spectrum_test::encode;
 using spectrum_test::linear_calibration;
 using spectrum_test::make_cfg;
 
-std::vector<int32_t> spectrum_like(int n) {
+std::vector<int32_t> SpectrumLike(int n) {
     std::vector<int32_t> v(n);
     for (int i = 0; i < n; ++i) v[i] = 20000 + (i * 7919) % 3000;
     return v;
@@ -34,19 +34,19 @@ hadPatDef had_def(const scanCfg &cfg) {
     return def;
 }
 
-std::vector<uint8_t> column_image() {
+std::vector<uint8_t> ColumnImage() {
     const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 228);
-    return encode(spectrum_test::single_record(cfg, linear_calibration(), spectrum_like(228), 300, 25));
+    return encode(spectrum_test::single_record(cfg, linear_calibration(), SpectrumLike(228), 300, 25));
 }
 
-std::vector<uint8_t> hadamard_image() {
+std::vector<uint8_t> HadamardImage() {
     const scanCfg cfg = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 228);
-    const auto readings = spectrum_test::hadamard_scan_readings(had_def(cfg), spectrum_like(228));
+    const auto readings = spectrum_test::hadamard_scan_readings(had_def(cfg), SpectrumLike(228));
     return encode(spectrum_test::single_record(cfg, linear_calibration(), readings, 300, 25));
 }
 
 // Column, Hadamard and column sections of 76 points each.
-std::vector<uint8_t> three_section_image() {
+std::vector<uint8_t> ThreeSectionImage() {
     uScanData u{};
     slewScanData &s = u.slew;
     spectrum_test::fill_header(&s, linear_calibration());
@@ -55,11 +55,11 @@ std::vector<uint8_t> three_section_image() {
     s.cfg.sections[0] = {SCAN_TYPE_COLUMN, 6, 950, 1180, 76, 1};
     s.cfg.sections[1] = {SCAN_TYPE_HADAMARD, 6, 1190, 1420, 76, 1};
     s.cfg.sections[2] = {SCAN_TYPE_COLUMN, 6, 1430, 1650, 76, 1};
-    std::vector<int32_t> readings = spectrum_like(76);
+    std::vector<int32_t> readings = SpectrumLike(76);
     const auto had = spectrum_test::hadamard_scan_readings(
-        had_def(make_cfg(SCAN_TYPE_HADAMARD, 1190, 1420, 6, 76)), spectrum_like(76));
+        had_def(make_cfg(SCAN_TYPE_HADAMARD, 1190, 1420, 6, 76)), SpectrumLike(76));
     readings.insert(readings.end(), had.begin(), had.end());
-    const auto tail = spectrum_like(76);
+    const auto tail = SpectrumLike(76);
     readings.insert(readings.end(), tail.begin(), tail.end());
     s.black_pattern_period = 25;
     s.black_pattern_first = 24;
@@ -67,7 +67,7 @@ std::vector<uint8_t> three_section_image() {
     return encode(u);
 }
 
-void interpret(benchmark::State &state, const std::vector<uint8_t> &image) {
+void Interpret(benchmark::State &state, const std::vector<uint8_t> &image) {
     scanResults results;
     for (auto _ : state) {
         const int32_t status = velspec_scan_interpret(image.data(), image.size(), &results);
@@ -81,7 +81,7 @@ void interpret(benchmark::State &state, const std::vector<uint8_t> &image) {
 }
 
 void BM_MemcpyImage(benchmark::State &state) {
-    const auto image = column_image();
+    const auto image = ColumnImage();
     std::vector<uint8_t> copy(image.size());
     for (auto _ : state) {
         std::memcpy(copy.data(), image.data(), image.size());
@@ -91,14 +91,14 @@ void BM_MemcpyImage(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_InterpretColumn228(benchmark::State &state) { interpret(state, column_image()); }
-void BM_InterpretHadamard228(benchmark::State &state) { interpret(state, hadamard_image()); }
-void BM_InterpretThreeSections(benchmark::State &state) { interpret(state, three_section_image()); }
+void BM_InterpretColumn228(benchmark::State &state) { Interpret(state, ColumnImage()); }
+void BM_InterpretHadamard228(benchmark::State &state) { Interpret(state, HadamardImage()); }
+void BM_InterpretThreeSections(benchmark::State &state) { Interpret(state, ThreeSectionImage()); }
 
 // The Hadamard decoding of one 228-point scan of width 6: three groups of
 // 76 points, order 79.
 template <bool fast>
-void decode_groups(benchmark::State &state) {
+void DecodeGroups(benchmark::State &state) {
     const hadPatDef def = had_def(make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 228));
     std::vector<double> y(def.num_patterns);
     for (size_t i = 0; i < y.size(); ++i) y[i] = 30000.0 + (i * 7919) % 5000;
@@ -108,10 +108,10 @@ void decode_groups(benchmark::State &state) {
         for (int g = 0; g < def.num_groups; ++g) {
             const hadPatGroup &group = def.groups[g];
             if (fast) {
-                velspec::had_decode_group(y.data() + offset, group.paley_order, group.num_columns,
+                velspec::HadDecodeGroup(y.data() + offset, group.paley_order, group.num_columns,
                                           x.data());
             } else {
-                velspec::had_decode_group_matrix(y.data() + offset, group.paley_order, x.data());
+                velspec::HadDecodeGroupMatrix(y.data() + offset, group.paley_order, x.data());
             }
             offset += group.paley_order;
             benchmark::DoNotOptimize(x.data());
@@ -119,8 +119,8 @@ void decode_groups(benchmark::State &state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-void BM_HadamardDecodeMatrixForm(benchmark::State &state) { decode_groups<false>(state); }
-void BM_HadamardDecodeFastForm(benchmark::State &state) { decode_groups<true>(state); }
+void BM_HadamardDecodeMatrixForm(benchmark::State &state) { DecodeGroups<false>(state); }
+void BM_HadamardDecodeFastForm(benchmark::State &state) { DecodeGroups<true>(state); }
 
 BENCHMARK(BM_MemcpyImage);
 BENCHMARK(BM_InterpretColumn228);
@@ -141,7 +141,7 @@ public:
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    void print_ratio(const char *what, const std::string &slow, const std::string &fast) const {
+    void PrintRatio(const char *what, const std::string &slow, const std::string &fast) const {
         const auto a = seconds_.find(slow), b = seconds_.find(fast);
         if (a == seconds_.end() || b == seconds_.end() || b->second <= 0) return;
         std::printf("%-50s %8.2fx\n", what, a->second / b->second);
@@ -158,12 +158,12 @@ int main(int argc, char **argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nTime relative to a memcpy of the image (lower is better):\n");
-    reporter.print_ratio("column scan, 228 points", "BM_InterpretColumn228", "BM_MemcpyImage");
-    reporter.print_ratio("Hadamard scan, 228 points, width 6", "BM_InterpretHadamard228",
+    reporter.PrintRatio("column scan, 228 points", "BM_InterpretColumn228", "BM_MemcpyImage");
+    reporter.PrintRatio("Hadamard scan, 228 points, width 6", "BM_InterpretHadamard228",
                          "BM_MemcpyImage");
-    reporter.print_ratio("three-section scan", "BM_InterpretThreeSections", "BM_MemcpyImage");
+    reporter.PrintRatio("three-section scan", "BM_InterpretThreeSections", "BM_MemcpyImage");
     std::printf("\nSpeed-up of the fast Hadamard decoder (higher is better):\n");
-    reporter.print_ratio("group decoding, fast over matrix form", "BM_HadamardDecodeMatrixForm",
+    reporter.PrintRatio("group decoding, fast over matrix form", "BM_HadamardDecodeMatrixForm",
                          "BM_HadamardDecodeFastForm");
     benchmark::Shutdown();
     return 0;

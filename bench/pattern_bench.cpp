@@ -19,7 +19,7 @@ constexpr uint32_t kHeight = 480;
 constexpr uint32_t kFrames = 12; // room for the 237 patterns (10 frames)
 constexpr size_t kFrameBytes = size_t{kWidth} * kHeight * 3;
 
-scanCfg config()
+scanCfg Config()
 {
     scanCfg cfg{};
     cfg.scan_type = SCAN_TYPE_HADAMARD;
@@ -31,7 +31,7 @@ scanCfg config()
     return cfg;
 }
 
-calibCoeffSet coefficients()
+calibCoeffSet Coefficients()
 {
     calibCoeffSet c{};
     c.shift_vector_coeffs[0] = 1.34; // a slit image bent by up to 3 columns
@@ -48,8 +48,8 @@ size_t usedBytes()
 {
     std::vector<uint8_t> frames(kFrames * kFrameBytes);
     frameBufferDesc fb{frames.data(), kFrames, kWidth, kHeight, 24};
-    const scanCfg cfg = config();
-    const calibCoeffSet c = coefficients();
+    const scanCfg cfg = Config();
+    const calibCoeffSet c = Coefficients();
     const int32_t patterns = velspec_scan_genPatterns(&cfg, &c, &fb);
     return static_cast<size_t>((patterns + 23) / 24) * kFrameBytes;
 }
@@ -70,8 +70,8 @@ void BM_Generate(benchmark::State &state)
 {
     std::vector<uint8_t> frames(kFrames * kFrameBytes);
     frameBufferDesc fb{frames.data(), kFrames, kWidth, kHeight, 24};
-    const scanCfg cfg = config();
-    const calibCoeffSet c = coefficients();
+    const scanCfg cfg = Config();
+    const calibCoeffSet c = Coefficients();
     for (auto _ : state) {
         benchmark::DoNotOptimize(velspec_scan_genPatterns(&cfg, &c, &fb));
         benchmark::ClobberMemory();
@@ -83,8 +83,8 @@ void BM_GenerateAndBend(benchmark::State &state)
 {
     std::vector<uint8_t> frames(kFrames * kFrameBytes);
     frameBufferDesc fb{frames.data(), kFrames, kWidth, kHeight, 24};
-    const scanCfg cfg = config();
-    const calibCoeffSet c = coefficients();
+    const scanCfg cfg = Config();
+    const calibCoeffSet c = Coefficients();
     for (auto _ : state) {
         const int32_t patterns = velspec_scan_genPatterns(&cfg, &c, &fb);
         benchmark::DoNotOptimize(velspec_scan_bendPatterns(&fb, c.shift_vector_coeffs, patterns));
@@ -107,7 +107,7 @@ public:
         for (const Run &run : runs)
             seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
     }
-    double time(const std::string &name) const
+    double Time(const std::string &name) const
     {
         const auto it = seconds_.find(name);
         return it == seconds_.end() ? 0.0 : it->second;
@@ -124,11 +124,11 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double base = reporter.time("BM_Memset");
+    const double base = reporter.Time("BM_Memset");
     if (base > 0.0) {
         std::printf("ratio to memset of the same %zu frame bytes: generate %.2f, generate+bend %.2f\n",
-                    usedBytes(), reporter.time("BM_Generate") / base,
-                    reporter.time("BM_GenerateAndBend") / base);
+                    usedBytes(), reporter.Time("BM_Generate") / base,
+                    reporter.Time("BM_GenerateAndBend") / base);
     }
     benchmark::Shutdown();
     return 0;

@@ -31,12 +31,12 @@ constexpr uint8_t kColumnSlot = 0;
 constexpr uint8_t kHadamardSlot = 1;
 constexpr int32_t kMultiSectionSlot = 2;
 
-void no_sleep(uint32_t) {}
+void NoSleep(uint32_t) {}
 
-bool open_virtual_device()
+bool OpenVirtualDevice()
 {
     USB_SetHidBackend(VIRT_Backend());
-    USB_SetSleepFunction(no_sleep);
+    USB_SetSleepFunction(NoSleep);
     virt::Reset();
     virt::SetScanTimeScale(0);
     velInitUsb();
@@ -44,7 +44,7 @@ bool open_virtual_device()
 }
 
 // velGetScanResults always scans slot 0: put the Hadamard configuration there.
-bool store_hadamard_in_slot_zero()
+bool StoreHadamardInSlotZero()
 {
     std::vector<uint8_t> image(ZOR_SCAN_CFG_IMAGE_MAX);
     uint32_t length = 0;
@@ -54,7 +54,7 @@ bool store_hadamard_in_slot_zero()
 }
 
 // Mean microseconds velspec_scan_interpret needs for the device's last scan.
-double decode_only_us(int rounds)
+double DecodeOnlyUs(int rounds)
 {
     const std::vector<uint8_t> image = virt::FileImage(ZOR_FILE_SCAN_DATA);
     auto result = std::make_unique<scanResults>();
@@ -68,7 +68,7 @@ double decode_only_us(int rounds)
 }
 
 template <typename Scan>
-void run_scans(benchmark::State &state, Scan scan)
+void RunScans(benchmark::State &state, Scan scan)
 {
     const virt::Counters before = virt::GetCounters();
     const auto start = std::chrono::steady_clock::now();
@@ -90,29 +90,29 @@ void run_scans(benchmark::State &state, Scan scan)
     state.counters["reports_out"] = out;
     state.counters["reports_in"] = in;
     state.counters["usb_fs_ms"] = out + in;
-    state.counters["vs_decode"] = host_us / decode_only_us(200);
+    state.counters["vs_decode"] = host_us / DecodeOnlyUs(200);
     if (failures > 0)
         state.SkipWithError("a scan failed");
 }
 
 void BM_ScanResults_Column(benchmark::State &state)
 {
-    if (!open_virtual_device()) {
+    if (!OpenVirtualDevice()) {
         state.SkipWithError("virtual device did not open");
         return;
     }
     auto result = std::make_unique<scanResults>();
-    run_scans(state, [&] { return velGetScanResults(result.get()); });
+    RunScans(state, [&] { return velGetScanResults(result.get()); });
 }
 
 void BM_ScanResults_Hadamard(benchmark::State &state)
 {
-    if (!open_virtual_device() || !store_hadamard_in_slot_zero()) {
+    if (!OpenVirtualDevice() || !StoreHadamardInSlotZero()) {
         state.SkipWithError("could not prepare the Hadamard configuration");
         return;
     }
     auto result = std::make_unique<scanResults>();
-    run_scans(state, [&] { return velGetScanResults(result.get()); });
+    RunScans(state, [&] { return velGetScanResults(result.get()); });
 }
 
 // A multi-section image (155 bytes) does not fit the save command's payload,
@@ -121,12 +121,12 @@ void BM_ScanResults_Hadamard(benchmark::State &state)
 // interpret) and copies out all 864 points.
 void BM_ScanSequence_MultiSection(benchmark::State &state)
 {
-    if (!open_virtual_device()) {
+    if (!OpenVirtualDevice()) {
         state.SkipWithError("virtual device did not open");
         return;
     }
     std::vector<int32_t> intensities(SCAN_MAX_ADC);
-    run_scans(state, [&] {
+    RunScans(state, [&] {
         return velGetIntensities(kMultiSectionSlot, intensities.data(), SCAN_MAX_ADC);
     });
 }

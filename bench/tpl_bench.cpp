@@ -29,13 +29,13 @@ struct ScanShape {
 };
 const char *const kScanFormat = "S(c#vvvvvvj#i#cc#fui#)";
 
-tpl_node *map_scan(ScanShape *s) { return tpl_map(kScanFormat, s, 8, 2, 2, 40, 864); }
+tpl_node *MapScan(ScanShape *s) { return tpl_map(kScanFormat, s, 8, 2, 2, 40, 864); }
 
 constexpr int kBigCount = 1 << 18;  // 1 MiB of int32
 
 // Runs op once per iteration and a memcpy of bytes beside it, timing both.
 template <class Op>
-void with_memcpy_baseline(benchmark::State &state, size_t bytes, Op op) {
+void WithMemcpyBaseline(benchmark::State &state, size_t bytes, Op op) {
     std::vector<char> src(bytes, 1), dst(bytes);
     double engine_ns = 0, copy_ns = 0;
     for (auto _ : state) {
@@ -52,9 +52,9 @@ void with_memcpy_baseline(benchmark::State &state, size_t bytes, Op op) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 
-size_t scan_image_size() {
+size_t ScanImageSize() {
     static ScanShape s{};
-    tpl_node *t = map_scan(&s);
+    tpl_node *t = MapScan(&s);
     tpl_pack(t, 0);
     size_t size = 0;
     tpl_dump(t, TPL_IO_SIZE_ONLY, &size);
@@ -65,9 +65,9 @@ size_t scan_image_size() {
 void BM_ScanRecord_MapPackDump(benchmark::State &state) {
     static ScanShape s{};
     for (int k = 0; k < 864; k++) s.adc[k] = k * 7;
-    std::vector<char> out(scan_image_size());
-    with_memcpy_baseline(state, out.size(), [&] {
-        tpl_node *t = map_scan(&s);
+    std::vector<char> out(ScanImageSize());
+    WithMemcpyBaseline(state, out.size(), [&] {
+        tpl_node *t = MapScan(&s);
         tpl_pack(t, 0);
         tpl_dump(t, TPL_IO_MEMORY | TPL_IO_CALLER_BUFFER, out.data(), out.size());
         tpl_free(t);
@@ -77,13 +77,13 @@ void BM_ScanRecord_MapPackDump(benchmark::State &state) {
 
 void BM_ScanRecord_LoadUnpack(benchmark::State &state) {
     static ScanShape s{}, back{};
-    std::vector<char> image(scan_image_size());
-    tpl_node *w = map_scan(&s);
+    std::vector<char> image(ScanImageSize());
+    tpl_node *w = MapScan(&s);
     tpl_pack(w, 0);
     tpl_dump(w, TPL_IO_MEMORY | TPL_IO_CALLER_BUFFER, image.data(), image.size());
     tpl_free(w);
-    tpl_node *r = map_scan(&back);
-    with_memcpy_baseline(state, image.size(), [&] {
+    tpl_node *r = MapScan(&back);
+    WithMemcpyBaseline(state, image.size(), [&] {
         tpl_load(r, TPL_IO_MEMORY | TPL_IO_TRAILING_OK, image.data(), image.size());
         tpl_unpack(r, 0);
         benchmark::DoNotOptimize(back.adc);
@@ -92,7 +92,7 @@ void BM_ScanRecord_LoadUnpack(benchmark::State &state) {
 }
 
 void BM_ScanRecord_MemcpyOnly(benchmark::State &state) {
-    const size_t bytes = scan_image_size();
+    const size_t bytes = ScanImageSize();
     std::vector<char> src(bytes, 1), dst(bytes);
     for (auto _ : state) {
         std::memcpy(dst.data(), src.data(), bytes);
@@ -111,7 +111,7 @@ void BM_IntArray1MiB_MapPackDump(benchmark::State &state) {
         tpl_free(t);
     }
     std::vector<char> out(size);
-    with_memcpy_baseline(state, size, [&] {
+    WithMemcpyBaseline(state, size, [&] {
         tpl_node *t = tpl_map("i#", values.data(), kBigCount);
         tpl_pack(t, 0);
         tpl_dump(t, TPL_IO_MEMORY | TPL_IO_CALLER_BUFFER, out.data(), out.size());
@@ -131,7 +131,7 @@ void BM_IntArray1MiB_LoadUnpack(benchmark::State &state) {
         tpl_free(t);
     }
     tpl_node *r = tpl_map("i#", back.data(), kBigCount);
-    with_memcpy_baseline(state, size, [&] {
+    WithMemcpyBaseline(state, size, [&] {
         tpl_load(r, TPL_IO_MEMORY, image, size);
         tpl_unpack(r, 0);
         benchmark::DoNotOptimize(back.data());

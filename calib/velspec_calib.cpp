@@ -13,7 +13,7 @@
 
 namespace {
 
-bool allFinite(const double *v, int32_t n)
+bool AllFinite(const double *v, int32_t n)
 {
     for (int32_t i = 0; i < n; i++) {
         if (!std::isfinite(v[i]))
@@ -24,7 +24,7 @@ bool allFinite(const double *v, int32_t n)
 
 // Depth of the strictly falling run that starts at the peak, walking left
 // (index 0 itself is never visited) or right.
-double dropLeft(const double *y, int32_t p)
+double DropLeft(const double *y, int32_t p)
 {
     double last = y[p] + 1.0;
     double drop = 0.0;
@@ -35,7 +35,7 @@ double dropLeft(const double *y, int32_t p)
     return drop;
 }
 
-double dropRight(const double *y, int32_t n, int32_t p)
+double DropRight(const double *y, int32_t n, int32_t p)
 {
     double last = y[p] + 1.0;
     double drop = 0.0;
@@ -46,11 +46,11 @@ double dropRight(const double *y, int32_t n, int32_t p)
     return drop;
 }
 
-int32_t checkPeakArgs(const double *y, int32_t n, int32_t p)
+int32_t CheckPeakArgs(const double *y, int32_t n, int32_t p)
 {
     if (n < 0 || p < 0 || p >= n)
         return VELSPEC_ERR_BAD_INPUT;
-    if (!allFinite(y, n))
+    if (!AllFinite(y, n))
         return VELSPEC_ERR_BAD_INPUT;
     return VELSPEC_OK;
 }
@@ -59,9 +59,9 @@ int32_t checkPeakArgs(const double *y, int32_t n, int32_t p)
 // inverted by the adjugate. Needs at least three distinct abscissae: with
 // fewer the system is singular and the rounding noise of its determinant
 // would otherwise be divided out into meaningless coefficients.
-int32_t fitQuadratic(int32_t n, const double *x, const double *y, double c[3])
+int32_t FitQuadratic(int32_t n, const double *x, const double *y, double c[3])
 {
-    if (n < 3 || !allFinite(x, n) || !allFinite(y, n))
+    if (n < 3 || !AllFinite(x, n) || !AllFinite(y, n))
         return VELSPEC_ERR_BAD_INPUT;
     int32_t distinct = 1;
     for (int32_t i = 1; i < n && distinct < 3; i++) {
@@ -125,7 +125,7 @@ int32_t fitQuadratic(int32_t n, const double *x, const double *y, double c[3])
     status = velspec_matrix_mult(solver.data(), y, coeffs, 3, n, 1);
     if (status != VELSPEC_OK)
         return status;
-    if (!allFinite(coeffs, 3))
+    if (!AllFinite(coeffs, 3))
         return VELSPEC_ERR_BAD_INPUT;
     c[0] = coeffs[0];
     c[1] = coeffs[1];
@@ -182,11 +182,11 @@ int32_t velspec_calib_getFWHM(const double *y, int32_t n, int32_t p, int32_t *am
 {
     if (y == nullptr || amplitude == nullptr || fwhm == nullptr)
         return VELSPEC_ERR_NULL;
-    const int32_t status = checkPeakArgs(y, n, p);
+    const int32_t status = CheckPeakArgs(y, n, p);
     if (status != VELSPEC_OK)
         return status;
 
-    const double meanDrop = (dropLeft(y, p) + dropRight(y, n, p)) / 2.0;
+    const double meanDrop = (DropLeft(y, p) + DropRight(y, n, p)) / 2.0;
     // The amplitude is an int32: a drop beyond its range cannot be reported.
     if (!(meanDrop < 2147483648.0))
         return VELSPEC_ERR_BAD_INPUT;
@@ -217,12 +217,12 @@ int32_t velspec_calib_get_halfmax_loc(const double *y, int32_t n, int32_t p, dou
 {
     if (y == nullptr || left == nullptr || right == nullptr)
         return VELSPEC_ERR_NULL;
-    const int32_t status = checkPeakArgs(y, n, p);
+    const int32_t status = CheckPeakArgs(y, n, p);
     if (status != VELSPEC_OK)
         return status;
 
-    const double halfL = y[p] - dropLeft(y, p) / 2.0;
-    const double halfR = y[p] - dropRight(y, n, p) / 2.0;
+    const double halfL = y[p] - DropLeft(y, p) / 2.0;
+    const double halfR = y[p] - DropRight(y, n, p) / 2.0;
     double l = p;
     for (int32_t i = p; i >= 0; i--) {
         if (y[i] < halfL) {
@@ -246,7 +246,7 @@ int32_t velspec_calib_findPeaks(const double *y, int32_t n, double sel, int32_t 
 {
     if (y == nullptr || peaks == nullptr)
         return VELSPEC_ERR_NULL;
-    if (!(sel >= 0.0) || n <= 0 || !allFinite(y, n))
+    if (!(sel >= 0.0) || n <= 0 || !AllFinite(y, n))
         return VELSPEC_ERR_BAD_INPUT;
 
     std::vector<double> diff, values;
@@ -336,7 +336,7 @@ int32_t velspec_calib_genPxToPyCoeffs(int32_t n, const double *x, const double *
     if (n < 1)
         return VELSPEC_ERR_BAD_INPUT;
     double c[3];
-    int32_t status = fitQuadratic(n, x, y, c);
+    int32_t status = FitQuadratic(n, x, y, c);
     if (status != VELSPEC_OK)
         return status;
 
@@ -367,7 +367,7 @@ int32_t find_mean_and_standard_deviation(const double *values, int32_t n, double
 {
     if (values == nullptr || mean == nullptr || sd == nullptr)
         return VELSPEC_ERR_NULL;
-    if (n < 1 || !allFinite(values, n))
+    if (n < 1 || !AllFinite(values, n))
         return VELSPEC_ERR_BAD_INPUT;
     double sum = 0.0;
     for (int32_t i = 0; i < n; i++)
@@ -405,7 +405,7 @@ int32_t velspec_calib_genPxyToCurveCoeffs(const double *positions, const double 
             column[r] = positions[static_cast<size_t>(r) * numPeaks + p];
         // The goodness of fit is not used here, so a peak that does not move
         // across the rows (a straight slit) is a valid, flat curve.
-        const int32_t status = fitQuadratic(numRows, rows, column.data(), &curves[3 * p]);
+        const int32_t status = FitQuadratic(numRows, rows, column.data(), &curves[3 * p]);
         if (status != VELSPEC_OK)
             return status;
         f1s[p] = curves[3 * p + 1];

@@ -15,7 +15,7 @@ struct BandSweep {
 };
 
 // The band sweep of each calibration pattern type.
-bool sweepOf(uint32_t type, BandSweep *out)
+bool SweepOf(uint32_t type, BandSweep *out)
 {
     if (type == VELSPEC_CALIB_PAT_BANDS6)
         *out = {0, DMD_MAX_COLUMN, 6, 4};
@@ -40,7 +40,7 @@ class PlaneWriter {
 public:
     PlaneWriter(frameBufferDesc *fb, uint32_t planes) : fb_(fb), planes_(planes) {}
 
-    void draw(uint32_t x, uint32_t y, uint32_t width, uint32_t height)
+    void Draw(uint32_t x, uint32_t y, uint32_t width, uint32_t height)
     {
         const uint32_t plane = drawn_ % planes_;
         if (plane == 0) {
@@ -52,8 +52,8 @@ public:
         drawn_++;
     }
 
-    uint32_t drawn() const { return drawn_; }
-    bool frameFull() const { return drawn_ % planes_ == 0; }
+    uint32_t Drawn() const { return drawn_; }
+    bool FrameFull() const { return drawn_ % planes_ == 0; }
 
 private:
     frameBufferDesc *fb_;
@@ -68,7 +68,7 @@ extern "C" int32_t velspec_calib_genPatterns(uint32_t type, frameBufferDesc *fb)
     if (fb == nullptr)
         return VELSPEC_ERR_NULL;
     BandSweep sweep;
-    if (!sweepOf(type, &sweep))
+    if (!SweepOf(type, &sweep))
         return VELSPEC_ERR_BAD_TYPE;
     FrameLayout layout;
     const int32_t status = velspec_frames_layout(fb, &layout);
@@ -81,17 +81,17 @@ extern "C" int32_t velspec_calib_genPatterns(uint32_t type, frameBufferDesc *fb)
     if (type == VELSPEC_CALIB_PAT_BLOCKS) {
         for (uint32_t half = 0; half < 2; half++) {
             for (uint32_t x = 0; x + kBlockWidth <= DMD_MAX_COLUMN + 1; x += kBlockStep)
-                writer.draw(x, kBlockHalfOffset * half, kBlockWidth, fb->height / 2);
+                writer.Draw(x, kBlockHalfOffset * half, kBlockWidth, fb->height / 2);
         }
     }
     uint32_t framesDone = 0;
     for (uint32_t x = sweep.firstColumn; x + sweep.width <= sweep.lastColumn + 1; x += sweep.step) {
-        writer.draw(x, 0, sweep.width, fb->height);
-        if (writer.frameFull()) {
+        writer.Draw(x, 0, sweep.width, fb->height);
+        if (writer.FrameFull()) {
             fb->buffer += layout.frameBytes;
             if (++framesDone == fb->num_frames)
                 break;
         }
     }
-    return static_cast<int32_t>(writer.drawn());
+    return static_cast<int32_t>(writer.Drawn());
 }

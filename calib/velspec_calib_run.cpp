@@ -17,7 +17,7 @@ struct Peak {
     double height;   // above the row's background
 };
 
-double median(std::vector<double> values)
+double Median(std::vector<double> values)
 {
     const size_t mid = values.size() / 2;
     std::nth_element(values.begin(), values.begin() + mid, values.end());
@@ -29,7 +29,7 @@ double median(std::vector<double> values)
 // parabola is fitted to the log of the readings above half the peak's height
 // over the background. With fewer than three such readings the vertex of the
 // parabola through the top three readings is used.
-double refinePeak(const double *y, int32_t n, int32_t top, double background)
+double RefinePeak(const double *y, int32_t n, int32_t top, double background)
 {
     const double half = (y[top] - background) / 2.0;
     int32_t lo = top, hi = top;
@@ -63,7 +63,7 @@ double refinePeak(const double *y, int32_t n, int32_t top, double background)
 }
 
 // The `count` strongest peaks of one row, as DMD columns in ascending order.
-int32_t locateLines(const double *y, int32_t n, double selectivity, int32_t count,
+int32_t LocateLines(const double *y, int32_t n, double selectivity, int32_t count,
                     double firstColumn, double columnStep, double *columns)
 {
     // findPeaks never reports a peak at the last change of slope, which on
@@ -86,7 +86,7 @@ int32_t locateLines(const double *y, int32_t n, double selectivity, int32_t coun
     if (numFound < count)
         return VELSPEC_ERR_FAILED;
 
-    const double background = median(std::vector<double>(y, y + n));
+    const double background = Median(std::vector<double>(y, y + n));
     std::vector<Peak> peaks;
     for (int32_t k = 0; k < numFound; k++) {
         // Climb to the highest reading of the peak's slope.
@@ -95,7 +95,7 @@ int32_t locateLines(const double *y, int32_t n, double selectivity, int32_t coun
             top++;
         while (top > 0 && y[top - 1] > y[top])
             top--;
-        peaks.push_back({refinePeak(y, n, top, background), y[top] - background});
+        peaks.push_back({RefinePeak(y, n, top, background), y[top] - background});
     }
     std::stable_sort(peaks.begin(), peaks.end(),
                      [](const Peak &a, const Peak &b) { return a.height > b.height; });
@@ -111,7 +111,7 @@ int32_t locateLines(const double *y, int32_t n, double selectivity, int32_t coun
     return VELSPEC_OK;
 }
 
-int32_t checkScans(const calibScanSet *s)
+int32_t CheckScans(const calibScanSet *s)
 {
     if (s->readings == nullptr || s->row_coords == nullptr || s->line_nm == nullptr)
         return VELSPEC_ERR_NULL;
@@ -131,9 +131,9 @@ int32_t checkScans(const calibScanSet *s)
     return VELSPEC_OK;
 }
 
-int32_t genCoeffSet(const calibScanSet *s, calibCoeffSet *out, double *r2)
+int32_t GenCoeffSet(const calibScanSet *s, calibCoeffSet *out, double *r2)
 {
-    int32_t status = checkScans(s);
+    int32_t status = CheckScans(s);
     if (status != VELSPEC_OK)
         return status;
     const double selectivity = s->selectivity == 0.0 ? kDefaultSelectivity : s->selectivity;
@@ -141,7 +141,7 @@ int32_t genCoeffSet(const calibScanSet *s, calibCoeffSet *out, double *r2)
     // positions[r * num_lines + k]: column of line k in the scan of row r.
     std::vector<double> positions(static_cast<size_t>(s->num_rows) * s->num_lines);
     for (int32_t r = 0; r < s->num_rows; r++) {
-        status = locateLines(s->readings + static_cast<size_t>(r) * s->num_samples, s->num_samples,
+        status = LocateLines(s->readings + static_cast<size_t>(r) * s->num_samples, s->num_samples,
                              selectivity, s->num_lines, s->first_column, s->column_step,
                              &positions[static_cast<size_t>(r) * s->num_lines]);
         if (status != VELSPEC_OK)
@@ -178,7 +178,7 @@ extern "C" int32_t velspec_calib_genCoeffSet(const calibScanSet *scans, calibCoe
     if (scans == nullptr || out == nullptr)
         return VELSPEC_ERR_NULL;
     try {
-        return genCoeffSet(scans, out, r2);
+        return GenCoeffSet(scans, out, r2);
     } catch (const std::exception &) {
         return VELSPEC_ERR_NO_MEMORY;
     }

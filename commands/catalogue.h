@@ -120,13 +120,13 @@ inline constexpr CommandInfo kCatalogue[] = {
 inline constexpr size_t kCatalogueSize = sizeof kCatalogue / sizeof kCatalogue[0];
 static_assert(kCatalogueSize == 76);
 
-constexpr uint32_t identifierOf(const CommandInfo &command) {
+constexpr uint32_t IdentifierOf(const CommandInfo &command) {
     return static_cast<uint32_t>(command.code) << 8 | command.length;
 }
 
-// The row named; evaluated at compile time only, through command() and
-// decoding(), where a name not in the table stops the compilation.
-constexpr const CommandInfo &rowNamed(std::string_view name) {
+// The row named; evaluated at compile time only, through Command() and
+// Decoding(), where a name not in the table stops the compilation.
+constexpr const CommandInfo &RowNamed(std::string_view name) {
     for (const CommandInfo &row : kCatalogue)
         if (row.name == name) return row;
     throw "command not in the catalogue";
@@ -134,13 +134,13 @@ constexpr const CommandInfo &rowNamed(std::string_view name) {
 
 // The catalogue row of a command; a name that is not in the table does not
 // compile.
-consteval const CommandInfo &command(std::string_view name) { return rowNamed(name); }
+consteval const CommandInfo &Command(std::string_view name) { return RowNamed(name); }
 
-consteval uint32_t identifier(std::string_view name) { return identifierOf(command(name)); }
+consteval uint32_t Identifier(std::string_view name) { return IdentifierOf(Command(name)); }
 
 // The fewest payload bytes a reply must hold before the wrapper decodes it.
 // A text may be shorter than its field; the framing refuses an empty reply.
-constexpr uint16_t shortestReply(const CommandInfo &command) {
+constexpr uint16_t ShortestReply(const CommandInfo &command) {
     return command.decode == Decode::Text ? 1 : command.decodes;
 }
 
@@ -154,8 +154,8 @@ struct ReplyField {
 // does not compile unless the row's decoded size is exactly where the last
 // field ends, so the table and the wrapper's offsets cannot drift apart.
 template <typename... Fields>
-consteval const CommandInfo &decoding(std::string_view name, Fields... fields) {
-    const CommandInfo &row = rowNamed(name);
+consteval const CommandInfo &Decoding(std::string_view name, Fields... fields) {
+    const CommandInfo &row = RowNamed(name);
     if (row.kind != Kind::Read && row.kind != Kind::ReadParam) throw "not a read command";
     size_t end = 0;
     for (const ReplyField &field : {ReplyField{0, 0}, ReplyField(fields)...})

@@ -34,39 +34,39 @@ constexpr Field<uint64_t> kLampUsage{0};
 constexpr Field<uint8_t, 7> kClockBytes{0};
 
 // Pass/fail self-test: a result byte of 0 passes, any other fails with -1.
-int32_t passFail(const CommandInfo &command) {
-    const int32_t result = exchangeRead(command);
+int32_t PassFail(const CommandInfo &command) {
+    const int32_t result = ExchangeRead(command);
     if (result < 1) return result;
     return kResultByte.get() == 0 ? 0 : -1;
 }
 
 // A read of one text field: the bytes the reply holds, as they stand.
-int32_t readText(const CommandInfo &command, const ReplyField &field, char *dest) {
-    const int32_t result = exchangeRead(command);
+int32_t ReadText(const CommandInfo &command, const ReplyField &field, char *dest) {
+    const int32_t result = ExchangeRead(command);
     if (result < 1) return result;
-    copyText(field, dest);
+    CopyText(field, dest);
     return 0;
 }
 
 // A read of one 32-bit value at offset 0.
-int32_t readWord(const CommandInfo &command, uint32_t *value) {
-    const int32_t result = exchangeRead(command);
+int32_t ReadWord(const CommandInfo &command, uint32_t *value) {
+    const int32_t result = ExchangeRead(command);
     if (result < 1) return result;
     *value = kWord.get();
     return 0;
 }
 
 // An acknowledged write of one fixed-width field as it stands.
-int32_t writeField(uint32_t id, const void *source, size_t width) {
+int32_t WriteField(uint32_t id, const void *source, size_t width) {
     if (source == nullptr) return -1;
     Payload payload{};
     std::memcpy(payload.data(), source, width);
-    return exchangeWrite(id, payload);
+    return ExchangeWrite(id, payload);
 }
 
 // Reads of three 32-bit values at offsets 0, 4, 8.
-int32_t readThree(const CommandInfo &command, uint32_t *value0, uint32_t *value1, uint32_t *value2) {
-    const int32_t result = exchangeRead(command);
+int32_t ReadThree(const CommandInfo &command, uint32_t *value0, uint32_t *value1, uint32_t *value2) {
+    const int32_t result = ExchangeRead(command);
     if (result < 1) return result;
     *value0 = kThreeWords.get(0);
     *value1 = kThreeWords.get(1);
@@ -78,16 +78,16 @@ int32_t readThree(const CommandInfo &command, uint32_t *value0, uint32_t *value1
 
 // --- self-tests and switches ------------------------------------------------
 
-extern "C" int32_t ZOR_TestEEPROM(void) { return passFail(decoding("ZOR_TestEEPROM", kResultByte)); }
-extern "C" int32_t ZOR_TestADC(void) { return passFail(decoding("ZOR_TestADC", kResultByte)); }
-extern "C" int32_t ZOR_TestTMP(void) { return passFail(decoding("ZOR_TestTMP", kResultByte)); }
-extern "C" int32_t ZOR_TestHDC(void) { return passFail(decoding("ZOR_TestHDC", kResultByte)); }
+extern "C" int32_t ZOR_TestEEPROM(void) { return PassFail(Decoding("ZOR_TestEEPROM", kResultByte)); }
+extern "C" int32_t ZOR_TestADC(void) { return PassFail(Decoding("ZOR_TestADC", kResultByte)); }
+extern "C" int32_t ZOR_TestTMP(void) { return PassFail(Decoding("ZOR_TestTMP", kResultByte)); }
+extern "C" int32_t ZOR_TestHDC(void) { return PassFail(Decoding("ZOR_TestHDC", kResultByte)); }
 
-extern "C" int32_t ZOR_TestSDRAM(void) { return readSignedByte(decoding("ZOR_TestSDRAM", kResultByte)); }
+extern "C" int32_t ZOR_TestSDRAM(void) { return ReadSignedByte(Decoding("ZOR_TestSDRAM", kResultByte)); }
 
 extern "C" int32_t ZOR_TestBQ(uint32_t *value0, uint32_t *value1, uint32_t *value2,
                               uint32_t *value3, uint32_t *value4) {
-    const int32_t result = exchangeRead(decoding("ZOR_TestBQ", kChargerWords));
+    const int32_t result = ExchangeRead(Decoding("ZOR_TestBQ", kChargerWords));
     if (result < 1) return result;
     uint32_t *outputs[] = {value0, value1, value2, value3, value4};
     for (size_t i = 0; i < 5; ++i) *outputs[i] = kChargerWords.get(i);
@@ -97,34 +97,34 @@ extern "C" int32_t ZOR_TestBQ(uint32_t *value0, uint32_t *value1, uint32_t *valu
 extern "C" int32_t ZOR_TestBT(uint8_t on) {
     Payload payload{};
     payload[0] = on;
-    const int32_t sent = sendWithoutAck(identifier("ZOR_TestBT"), payload);
+    const int32_t sent = SendWithoutAck(Identifier("ZOR_TestBT"), payload);
     // The wait happens whether or not the send succeeded.
     USB_Sleep(kBluetoothSettleMs);
     if (sent < 1) return ZOR_ERR_TRANSPORT;
     return ZOR_GetAck();
 }
 
-extern "C" int32_t ZOR_TestLED(uint8_t value) { return writeByte(identifier("ZOR_TestLED"), value); }
+extern "C" int32_t ZOR_TestLED(uint8_t value) { return WriteByte(Identifier("ZOR_TestLED"), value); }
 
 extern "C" int32_t ZOR_ButtonTestRd(uint8_t *state) {
-    const int32_t result = exchangeRead(decoding("ZOR_ButtonTestRd", kResultByte));
+    const int32_t result = ExchangeRead(Decoding("ZOR_ButtonTestRd", kResultByte));
     if (result < 1) return result;
     *state = kResultByte.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_ButtonTestWr(uint8_t enable) {
-    return writeByte(identifier("ZOR_ButtonTestWr"), enable);
+    return WriteByte(Identifier("ZOR_ButtonTestWr"), enable);
 }
 
-extern "C" int32_t ZOR_EEPROM_CalTest(void) { return writeNothing(identifier("ZOR_EEPROM_CalTest")); }
+extern "C" int32_t ZOR_EEPROM_CalTest(void) { return WriteNothing(Identifier("ZOR_EEPROM_CalTest")); }
 
 // --- identity -----------------------------------------------------------------
 
 extern "C" int32_t ZOR_GetVersion(uint32_t *version0, uint32_t *version1, uint32_t *version2,
                                   uint32_t *version3, uint32_t *version4, uint32_t *version5,
                                   uint32_t *version6) {
-    const int32_t result = exchangeRead(decoding("ZOR_GetVersion", kVersionWords));
+    const int32_t result = ExchangeRead(Decoding("ZOR_GetVersion", kVersionWords));
     if (result < 1) return result;
     uint32_t *outputs[] = {version0, version1, version2, version3, version4, version5, version6};
     for (size_t i = 0; i < 7; ++i) *outputs[i] = kVersionWords.get(i);
@@ -132,15 +132,15 @@ extern "C" int32_t ZOR_GetVersion(uint32_t *version0, uint32_t *version1, uint32
 }
 
 extern "C" int32_t ZOR_SetSerialNumber(const char *serial) {
-    return writeField(identifier("ZOR_SetSerialNumber"), serial, kSerialLen);
+    return WriteField(Identifier("ZOR_SetSerialNumber"), serial, kSerialLen);
 }
 
 extern "C" int32_t ZOR_GetSerialNumber(char *serial) {
-    const int32_t result = exchangeRead(decoding("ZOR_GetSerialNumber", kSerial));
+    const int32_t result = ExchangeRead(Decoding("ZOR_GetSerialNumber", kSerial));
     if (result < 1) return result;
     // Copy up to 8 bytes, stopping after the first zero byte; a reply that
     // ends first ends the text there.
-    const size_t held = std::min<size_t>(replyLength(), kSerial.width);
+    const size_t held = std::min<size_t>(ReplyLength(), kSerial.width);
     for (size_t i = 0; i < kSerial.width; ++i) {
         serial[i] = i < held ? static_cast<char>(Field<uint8_t>{i}.get()) : '\0';
         if (serial[i] == '\0') break;
@@ -149,46 +149,46 @@ extern "C" int32_t ZOR_GetSerialNumber(char *serial) {
 }
 
 extern "C" int32_t ZOR_GetManufacturingSerNum(char *serial) {
-    return readText(decoding("ZOR_GetManufacturingSerNum", kManufacturingSerial), kManufacturingSerial, serial);
+    return ReadText(Decoding("ZOR_GetManufacturingSerNum", kManufacturingSerial), kManufacturingSerial, serial);
 }
 
 extern "C" int32_t ZOR_SaveModelName(const char *name) {
-    return writeField(identifier("ZOR_SaveModelName"), name, kModelNameLen);
+    return WriteField(Identifier("ZOR_SaveModelName"), name, kModelNameLen);
 }
 
 extern "C" int32_t ZOR_ReadModelName(char *name) {
-    return readText(decoding("ZOR_ReadModelName", kModelName), kModelName, name);
+    return ReadText(Decoding("ZOR_ReadModelName", kModelName), kModelName, name);
 }
 
 extern "C" int32_t ZOR_WriteBleDispName(const char *name) {
-    return writeField(identifier("ZOR_WriteBleDispName"), name, kBleNameLen);
+    return WriteField(Identifier("ZOR_WriteBleDispName"), name, kBleNameLen);
 }
 
 extern "C" int32_t ZOR_ReadBleDispName(char *name) {
-    return readText(decoding("ZOR_ReadBleDispName", kBleName), kBleName, name);
+    return ReadText(Decoding("ZOR_ReadBleDispName", kBleName), kBleName, name);
 }
 
 extern "C" int32_t ZOR_ReadHWVersion(char *text, uint32_t *first, uint32_t *second) {
     const int32_t result =
-        exchangeRead(decoding("ZOR_ReadHWVersion", kHwVersionText, kHwVersionFirst, kHwVersionSecond));
+        ExchangeRead(Decoding("ZOR_ReadHWVersion", kHwVersionText, kHwVersionFirst, kHwVersionSecond));
     if (result < 1) return result;
-    copyReply(kHwVersionText.offset, text, kHwVersionText.width);
+    CopyReply(kHwVersionText.offset, text, kHwVersionText.width);
     *first = kHwVersionFirst.get();
     *second = kHwVersionSecond.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_GetFlashUniqueID(uint8_t id[8]) {
-    const int32_t result = exchangeRead(decoding("ZOR_GetFlashUniqueID", kUniqueId));
+    const int32_t result = ExchangeRead(Decoding("ZOR_GetFlashUniqueID", kUniqueId));
     if (result < 1) return result;
-    copyReply(kUniqueId.offset, id, kUniqueId.width);
+    CopyReply(kUniqueId.offset, id, kUniqueId.width);
     return 0;
 }
 
 // --- sensors ------------------------------------------------------------------
 
 extern "C" int32_t ZOR_ReadHum(uint32_t *humidity, uint32_t *temperature) {
-    const int32_t result = exchangeRead(decoding("ZOR_ReadHum", kTemperature, kHumidity));
+    const int32_t result = ExchangeRead(Decoding("ZOR_ReadHum", kTemperature, kHumidity));
     if (result < 1) return result;
     *temperature = kTemperature.get();
     *humidity = kHumidity.get();
@@ -196,22 +196,22 @@ extern "C" int32_t ZOR_ReadHum(uint32_t *humidity, uint32_t *temperature) {
 }
 
 extern "C" int32_t ZOR_ReadBattVolt(uint32_t *voltage, uint32_t *percent, uint32_t *third) {
-    return readThree(decoding("ZOR_ReadBattVolt", kThreeWords), voltage, percent, third);
+    return ReadThree(Decoding("ZOR_ReadBattVolt", kThreeWords), voltage, percent, third);
 }
 
 extern "C" int32_t ZOR_ReadMivoTemp(uint32_t *temp) {
-    return readWord(decoding("ZOR_ReadMivoTemp", kWord), temp);
+    return ReadWord(Decoding("ZOR_ReadMivoTemp", kWord), temp);
 }
 
 extern "C" int32_t ZOR_ReadLampUsage(uint64_t *usage) {
-    const int32_t result = exchangeRead(decoding("ZOR_ReadLampUsage", kLampUsage));
+    const int32_t result = ExchangeRead(Decoding("ZOR_ReadLampUsage", kLampUsage));
     if (result < 1) return result;
     *usage = kLampUsage.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_GetPhotoDetector(uint32_t *value0, uint32_t *value1, uint32_t *value2) {
-    return readThree(decoding("ZOR_GetPhotoDetector", kThreeWords), value0, value1, value2) < 0 ? -1 : 0;
+    return ReadThree(Decoding("ZOR_GetPhotoDetector", kThreeWords), value0, value1, value2) < 0 ? -1 : 0;
 }
 
 // --- clock and power ------------------------------------------------------------
@@ -221,42 +221,42 @@ extern "C" int32_t ZOR_SetDateTime(uint8_t value0, uint8_t value1, uint8_t value
     Payload payload{};
     const uint8_t values[] = {value0, value1, value2, value3, value4, value5, value6};
     std::memcpy(payload.data(), values, sizeof values);
-    return exchangeWrite(identifier("ZOR_SetDateTime"), payload);
+    return ExchangeWrite(Identifier("ZOR_SetDateTime"), payload);
 }
 
 extern "C" int32_t ZOR_GetDateTime(uint8_t *value0, uint8_t *value1, uint8_t *value2,
                                    uint8_t *value3, uint8_t *value4, uint8_t *value5,
                                    uint8_t *value6) {
-    const int32_t result = exchangeRead(decoding("ZOR_GetDateTime", kClockBytes));
+    const int32_t result = ExchangeRead(Decoding("ZOR_GetDateTime", kClockBytes));
     if (result < 1) return result;
     uint8_t *outputs[] = {value0, value1, value2, value3, value4, value5, value6};
     for (size_t i = 0; i < 7; ++i) *outputs[i] = kClockBytes.get(i);
     return 0;
 }
 
-extern "C" int32_t ZOR_SetHibernate(uint8_t on) { return writeByte(identifier("ZOR_SetHibernate"), on); }
+extern "C" int32_t ZOR_SetHibernate(uint8_t on) { return WriteByte(Identifier("ZOR_SetHibernate"), on); }
 
-extern "C" int32_t ZOR_GetHibernate(void) { return readSignedByte(decoding("ZOR_GetHibernate", kResultByte)); }
+extern "C" int32_t ZOR_GetHibernate(void) { return ReadSignedByte(Decoding("ZOR_GetHibernate", kResultByte)); }
 
 extern "C" int32_t ZOR_HibernateMode(void) {
-    return sendWithoutAck(identifier("ZOR_HibernateMode"), Payload{}) < 1 ? -1 : 0;
+    return SendWithoutAck(Identifier("ZOR_HibernateMode"), Payload{}) < 1 ? -1 : 0;
 }
 
 extern "C" int32_t ZOR_ResetMivo(void) {
-    return sendWithoutAck(identifier("ZOR_ResetMivo"), Payload{}) < 1 ? -1 : 0;
+    return SendWithoutAck(Identifier("ZOR_ResetMivo"), Payload{}) < 1 ? -1 : 0;
 }
 
 // --- DMD controller registers and maintenance -------------------------------------
 
 extern "C" int32_t ZOR_SetVELCReg(uint32_t reg, uint32_t value) {
     Payload payload{};
-    putU32(payload, 0, reg);
-    putU32(payload, 4, value);
-    return exchangeWrite(identifier("ZOR_SetVELCReg"), payload);
+    PutU32(payload, 0, reg);
+    PutU32(payload, 4, value);
+    return ExchangeWrite(Identifier("ZOR_SetVELCReg"), payload);
 }
 
 extern "C" int32_t ZOR_GetVELCReg(uint32_t reg, uint32_t *value) {
-    const int32_t result = exchangeReadParam(decoding("ZOR_GetVELCReg", kWord), reg);
+    const int32_t result = ExchangeReadParam(Decoding("ZOR_GetVELCReg", kWord), reg);
     if (result < 1) return result;
     *value = kWord.get();
     return 0;
@@ -267,9 +267,9 @@ extern "C" int32_t ZOR_SendEEPROMWipe(uint8_t flagA, uint8_t flagB, uint8_t flag
     payload[0] = flagA != 0 ? 1 : 0;
     payload[1] = flagB != 0 ? 1 : 0;
     payload[2] = flagC != 0 ? 1 : 0;
-    return exchangeWrite(identifier("ZOR_SendEEPROMWipe"), payload);
+    return ExchangeWrite(Identifier("ZOR_SendEEPROMWipe"), payload);
 }
 
-extern "C" int32_t ZOR_EEPROMMass_Erase(void) { return writeNothing(identifier("ZOR_EEPROMMass_Erase")); }
+extern "C" int32_t ZOR_EEPROMMass_Erase(void) { return WriteNothing(Identifier("ZOR_EEPROMMass_Erase")); }
 
-extern "C" int32_t ZOR_EraseVelcorFlash(void) { return writeNothing(identifier("ZOR_EraseVelcorFlash")); }
+extern "C" int32_t ZOR_EraseVelcorFlash(void) { return WriteNothing(Identifier("ZOR_EraseVelcorFlash")); }

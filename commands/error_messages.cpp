@@ -45,7 +45,7 @@ constexpr const char *kSdcMessages[] = {
 
 // Writes exactly the text and its zero; the rest of the buffer is untouched.
 template <size_t N>
-int32_t lookup(const char *const (&table)[N], uint32_t code, char *text) {
+int32_t Lookup(const char *const (&table)[N], uint32_t code, char *text) {
     if (text == nullptr) return 0;
     const char *message = code < N ? table[code] : kUndefined;
     std::memcpy(text, message, std::strlen(message) + 1);
@@ -55,17 +55,17 @@ int32_t lookup(const char *const (&table)[N], uint32_t code, char *text) {
 }  // namespace
 
 extern "C" int32_t ZOR_TMP_GetErrorMessageFromErrorCode(uint32_t code, char *text) {
-    return lookup(kSensorMessages, code, text);
+    return Lookup(kSensorMessages, code, text);
 }
 
 extern "C" int32_t ZOR_HDC_GetErrorMessageFromErrorCode(uint32_t code, char *text) {
-    return lookup(kSensorMessages, code, text);
+    return Lookup(kSensorMessages, code, text);
 }
 
 extern "C" int32_t ZOR_ADC_GetErrorMessageFromErrorCode(uint32_t code, char *text) {
-    return lookup(kAdcMessages, code, text);
+    return Lookup(kAdcMessages, code, text);
 }
 
 extern "C" int32_t ZOR_SDC_GetErrorMessageFromErrorCode(uint32_t code, char *text) {
-    return lookup(kSdcMessages, code, text);
+    return Lookup(kSdcMessages, code, text);
 }

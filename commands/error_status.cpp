@@ -12,37 +12,37 @@ constexpr Field<uint16_t> kErrorCode{0};
 }  // namespace
 
 extern "C" int32_t ZOR_ReadDeviceStatus(uint32_t *status) {
-    const int32_t result = exchangeRead(decoding("ZOR_ReadDeviceStatus", kStatusWord));
+    const int32_t result = ExchangeRead(Decoding("ZOR_ReadDeviceStatus", kStatusWord));
     if (result < 1) return result;
     *status = kStatusWord.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_ReadErrorStatus(uint8_t *status) {
-    const int32_t result = exchangeRead(decoding("ZOR_ReadErrorStatus", kErrorRecord));
+    const int32_t result = ExchangeRead(Decoding("ZOR_ReadErrorStatus", kErrorRecord));
     if (result < 1) return result;
-    copyReply(kErrorRecord.offset, status, kErrorRecord.width);
+    CopyReply(kErrorRecord.offset, status, kErrorRecord.width);
     return 0;
 }
 
 extern "C" int32_t ZOR_ResetErrorStatus(void) {
-    return writeNothing(identifier("ZOR_ResetErrorStatus"));
+    return WriteNothing(Identifier("ZOR_ResetErrorStatus"));
 }
 
 extern "C" int32_t ZOR_GetSpecificErrorStatus(uint32_t type) {
-    const int32_t result = exchangeReadParam(decoding("ZOR_GetSpecificErrorStatus", kResultByte), type);
+    const int32_t result = ExchangeReadParam(Decoding("ZOR_GetSpecificErrorStatus", kResultByte), type);
     if (result < 1) return result;
     return kResultByte.get();
 }
 
 extern "C" int32_t ZOR_GetSpecificErrorcode(uint8_t type) {
-    const int32_t result = exchangeReadParam(decoding("ZOR_GetSpecificErrorcode", kErrorCode), type);
+    const int32_t result = ExchangeReadParam(Decoding("ZOR_GetSpecificErrorcode", kErrorCode), type);
     if (result < 1) return result;
     return kErrorCode.get();
 }
 
 extern "C" int32_t ZOR_ClearSpecificError(uint32_t type) {
     Payload payload{};
-    putU32(payload, 0, type);
-    return exchangeWrite(identifier("ZOR_ClearSpecificError"), payload);
+    PutU32(payload, 0, type);
+    return ExchangeWrite(Identifier("ZOR_ClearSpecificError"), payload);
 }

@@ -17,24 +17,24 @@ namespace zor {
 using Payload = std::array<uint8_t, ZOR_MAX_WRITE_DATA>;
 
 // Read command (with or without a 32-bit parameter): ZOR_Read's result, or
-// -4 when the reply's length field is below the row's shortestReply, so a
+// -4 when the reply's length field is below the row's ShortestReply, so a
 // short reply is never decoded.
-int32_t exchangeRead(const CommandInfo &command);
-int32_t exchangeReadParam(const CommandInfo &command, uint32_t parameter);
+int32_t ExchangeRead(const CommandInfo &command);
+int32_t ExchangeReadParam(const CommandInfo &command, uint32_t parameter);
 
 // Acknowledged write: -1 when sending fails, else ZOR_GetAck's result.
 // frameLength, when non-zero, replaces the length field the identifier gives.
-int32_t exchangeWrite(uint32_t identifier, const Payload &payload, uint16_t frameLength = 0);
+int32_t ExchangeWrite(uint32_t identifier, const Payload &payload, uint16_t frameLength = 0);
 // Unacknowledged write: ZOR_SendMsg's result (positive, or -1).
-int32_t sendWithoutAck(uint32_t identifier, const Payload &payload);
+int32_t SendWithoutAck(uint32_t identifier, const Payload &payload);
 
 // Shorthands for the most common rows: a write of one byte or of nothing.
-int32_t writeByte(uint32_t identifier, uint8_t value);
-int32_t writeNothing(uint32_t identifier);
+int32_t WriteByte(uint32_t identifier, uint8_t value);
+int32_t WriteNothing(uint32_t identifier);
 
 // The value of a little-endian unsigned field of `width` bytes (at most 8)
 // at a reply payload offset (InputBuffer offset 4 + k).
-uint64_t replyValue(size_t offset, size_t width);
+uint64_t ReplyValue(size_t offset, size_t width);
 
 // A reply field of Count little-endian values of type T from `offset`; as a
 // ReplyField it is what the catalogue's decoded size is checked against.
@@ -43,7 +43,7 @@ struct Field {
     size_t offset;
     constexpr operator ReplyField() const { return {offset, sizeof(T) * Count}; }
     T get(size_t index = 0) const {
-        return static_cast<T>(replyValue(offset + index * sizeof(T), sizeof(T)));
+        return static_cast<T>(ReplyValue(offset + index * sizeof(T), sizeof(T)));
     }
 };
 
@@ -51,25 +51,25 @@ struct Field {
 inline constexpr Field<uint8_t> kResultByte{0};
 
 // Reads whose result is the result byte, signed or unsigned.
-int32_t readSignedByte(const CommandInfo &command);
-int32_t readUnsignedByte(const CommandInfo &command);
+int32_t ReadSignedByte(const CommandInfo &command);
+int32_t ReadUnsignedByte(const CommandInfo &command);
 
 // The reply's length field.
-uint16_t replyLength();
+uint16_t ReplyLength();
 // Payload bytes from offset, as they stand.
-void copyReply(size_t offset, void *dest, size_t count);
+void CopyReply(size_t offset, void *dest, size_t count);
 // The bytes of a text field the reply holds, copied as they stand; when the
 // reply ends inside the field a zero follows them, so the text ends where the
 // reply does. Returns the bytes copied.
-size_t copyText(const ReplyField &field, char *dest);
+size_t CopyText(const ReplyField &field, char *dest);
 
 // Payload bytes decoded from beyond the reply's length field so far in this
 // process: stays 0 unless a wrapper reads past its reply (the link fuzz
 // target checks it).
-uint64_t bytesDecodedPastReply();
+uint64_t BytesDecodedPastReply();
 
-void putU16(Payload &payload, size_t offset, uint32_t value);
-void putU32(Payload &payload, size_t offset, uint32_t value);
+void PutU16(Payload &payload, size_t offset, uint32_t value);
+void PutU32(Payload &payload, size_t offset, uint32_t value);
 
 }  // namespace zor
 

@@ -24,25 +24,25 @@ extern "C" int32_t ZOR_SetUARTConnected(uint8_t connected) {
 }
 
 extern "C" int32_t ZOR_GetFlashChecksum(uint32_t *checksum) {
-    const int32_t result = exchangeRead(decoding("ZOR_GetFlashChecksum", kChecksum));
+    const int32_t result = ExchangeRead(Decoding("ZOR_GetFlashChecksum", kChecksum));
     if (result < 1) return result;
     *checksum = kChecksum.get();
     return 0;
 }
 
 extern "C" int32_t ZOR_GetFileSizeToRead(uint32_t fileType) {
-    const int32_t result = exchangeReadParam(decoding("ZOR_GetFileSizeToRead", kFileSize), fileType);
+    const int32_t result = ExchangeReadParam(Decoding("ZOR_GetFileSizeToRead", kFileSize), fileType);
     if (result < 1) return result;
     return static_cast<int32_t>(kFileSize.get());
 }
 
 extern "C" int32_t ZOR_GetFileData(uint8_t *piece, uint32_t *pieceLen) {
     // The piece is as long as the reply says.
-    const int32_t result = exchangeRead(decoding("ZOR_GetFileData"));
+    const int32_t result = ExchangeRead(Decoding("ZOR_GetFileData"));
     if (result < 1) return result;
-    uint32_t length = replyLength();  // at most 576: ZOR_Read refuses more
+    uint32_t length = ReplyLength();  // at most 576: ZOR_Read refuses more
     if (g_UARTConnected) length = length > kUartTrailerBytes ? length - kUartTrailerBytes : 0;
-    copyReply(0, piece, length);
+    CopyReply(0, piece, length);
     *pieceLen = length;
     return result;
 }
@@ -71,7 +71,7 @@ extern "C" int32_t ZOR_WriteFileData(const uint8_t *data, uint32_t len) {
     if (data == nullptr && count > 0) return -1;
     Payload payload{};
     if (count > 0) std::memcpy(payload.data(), data, count);
-    const int32_t ack = exchangeWrite(identifier("ZOR_WriteFileData"), payload,
+    const int32_t ack = ExchangeWrite(Identifier("ZOR_WriteFileData"), payload,
                                       static_cast<uint16_t>(count + 2));
     if (ack < 0) return ack;
     return static_cast<int32_t>(count);
@@ -79,11 +79,11 @@ extern "C" int32_t ZOR_WriteFileData(const uint8_t *data, uint32_t len) {
 
 extern "C" int32_t ZOR_SetFileSizeAndAction(uint32_t size, uint32_t action) {
     Payload payload{};
-    putU32(payload, 0, size);
-    putU16(payload, 4, action & 0xFFFF);
-    return exchangeWrite(identifier("ZOR_SetFileSizeAndAction"), payload);
+    PutU32(payload, 0, size);
+    PutU16(payload, 4, action & 0xFFFF);
+    return ExchangeWrite(Identifier("ZOR_SetFileSizeAndAction"), payload);
 }
 
 extern "C" int32_t ZOR_GotoMivoBootLoader(void) {
-    return sendWithoutAck(identifier("ZOR_GotoMivoBootLoader"), Payload{});
+    return SendWithoutAck(Identifier("ZOR_GotoMivoBootLoader"), Payload{});
 }

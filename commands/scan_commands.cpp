@@ -21,24 +21,24 @@ constexpr Field<uint32_t, 3> kSnrWords{0};
 }  // namespace
 
 extern "C" int32_t ZOR_PerformScan(uint8_t option) {
-    return writeByte(identifier("ZOR_PerformScan"), option);
+    return WriteByte(Identifier("ZOR_PerformScan"), option);
 }
 
 extern "C" int32_t ZOR_GetScanComplete(void) {
-    return readSignedByte(decoding("ZOR_GetScanComplete", kResultByte));
+    return ReadSignedByte(Decoding("ZOR_GetScanComplete", kResultByte));
 }
 
 extern "C" int32_t ZOR_SetPGAGain(uint8_t gain) {
-    return writeByte(identifier("ZOR_SetPGAGain"), gain);
+    return WriteByte(Identifier("ZOR_SetPGAGain"), gain);
 }
 
-extern "C" int32_t ZOR_GetPGAGain(void) { return readSignedByte(decoding("ZOR_GetPGAGain", kResultByte)); }
+extern "C" int32_t ZOR_GetPGAGain(void) { return ReadSignedByte(Decoding("ZOR_GetPGAGain", kResultByte)); }
 
 extern "C" int32_t ZOR_SetFixedPGAGain(uint8_t fixed, uint8_t gain) {
     Payload payload{};
     payload[0] = fixed;
     payload[1] = gain;
-    return exchangeWrite(identifier("ZOR_SetFixedPGAGain"), payload);
+    return ExchangeWrite(Identifier("ZOR_SetFixedPGAGain"), payload);
 }
 
 // A configuration image that does not fit the fixed payload is refused
@@ -48,7 +48,7 @@ extern "C" int32_t ZOR_ApplyScanConfig(const uint8_t *image, int32_t len) {
     if (len < 0 || len > ZOR_APPLY_CFG_PAYLOAD || (image == nullptr && len > 0)) return -1;
     Payload payload{};
     if (len > 0) std::memcpy(payload.data(), image, static_cast<size_t>(len));
-    return exchangeWrite(identifier("ZOR_ApplyScanConfig"), payload);
+    return ExchangeWrite(Identifier("ZOR_ApplyScanConfig"), payload);
 }
 
 extern "C" int32_t ZOR_SaveScanCfgInDevice(uint8_t index, const uint8_t *image, uint32_t len) {
@@ -58,60 +58,60 @@ extern "C" int32_t ZOR_SaveScanCfgInDevice(uint8_t index, const uint8_t *image, 
     payload[1] = index;
     payload[2] = static_cast<uint8_t>(len);
     if (len > 0) std::memcpy(payload.data() + kSaveCfgImageOffset, image, len);
-    return exchangeWrite(identifier("ZOR_SaveScanCfgInDevice"), payload);
+    return ExchangeWrite(Identifier("ZOR_SaveScanCfgInDevice"), payload);
 }
 
 extern "C" int32_t ZOR_GetScanCfg(uint8_t index, uint8_t *image, uint32_t *len) {
-    const int32_t result = exchangeReadParam(decoding("ZOR_GetScanCfg", kImageLength), index);
+    const int32_t result = ExchangeReadParam(Decoding("ZOR_GetScanCfg", kImageLength), index);
     if (result < 1) return result;
     const uint32_t imageLen = kImageLength.get();
     // The stated image must lie inside what the device sent (which holds at
     // least the length word) and what the caller's buffer holds.
-    if (imageLen > replyLength() - kImageStart || imageLen > ZOR_SCAN_CFG_IMAGE_MAX)
+    if (imageLen > ReplyLength() - kImageStart || imageLen > ZOR_SCAN_CFG_IMAGE_MAX)
         return ZOR_ERR_REJECTED;
-    copyReply(kImageStart, image, imageLen);
+    CopyReply(kImageStart, image, imageLen);
     *len = imageLen;
     return 0;
 }
 
 extern "C" int32_t ZOR_EraseAllScanCfg(void) {
-    return writeByte(identifier("ZOR_EraseAllScanCfg"), 0x5A);  // 'Z' guards against accidents
+    return WriteByte(Identifier("ZOR_EraseAllScanCfg"), 0x5A);  // 'Z' guards against accidents
 }
 
 extern "C" int32_t ZOR_GetNumScanCfg(void) {
-    return readUnsignedByte(decoding("ZOR_GetNumScanCfg", kResultByte));
+    return ReadUnsignedByte(Decoding("ZOR_GetNumScanCfg", kResultByte));
 }
 
 extern "C" int32_t ZOR_GetActiveScanIndex(void) {
-    return readUnsignedByte(decoding("ZOR_GetActiveScanIndex", kResultByte));
+    return ReadUnsignedByte(Decoding("ZOR_GetActiveScanIndex", kResultByte));
 }
 
 extern "C" int32_t ZOR_SetActiveScanIndex(uint8_t index) {
-    return writeByte(identifier("ZOR_SetActiveScanIndex"), index);
+    return WriteByte(Identifier("ZOR_SetActiveScanIndex"), index);
 }
 
 extern "C" int32_t ZOR_SetScanControlsVELCOnOff(uint8_t on) {
-    return writeByte(identifier("ZOR_SetScanControlsVELCOnOff"), on);
+    return WriteByte(Identifier("ZOR_SetScanControlsVELCOnOff"), on);
 }
 
 extern "C" int32_t ZOR_VELCEnable(uint8_t enable, uint8_t secondFlag) {
     Payload payload{};
     payload[0] = enable;
     payload[1] = secondFlag;
-    return exchangeWrite(identifier("ZOR_VELCEnable"), payload);
+    return ExchangeWrite(Identifier("ZOR_VELCEnable"), payload);
 }
 
 extern "C" int32_t ZOR_setScanSubImage(uint16_t first, uint16_t second) {
     Payload payload{};
-    putU16(payload, 0, first);
-    putU16(payload, 2, second);
-    return exchangeWrite(identifier("ZOR_setScanSubImage"), payload);
+    PutU16(payload, 0, first);
+    PutU16(payload, 2, second);
+    return ExchangeWrite(Identifier("ZOR_setScanSubImage"), payload);
 }
 
 extern "C" int32_t ZOR_SetScanNumRepeats(uint16_t repeats) {
     Payload payload{};
-    putU16(payload, 0, repeats);
-    return exchangeWrite(identifier("ZOR_SetScanNumRepeats"), payload);
+    PutU16(payload, 0, repeats);
+    return ExchangeWrite(Identifier("ZOR_SetScanNumRepeats"), payload);
 }
 
 extern "C" int32_t ZOR_SetScanNameTag(const char *name, int32_t len) {
@@ -122,29 +122,29 @@ extern "C" int32_t ZOR_SetScanNameTag(const char *name, int32_t len) {
     Payload payload{};
     if (count > 0) std::memcpy(payload.data(), name, count);
     if (count < ZOR_SCAN_NAME_TAG_LEN) payload[count] = 0;
-    return exchangeWrite(identifier("ZOR_SetScanNameTag"), payload);
+    return ExchangeWrite(Identifier("ZOR_SetScanNameTag"), payload);
 }
 
 extern "C" int32_t ZOR_GetEstimatedScanTime(void) {
-    const int32_t result = exchangeRead(decoding("ZOR_GetEstimatedScanTime", kScanTimeMs));
+    const int32_t result = ExchangeRead(Decoding("ZOR_GetEstimatedScanTime", kScanTimeMs));
     if (result < 1) return result;
     return static_cast<int32_t>(kScanTimeMs.get());
 }
 
-extern "C" int32_t ZOR_InterpretScan(void) { return writeNothing(identifier("ZOR_InterpretScan")); }
+extern "C" int32_t ZOR_InterpretScan(void) { return WriteNothing(Identifier("ZOR_InterpretScan")); }
 
 extern "C" int32_t ZOR_GenCalibPatterns(uint32_t value) {
-    return writeByte(identifier("ZOR_GenCalibPatterns"), static_cast<uint8_t>(value));
+    return WriteByte(Identifier("ZOR_GenCalibPatterns"), static_cast<uint8_t>(value));
 }
 
-extern "C" int32_t ZOR_StartSNRScan(void) { return writeNothing(identifier("ZOR_StartSNRScan")); }
+extern "C" int32_t ZOR_StartSNRScan(void) { return WriteNothing(Identifier("ZOR_StartSNRScan")); }
 
 extern "C" int32_t ZOR_StartHadSNRScan(void) {
-    return writeNothing(identifier("ZOR_StartHadSNRScan"));
+    return WriteNothing(Identifier("ZOR_StartHadSNRScan"));
 }
 
 extern "C" int32_t ZOR_GetSNRData(uint32_t *value0, uint32_t *value1, uint32_t *value2) {
-    if (exchangeRead(decoding("ZOR_GetSNRData", kSnrWords)) < 1) return -1;
+    if (ExchangeRead(Decoding("ZOR_GetSNRData", kSnrWords)) < 1) return -1;
     *value0 = kSnrWords.get(0);
     *value1 = kSnrWords.get(1);
     *value2 = kSnrWords.get(2);
@@ -152,9 +152,9 @@ extern "C" int32_t ZOR_GetSNRData(uint32_t *value0, uint32_t *value1, uint32_t *
 }
 
 extern "C" int32_t ZOR_SaveRefCalPerformed(void) {
-    return writeByte(identifier("ZOR_SaveRefCalPerformed"), 0);
+    return WriteByte(Identifier("ZOR_SaveRefCalPerformed"), 0);
 }
 
 extern "C" int32_t ZOR_UpdateRefCalDataWithWORefl(void) {
-    return writeNothing(identifier("ZOR_UpdateRefCalDataWithWORefl"));
+    return WriteNothing(Identifier("ZOR_UpdateRefCalDataWithWORefl"));
 }

@@ -21,7 +21,7 @@ namespace {
 
 constexpr size_t kMaxInput = 48;
 
-void no_sleep(uint32_t) {}
+void NoSleep(uint32_t) {}
 int quiet(const char *, ...) { return 0; }
 
 const virt::Fault kFaults[] = {
@@ -35,7 +35,7 @@ const virt::Fault kFaults[] = {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     USB_SetHidBackend(VIRT_Backend());
-    USB_SetSleepFunction(no_sleep);
+    USB_SetSleepFunction(NoSleep);
     tpl_hook.report_error = quiet;
     if (!std::freopen("/dev/null", "w", stdout)) return 0;
     return 0;
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!in) return 0;
     FILE *saved = stdin;
     stdin = in;
-    console_run_menu();
+    velscan::console::ConsoleRunMenu();
     stdin = saved;
     std::fclose(in);
     // A session cut off before "q" leaves the device open; close it so the

@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kMaxSteps = 32;
 
-void no_sleep(uint32_t) {}
+void NoSleep(uint32_t) {}
 
 // One read as the input scripts it (see above).
 int scripted_read(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test::Bytes &report) {
@@ -50,7 +50,7 @@ int scripted_read(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    USB_SetSleepFunction(no_sleep);
+    USB_SetSleepFunction(NoSleep);
     return 0;
 }
 
@@ -71,10 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (options & 1) hid.failWriteAt = static_cast<int>(hid.writes().size());
         ZOR_SetUARTConnected((options & 2) ? 1 : 0);
         fuzz::Outputs outputs;
-        const uint64_t past_before = zor::bytesDecodedPastReply();
+        const uint64_t past_before = zor::BytesDecodedPastReply();
         int32_t rc = command(in, outputs);
         if (rc < 0 && !outputs.untouched()) fuzz::link_fail("a failed command wrote its out-parameters");
-        if (zor::bytesDecodedPastReply() != past_before) fuzz::link_fail("a command decoded past its reply");
+        if (zor::BytesDecodedPastReply() != past_before) fuzz::link_fail("a command decoded past its reply");
     }
     ZOR_SetUARTConnected(0);
     // The transport always sends whole 65-byte reports with report ID 0.

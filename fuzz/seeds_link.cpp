@@ -36,7 +36,7 @@ int recording_read(hid_device *device, unsigned char *data, size_t length, int t
     return rc;
 }
 
-void no_sleep(uint32_t) {}
+void NoSleep(uint32_t) {}
 
 struct Step {
     uint8_t command;
@@ -53,7 +53,7 @@ Bytes record(const std::vector<Step> &steps, const virt::FaultSpec *fault = null
     USB_HidBackend recording = g_virtual;
     recording.read_timeout = recording_read;
     USB_SetHidBackend(&recording);
-    USB_SetSleepFunction(no_sleep);
+    USB_SetSleepFunction(NoSleep);
     USB_Enumerate();
     USB_Open(0);
     Bytes seed;

@@ -5,6 +5,8 @@
 
 #include "usb_seams.h"
 
+using velscan::link::UsbBackend;
+
 USB_DeviceInfo devInfo[USB_MAX_DEVICES];
 int32_t deviceNumber = 0;
 int32_t currentIndex = 0;
@@ -17,12 +19,12 @@ namespace {
 char devicePaths[USB_MAX_DEVICES][256];
 wchar_t lastOpenError[256];
 
-void copyPath(char *dest, const char *source) {
+void CopyPath(char *dest, const char *source) {
     std::memset(dest, 0, sizeof devicePaths[0]);
     if (source != nullptr) std::strncpy(dest, source, sizeof devicePaths[0] - 1);
 }
 
-void keepOpenError(const wchar_t *text) {
+void KeepOpenError(const wchar_t *text) {
     lastOpenError[0] = L'\0';
     if (text == nullptr) return;
     size_t i = 0;
@@ -31,15 +33,15 @@ void keepOpenError(const wchar_t *text) {
     lastOpenError[i] = L'\0';
 }
 
-bool validIndex(int32_t index) { return index >= 0 && index < USB_MAX_DEVICES; }
+bool ValidIndex(int32_t index) { return index >= 0 && index < USB_MAX_DEVICES; }
 
-hid_device *currentHandle() {
-    return validIndex(currentIndex) ? devInfo[currentIndex].handle : nullptr;
+hid_device *CurrentHandle() {
+    return ValidIndex(currentIndex) ? devInfo[currentIndex].handle : nullptr;
 }
 
 // Keep the first 8 characters; an interface without a serial-number string
 // gets an empty one.
-void copySerial(wchar_t *dest, const wchar_t *source) {
+void CopySerial(wchar_t *dest, const wchar_t *source) {
     std::memset(dest, 0, sizeof(wchar_t) * (USB_SERIAL_CHARS + 1));
     if (source == nullptr) return;
     for (int i = 0; i < USB_SERIAL_CHARS && source[i] != L'\0'; ++i) dest[i] = source[i];
@@ -47,12 +49,12 @@ void copySerial(wchar_t *dest, const wchar_t *source) {
 
 }  // namespace
 
-extern "C" int32_t USB_Init(void) { return usb_backend().init(); }
+extern "C" int32_t USB_Init(void) { return UsbBackend().init(); }
 
-extern "C" int32_t USB_Exit(void) { return usb_backend().exit(); }
+extern "C" int32_t USB_Exit(void) { return UsbBackend().exit(); }
 
 extern "C" int32_t USB_Enumerate(void) {
-    const USB_HidBackend &hid = usb_backend();
+    const USB_HidBackend &hid = UsbBackend();
     if (hid.init() == -1) return USB_ERR_INIT;
     struct hid_device_info *list = hid.enumerate(0, 0);
     int32_t count = 0;
@@ -64,8 +66,8 @@ extern "C" int32_t USB_Enumerate(void) {
         entry.index = count;
         entry.vendorId = it->vendor_id;
         entry.productId = it->product_id;
-        copySerial(entry.serialNumber, it->serial_number);
-        copyPath(devicePaths[count], it->path);
+        CopySerial(entry.serialNumber, it->serial_number);
+        CopyPath(devicePaths[count], it->path);
         ++count;
     }
     deviceNumber = count;
@@ -74,47 +76,47 @@ extern "C" int32_t USB_Enumerate(void) {
 }
 
 extern "C" int32_t USB_Open(int32_t index) {
-    if (!validIndex(index)) return USB_ERR_OPEN;
+    if (!ValidIndex(index)) return USB_ERR_OPEN;
     currentIndex = index;
     USB_DeviceInfo &entry = devInfo[index];
     // Opening an entry that is still open releases the old handle first,
     // so it is not lost.
     if (entry.handle != nullptr) {
-        usb_backend().close(entry.handle);
+        UsbBackend().close(entry.handle);
         entry.handle = nullptr;
     }
     // An empty serial opens by vendor and product alone (hidapi treats a null
     // serial as "any").
     const wchar_t *serial = entry.serialNumber[0] != L'\0' ? entry.serialNumber : nullptr;
     // An entry never filled by enumeration has vendor 0 and matches nothing.
-    const USB_HidBackend &hid = usb_backend();
+    const USB_HidBackend &hid = UsbBackend();
     entry.handle = entry.vendorId != 0 ? hid.open(entry.vendorId, entry.productId, serial) : nullptr;
-    keepOpenError(entry.handle == nullptr && entry.vendorId != 0 && hid.error ? hid.error(nullptr) : nullptr);
+    KeepOpenError(entry.handle == nullptr && entry.vendorId != 0 && hid.error ? hid.error(nullptr) : nullptr);
     return entry.handle != nullptr ? 0 : USB_ERR_OPEN;
 }
 
 extern "C" const wchar_t *USB_LastOpenError(void) { return lastOpenError; }
 
-extern "C" const char *USB_DevicePath(int32_t index) { return validIndex(index) ? devicePaths[index] : ""; }
+extern "C" const char *USB_DevicePath(int32_t index) { return ValidIndex(index) ? devicePaths[index] : ""; }
 
 extern "C" int32_t USB_Close(int32_t index) {
-    if (!validIndex(index)) return USB_ERR_OPEN;
+    if (!ValidIndex(index)) return USB_ERR_OPEN;
     USB_DeviceInfo &entry = devInfo[index];
-    if (entry.handle != nullptr) usb_backend().close(entry.handle);
+    if (entry.handle != nullptr) UsbBackend().close(entry.handle);
     entry.handle = nullptr;
     return 0;
 }
 
 extern "C" int32_t USB_Write(const uint8_t *report) {
-    hid_device *handle = currentHandle();
+    hid_device *handle = CurrentHandle();
     if (handle == nullptr) return USB_ERR_WRITE_CLOSED;
-    return usb_backend().write(handle, report, USB_OUTPUT_REPORT_SIZE);
+    return UsbBackend().write(handle, report, USB_OUTPUT_REPORT_SIZE);
 }
 
 extern "C" int32_t USB_ReadTimeout(uint8_t *buffer, int32_t timeoutMs) {
-    hid_device *handle = currentHandle();
+    hid_device *handle = CurrentHandle();
     if (handle == nullptr) return USB_ERR_READ_CLOSED;
-    return usb_backend().read_timeout(handle, buffer, USB_REPORT_SIZE, timeoutMs);
+    return UsbBackend().read_timeout(handle, buffer, USB_REPORT_SIZE, timeoutMs);
 }
 
 extern "C" int32_t USB_Read(uint8_t *buffer) { return USB_ReadTimeout(buffer, defaultTimeOut); }

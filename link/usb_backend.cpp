@@ -17,15 +17,15 @@ constexpr USB_HidBackend kSystemHidapi = {
 
 USB_HidBackend activeBackend = kSystemHidapi;
 
-void realSleep(uint32_t ms) {
+void RealSleep(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void (*activeSleep)(uint32_t) = realSleep;
+void (*activeSleep)(uint32_t) = RealSleep;
 
 }  // namespace
 
-const USB_HidBackend &usb_backend() { return activeBackend; }
+const USB_HidBackend &velscan::link::UsbBackend() { return activeBackend; }
 
 extern "C" void USB_SetHidBackend(const USB_HidBackend *backend) {
     activeBackend = backend ? *backend : kSystemHidapi;
@@ -36,7 +36,7 @@ extern "C" void USB_GetHidBackend(USB_HidBackend *out) {
 }
 
 extern "C" void USB_SetSleepFunction(void (*sleep_ms)(uint32_t ms)) {
-    activeSleep = sleep_ms ? sleep_ms : realSleep;
+    activeSleep = sleep_ms ? sleep_ms : RealSleep;
 }
 
 extern "C" void USB_Sleep(uint32_t ms) { activeSleep(ms); }

@@ -4,6 +4,10 @@
 
 #include "usb.h"
 
-const USB_HidBackend &usb_backend();
+namespace velscan::link {
+
+const USB_HidBackend &UsbBackend();
+
+}  // namespace velscan::link
 
 #endif

@@ -16,7 +16,7 @@ struct Span {
     size_t lineBytes;
 };
 
-bool clipToFrame(const rectangle *rect, const frameBufferDesc *fb, uint32_t pixelBytes, Span *out)
+bool ClipToFrame(const rectangle *rect, const frameBufferDesc *fb, uint32_t pixelBytes, Span *out)
 {
     if (rect == nullptr || fb == nullptr || fb->buffer == nullptr)
         return false;
@@ -35,10 +35,10 @@ bool clipToFrame(const rectangle *rect, const frameBufferDesc *fb, uint32_t pixe
 }
 
 template <typename Word>
-void drawWords(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
+void DrawWords(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
 {
     Span s;
-    if (!clipToFrame(rect, fb, sizeof(Word), &s))
+    if (!ClipToFrame(rect, fb, sizeof(Word), &s))
         return;
     const Word color = static_cast<Word>(rect->color);
     for (uint32_t y = s.y0; y < s.y1; y++) {
@@ -56,7 +56,7 @@ void drawWords(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
     }
 }
 
-void putPixel24(uint8_t *at, const uint8_t bytes[3], uint8_t mode)
+void PutPixel24(uint8_t *at, const uint8_t bytes[3], uint8_t mode)
 {
     for (int k = 0; k < 3; k++)
         at[k] = mode == 1 ? bytes[k] : static_cast<uint8_t>(at[k] | bytes[k]);
@@ -68,12 +68,12 @@ extern "C" {
 
 void DrawRectangle16BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
 {
-    drawWords<uint16_t>(rect, fb, mode);
+    DrawWords<uint16_t>(rect, fb, mode);
 }
 
 void DrawRectangle32BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
 {
-    drawWords<uint32_t>(rect, fb, mode);
+    DrawWords<uint32_t>(rect, fb, mode);
 }
 
 // 24-bit pixels are written four at a time: a group of four pixels is twelve
@@ -83,7 +83,7 @@ void DrawRectangle32BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_
 void DrawRectangle24BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
 {
     Span s;
-    if (!clipToFrame(rect, fb, 3, &s))
+    if (!ClipToFrame(rect, fb, 3, &s))
         return;
     const uint8_t bytes[3] = {static_cast<uint8_t>(rect->color),
                               static_cast<uint8_t>(rect->color >> 8),
@@ -98,7 +98,7 @@ void DrawRectangle24BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_
         uint8_t *line = fb->buffer + static_cast<size_t>(y) * s.lineBytes;
         uint32_t x = s.x0;
         for (; x < s.x1 && x % 4 != 0; x++)
-            putPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
+            PutPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
         for (; x + 4 <= s.x1; x += 4) {
             uint8_t *group = line + static_cast<size_t>(x) * 3;
             for (int w = 0; w < 3; w++) {
@@ -112,7 +112,7 @@ void DrawRectangle24BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_
             }
         }
         for (; x < s.x1; x++)
-            putPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
+            PutPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
     }
 }
 

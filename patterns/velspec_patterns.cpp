@@ -20,14 +20,14 @@ constexpr uint32_t kMaxColumnPatterns = 624;
 constexpr uint32_t kMaxHadamardGroups = 16;
 constexpr uint32_t kMaxGroupColumns = 284;
 
-uint8_t *frameAt(const frameBufferDesc *fb, const FrameLayout &layout, uint64_t index)
+uint8_t *FrameAt(const frameBufferDesc *fb, const FrameLayout &layout, uint64_t index)
 {
     return fb->buffer + static_cast<size_t>(index) * layout.frameBytes;
 }
 
 // One band of a pattern: w columns from centre - w/2 (held at column 0),
 // cut at the frame's right edge; a band wholly right of the frame is empty.
-rectangle bandRect(uint32_t center, uint32_t w, uint32_t frameWidth, uint32_t height,
+rectangle BandRect(uint32_t center, uint32_t w, uint32_t frameWidth, uint32_t height,
                    uint32_t plane)
 {
     const int64_t left = static_cast<int64_t>(center) - w / 2;
@@ -42,7 +42,7 @@ rectangle bandRect(uint32_t center, uint32_t w, uint32_t frameWidth, uint32_t he
     return band;
 }
 
-void clearLines(const frameBufferDesc *fb, uint8_t *frame, uint32_t lines)
+void ClearLines(const frameBufferDesc *fb, uint8_t *frame, uint32_t lines)
 {
     frameBufferDesc one = *fb;
     one.buffer = frame;
@@ -50,7 +50,7 @@ void clearLines(const frameBufferDesc *fb, uint8_t *frame, uint32_t lines)
     DrawRectangle(&all, &one, 1);
 }
 
-void drawBand(const frameBufferDesc *fb, uint8_t *frame, const rectangle &band)
+void DrawBand(const frameBufferDesc *fb, uint8_t *frame, const rectangle &band)
 {
     if (band.width == 0)
         return;
@@ -80,10 +80,10 @@ int32_t velspec_scan_col_genPatterns(const colPatDef *def, const frameBufferDesc
     for (uint32_t i = 0; i < def->num_patterns; i++) {
         if (frame >= fb->num_frames)
             break;
-        uint8_t *at = frameAt(fb, layout, frame);
+        uint8_t *at = FrameAt(fb, layout, frame);
         if (plane == 0)
-            clearLines(fb, at, fb->height);
-        drawBand(fb, at, bandRect(def->center_column[i], def->width_px, fb->width, fb->height, plane));
+            ClearLines(fb, at, fb->height);
+        DrawBand(fb, at, BandRect(def->center_column[i], def->width_px, fb->width, fb->height, plane));
         if (++plane == layout.planes) {
             plane = 0;
             frame++;
@@ -118,15 +118,15 @@ int32_t velspec_scan_had_genPatterns(const hadPatDef *def, const frameBufferDesc
             const uint32_t plane = static_cast<uint32_t>(position % layout.planes);
             if (frame >= fb->num_frames)
                 return def->num_patterns;
-            uint8_t *at = frameAt(fb, layout, frame);
+            uint8_t *at = FrameAt(fb, layout, frame);
             if (plane == 0)
-                clearLines(fb, at, 1);
+                ClearLines(fb, at, 1);
             status = getSMatrixRow(group.paley_order, r, row.data());
             if (status != VELSPEC_OK)
                 return status;
             for (uint32_t c = 0; c < group.num_columns; c++) {
                 if (row[c] != 0)
-                    drawBand(fb, at, bandRect(group.center_column[c], def->width_px, fb->width, 1, plane));
+                    DrawBand(fb, at, BandRect(group.center_column[c], def->width_px, fb->width, 1, plane));
             }
         }
     }
@@ -240,7 +240,7 @@ int32_t velspec_scan_bendPatterns(const frameBufferDesc *fb, const double *shift
     const int32_t limit = static_cast<int32_t>(fb->width / 2);
     const size_t middle = lineBytes / 2;
     for (uint64_t f = 0; f < frames; f++) {
-        uint8_t *frame = frameAt(fb, layout, f);
+        uint8_t *frame = FrameAt(fb, layout, f);
         std::memcpy(work.data() + middle, frame, lineBytes);
         for (uint32_t r = 0; r < fb->height; r++) {
             int32_t pixels = shift[r];

@@ -12,6 +12,9 @@
 #include "velspec_scan.h"
 #include "wrapper.h"
 
+using velscan::api::FetchDeviceFile;
+using velscan::api::DeviceFile;
+
 namespace velscan {
 
 namespace {
@@ -71,7 +74,7 @@ Status FetchFile(uint32_t type, const char *what, DeviceFile &file) {
     if (size < 0) {
         return CommandFailed(std::string("asking the size of ") + what, size);
     }
-    if (!fetch_device_file(size, file)) {
+    if (!FetchDeviceFile(size, file)) {
         return ApiFailed(std::string("fetching ") + what, VEL_ERR_FILE);
     }
     return Status::Ok();

@@ -2,7 +2,7 @@
 
 namespace velscan {
 
-int Status::exit_code() const {
+int Status::ExitCode() const {
     switch (code) {
     case kOk:
         return 0;

@@ -35,7 +35,7 @@ struct Status {
     // Exit code of the command-line front end for this result:
     // 0 success; 1 instrument or file failed; 2 usage or input error;
     // 3 no instrument found; 4 found but cannot be opened.
-    int exit_code() const;
+    int ExitCode() const;
 
     static Status Ok() { return {}; }
     static Status Fail(int code, std::string message) { return {code, std::move(message)}; }

@@ -6,25 +6,25 @@
 
 namespace {
 
-using velspec::wrap_add;
-using velspec::wrap_sub;
+using velspec::WrapAdd;
+using velspec::WrapSub;
 
 // Entry i is a black reading when i - first is a multiple of the period,
 // negative differences included. A period of 0 would divide by zero; it is
 // taken to mean that the record has no black readings.
-bool is_black(uint32_t i, uint8_t first, uint8_t period) {
+bool IsBlack(uint32_t i, uint8_t first, uint8_t period) {
     if (period == 0) return false;
     return (static_cast<int32_t>(i) - static_cast<int32_t>(first)) % period == 0;
 }
 
 // The truncated integer mean of the black readings among the first length
 // entries; 0 when there are none. The sum wraps like the device's 32-bit sum.
-int32_t dark_level(const int32_t *adc, uint32_t length, uint8_t first, uint8_t period) {
+int32_t DarkLevel(const int32_t *adc, uint32_t length, uint8_t first, uint8_t period) {
     int32_t sum = 0;
     int32_t count = 0;
     for (uint32_t i = 0; i < length; ++i) {
-        if (is_black(i, first, period)) {
-            sum = wrap_add(sum, adc[i]);
+        if (IsBlack(i, first, period)) {
+            sum = WrapAdd(sum, adc[i]);
             ++count;
         }
     }
@@ -39,9 +39,9 @@ extern "C" int32_t velspec_subtract_dc_level(slewScanData *data) {
     if (length > SCAN_MAX_ADC) return VELSPEC_ERR_BAD_INPUT;
     const uint8_t first = data->black_pattern_first;
     const uint8_t period = data->black_pattern_period;
-    const int32_t mean = dark_level(data->adc_data, length, first, period);
+    const int32_t mean = DarkLevel(data->adc_data, length, first, period);
     for (uint32_t i = 0; i < length; ++i) {
-        data->adc_data[i] = is_black(i, first, period) ? 0 : wrap_sub(data->adc_data[i], mean);
+        data->adc_data[i] = IsBlack(i, first, period) ? 0 : WrapSub(data->adc_data[i], mean);
     }
     return VELSPEC_OK;
 }
@@ -52,11 +52,11 @@ extern "C" int32_t velspec_subtract_remove_dc_level(const scanData *data, scanRe
     if (length > SCAN_MAX_ADC) return VELSPEC_ERR_BAD_INPUT;
     const uint8_t first = data->black_pattern_first;
     const uint8_t period = data->black_pattern_period;
-    const int32_t mean = dark_level(data->adc_data, length, first, period);
+    const int32_t mean = DarkLevel(data->adc_data, length, first, period);
     int32_t j = 0;
     for (uint32_t i = 0; i < length; ++i) {
-        if (is_black(i, first, period)) continue;
-        results->intensity[j] = wrap_sub(data->adc_data[i], mean);
+        if (IsBlack(i, first, period)) continue;
+        results->intensity[j] = WrapSub(data->adc_data[i], mean);
         ++j;
     }
     results->length = j;

@@ -9,7 +9,7 @@
 
 namespace velspec {
 
-int32_t had_decode_group_matrix(const double *y, uint16_t order, double *x) {
+int32_t HadDecodeGroupMatrix(const double *y, uint16_t order, double *x) {
     const size_t q = order;
     std::vector<double> s_matrix, scaled_inverse;
     try {
@@ -26,7 +26,7 @@ int32_t had_decode_group_matrix(const double *y, uint16_t order, double *x) {
     return velspec_matrix_mult(y, scaled_inverse.data(), x, 1, order, order);
 }
 
-int32_t had_decode_group(const double *y, uint16_t order, uint16_t bands, double *x) {
+int32_t HadDecodeGroup(const double *y, uint16_t order, uint16_t bands, double *x) {
     if (order > SMATRIX_MAX_ORDER) return VELSPEC_ERR_BAD_INPUT;
     const uint8_t *table = g_matrix_lookup[order];
     if (table == nullptr) return VELSPEC_ERR_NULL;

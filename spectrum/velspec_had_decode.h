@@ -11,13 +11,13 @@ namespace velspec {
 // The straightforward form: loads S into a q x q double matrix, forms D in a
 // second one and multiplies. Writes x[0 .. q). Kept as the reference the
 // fast form is measured and checked against.
-int32_t had_decode_group_matrix(const double *y, uint16_t order, double *x);
+int32_t HadDecodeGroupMatrix(const double *y, uint16_t order, double *x);
 
 // The same sums in the same order, read straight from the bit table without
 // allocating; only the first `bands` values x[0 .. bands) are formed (the
 // others belong to bands that are never lit). Bit-identical to the matrix
 // form for every value it writes.
-int32_t had_decode_group(const double *y, uint16_t order, uint16_t bands, double *x);
+int32_t HadDecodeGroup(const double *y, uint16_t order, uint16_t bands, double *x);
 
 }  // namespace velspec
 

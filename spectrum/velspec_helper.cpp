@@ -28,7 +28,7 @@ const RecordFormat kRecordFormats[REC_NUM_TYPES] = {
     {"i#", {864}, sizeof(int32_t) * SCAN_MAX_ADC},
 };
 
-bool known_type(int32_t type) {
+bool KnownType(int32_t type) {
     return type >= 0 && type < REC_NUM_TYPES;
 }
 
@@ -50,7 +50,7 @@ private:
 }  // namespace
 
 extern "C" tpl_node *map_data_to_tplnode(void *record, int32_t type) {
-    if (!known_type(type)) return nullptr;
+    if (!KnownType(type)) return nullptr;
     const RecordFormat &f = kRecordFormats[type];
     const int *n = f.fixed_lengths;
     // The engine takes the record address, then one count per '#'; counts
@@ -85,7 +85,7 @@ extern "C" int32_t velspec_get_serialize_dump_size(const void *record, size_t *s
 
 extern "C" int32_t velspec_deserialize(void *buffer, size_t size, int32_t type) {
     if (buffer == nullptr) return VELSPEC_ERR_NULL;
-    if (!known_type(type)) return VELSPEC_ERR_SERIALIZE;
+    if (!KnownType(type)) return VELSPEC_ERR_SERIALIZE;
     // A buffer that cannot hold the decoded record cannot hold a valid image
     // of the type either; refusing it up front keeps the in-place decode and
     // the header repair below inside the buffer.

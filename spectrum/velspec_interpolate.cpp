@@ -9,11 +9,11 @@
 
 namespace {
 
-using velspec::saturate_int32;
-using velspec::truncate_to_int32;
-using velspec::wrap_div;
-using velspec::wrap_mul;
-using velspec::wrap_sub;
+using velspec::SaturateInt32;
+using velspec::TruncateToInt32;
+using velspec::WrapDiv;
+using velspec::WrapMul;
+using velspec::WrapSub;
 
 // Where a new point lies relative to the old table.
 enum class Place { exact, interior, before, past };
@@ -21,7 +21,7 @@ enum class Place { exact, interior, before, past };
 // One resampled value for the integer table. The difference of two values is
 // taken as a 32-bit integer; each truncated quotient is saturated to 32 bits
 // and the final value is worked out in 64 bits, so nothing overflows.
-bool int_value(Place place, const double *w, const int32_t *v, int32_t j, double x,
+bool IntValue(Place place, const double *w, const int32_t *v, int32_t j, double x,
                int32_t *out) {
     int32_t step = 0;
     switch (place) {
@@ -33,10 +33,10 @@ bool int_value(Place place, const double *w, const int32_t *v, int32_t j, double
             *out = v[j];
             return true;
         }
-        const double diff = wrap_sub(v[j], v[j - 1]);
+        const double diff = WrapSub(v[j], v[j - 1]);
         const double ratio = (w[j] - x) / (w[j] - w[j - 1]);
-        if (!truncate_to_int32(diff * ratio, &step)) return false;
-        *out = saturate_int32(static_cast<int64_t>(v[j]) - step);
+        if (!TruncateToInt32(diff * ratio, &step)) return false;
+        *out = SaturateInt32(static_cast<int64_t>(v[j]) - step);
         return true;
     }
     case Place::before: {
@@ -44,9 +44,9 @@ bool int_value(Place place, const double *w, const int32_t *v, int32_t j, double
             *out = v[0];
             return true;
         }
-        const double diff = wrap_sub(v[1], v[0]);
-        if (!truncate_to_int32((diff * (w[0] - x)) / (w[1] - w[0]), &step)) return false;
-        *out = saturate_int32(static_cast<int64_t>(v[0]) - step);
+        const double diff = WrapSub(v[1], v[0]);
+        if (!TruncateToInt32((diff * (w[0] - x)) / (w[1] - w[0]), &step)) return false;
+        *out = SaturateInt32(static_cast<int64_t>(v[0]) - step);
         return true;
     }
     case Place::past: {
@@ -54,11 +54,11 @@ bool int_value(Place place, const double *w, const int32_t *v, int32_t j, double
             *out = v[j - 1];
             return true;
         }
-        const double diff = wrap_sub(v[j - 1], v[j - 2]);
-        if (!truncate_to_int32((diff * (x - w[j - 1])) / (w[j - 1] - w[j - 2]), &step)) {
+        const double diff = WrapSub(v[j - 1], v[j - 2]);
+        if (!TruncateToInt32((diff * (x - w[j - 1])) / (w[j - 1] - w[j - 2]), &step)) {
             return false;
         }
-        *out = saturate_int32(static_cast<int64_t>(step) + v[j - 1]);
+        *out = SaturateInt32(static_cast<int64_t>(step) + v[j - 1]);
         return true;
     }
     }
@@ -67,7 +67,7 @@ bool int_value(Place place, const double *w, const int32_t *v, int32_t j, double
 
 // One resampled value for a double table, all in double precision: the
 // interior case forms the ratio first, the end cases the product first.
-bool double_value(Place place, const double *w, const double *v, int32_t j, double x,
+bool DoubleValue(Place place, const double *w, const double *v, int32_t j, double x,
                   double *out) {
     switch (place) {
     case Place::exact:
@@ -98,11 +98,11 @@ bool double_value(Place place, const double *w, const double *v, int32_t j, doub
     return false;
 }
 
-bool compute(Place place, const double *w, const int32_t *v, int32_t j, double x, int32_t *out) {
-    return int_value(place, w, v, j, x, out);
+bool Compute(Place place, const double *w, const int32_t *v, int32_t j, double x, int32_t *out) {
+    return IntValue(place, w, v, j, x, out);
 }
-bool compute(Place place, const double *w, const double *v, int32_t j, double x, double *out) {
-    return double_value(place, w, v, j, x, out);
+bool Compute(Place place, const double *w, const double *v, int32_t j, double x, double *out) {
+    return DoubleValue(place, w, v, j, x, out);
 }
 
 // The resampling walk shared by the three variants. The old table ends at
@@ -111,7 +111,7 @@ bool compute(Place place, const double *w, const double *v, int32_t j, double x,
 // case that needs two old points where the table has fewer is refused rather
 // than reading outside the table.
 template <typename Value>
-int32_t resample(const double *new_x, int32_t new_count, double *old_w, Value *values,
+int32_t Resample(const double *new_x, int32_t new_count, double *old_w, Value *values,
                  int32_t table_limit) {
     int32_t table_end = 0;
     while (table_end < table_limit && old_w[table_end] != 0.0) ++table_end;
@@ -140,7 +140,7 @@ int32_t resample(const double *new_x, int32_t new_count, double *old_w, Value *v
             place = Place::before;
             if (table_end < 2) return VELSPEC_ERR_BAD_INPUT;
         }
-        if (!compute(place, old_w, values, j, x, &resampled[i])) return VELSPEC_ERR_BAD_INPUT;
+        if (!Compute(place, old_w, values, j, x, &resampled[i])) return VELSPEC_ERR_BAD_INPUT;
     }
 
     for (int32_t i = 0; i < new_count; ++i) {
@@ -158,14 +158,14 @@ extern "C" int32_t velspec_interpolate_int_wavelengths(const double *new_wl, int
     if (new_wl == nullptr || old_wl == nullptr || values == nullptr) return VELSPEC_ERR_NULL;
     if (new_count < 1 || new_count > SCAN_MAX_ADC) return VELSPEC_ERR_BAD_INPUT;
     if (old_count < 1 || old_count > SCAN_MAX_ADC) return VELSPEC_ERR_BAD_INPUT;
-    return resample(new_wl, new_count, old_wl, values, old_count);
+    return Resample(new_wl, new_count, old_wl, values, old_count);
 }
 
 extern "C" int32_t velspec_interpolate_double_wavelengths(const double *new_wl, double *old_wl,
                                                           double *values, int32_t new_count) {
     if (new_wl == nullptr || old_wl == nullptr || values == nullptr) return VELSPEC_ERR_NULL;
     if (new_count <= 0) return VELSPEC_ERR_BAD_INPUT;
-    return resample(new_wl, new_count, old_wl, values, REF_MATRIX_WAVELENGTHS);
+    return Resample(new_wl, new_count, old_wl, values, REF_MATRIX_WAVELENGTHS);
 }
 
 extern "C" int32_t velspec_interpolate_double_positions(const double *new_pos, double *old_pos,
@@ -173,7 +173,7 @@ extern "C" int32_t velspec_interpolate_double_positions(const double *new_pos, d
                                                         int32_t old_count) {
     if (new_pos == nullptr || old_pos == nullptr || values == nullptr) return VELSPEC_ERR_NULL;
     if (new_count <= 0 || old_count < 0) return VELSPEC_ERR_BAD_INPUT;
-    return resample(new_pos, new_count, old_pos, values, old_count);
+    return Resample(new_pos, new_count, old_pos, values, old_count);
 }
 
 extern "C" int32_t velspec_compute_from_references(uint32_t a, uint32_t b, uint32_t ya,
@@ -185,15 +185,15 @@ extern "C" int32_t velspec_compute_from_references(uint32_t a, uint32_t b, uint3
     // three forms differ in rounding on purpose.
     const int32_t sa = static_cast<int32_t>(a), sb = static_cast<int32_t>(b);
     const int32_t sya = static_cast<int32_t>(ya), syb = static_cast<int32_t>(yb);
-    const int32_t rise = wrap_sub(syb, sya);
-    const int32_t run = wrap_sub(sb, sa);
+    const int32_t rise = WrapSub(syb, sya);
+    const int32_t run = WrapSub(sb, sa);
     if (run == 0) return VELSPEC_ERR_BAD_INPUT;
     if (x < sa && x < sb) {
-        *out = wrap_sub(sya, wrap_div(wrap_mul(rise, wrap_sub(sa, x)), run));
+        *out = WrapSub(sya, WrapDiv(WrapMul(rise, WrapSub(sa, x)), run));
     } else if (x > sa && x > sb) {
-        *out = velspec::wrap_add(wrap_div(wrap_mul(rise, wrap_sub(x, sb)), run), syb);
+        *out = velspec::WrapAdd(WrapDiv(WrapMul(rise, WrapSub(x, sb)), run), syb);
     } else {
-        *out = wrap_sub(syb, wrap_div(wrap_mul(rise, wrap_sub(sb, x)), run));
+        *out = WrapSub(syb, WrapDiv(WrapMul(rise, WrapSub(sb, x)), run));
     }
     return VELSPEC_OK;
 }

@@ -13,20 +13,20 @@
 
 namespace {
 
-uint32_t section_count(const slewScanCfg &cfg) {
+uint32_t SectionCount(const slewScanCfg &cfg) {
     return cfg.num_sections < SLEW_MAX_SECTIONS ? cfg.num_sections : SLEW_MAX_SECTIONS;
 }
 
 // A result's point count as an index bound, or -1 when it lies outside the
 // result arrays.
-int32_t checked_length(const scanResults &results) {
+int32_t CheckedLength(const scanResults &results) {
     return results.length >= 0 && results.length <= SCAN_MAX_ADC ? results.length : -1;
 }
 
 // Brackets the reference width r in the matrix widths: w is the first entry
 // not below r; lo and hi are the entries on either side (equal on an exact
 // hit). A width outside the matrix widths has no bracket.
-bool bracket_width(const refMatrix &m, uint8_t r, int32_t *w, int32_t *lo, int32_t *hi) {
+bool BracketWidth(const refMatrix &m, uint8_t r, int32_t *w, int32_t *lo, int32_t *hi) {
     int32_t found = 0;
     while (found < REF_MATRIX_WIDTHS && m.widths[found] < r) ++found;
     if (found == REF_MATRIX_WIDTHS) return false;
@@ -43,7 +43,7 @@ bool bracket_width(const refMatrix &m, uint8_t r, int32_t *w, int32_t *lo, int32
 
 // The matrix value for wavelength k at the scan's width t, interpolated from
 // the widths next to the reference width's bracket w.
-int32_t value_at_scan_width(const refMatrix &m, int32_t w, int32_t k, int32_t t, int32_t *out) {
+int32_t ValueAtScanWidth(const refMatrix &m, int32_t w, int32_t k, int32_t t, int32_t *out) {
     int32_t a = w, b = w - 1;
     if (w == 0) {
         a = 0;
@@ -59,7 +59,7 @@ int32_t value_at_scan_width(const refMatrix &m, int32_t w, int32_t k, int32_t t,
 // The width-correction factors of one scan section, resampled onto the
 // section's points starting at ref->wavelength[p], applied to the reference
 // intensities. Advances p past the section's points.
-int32_t correct_section(const slewScanSection &section, uint8_t ref_width,
+int32_t CorrectSection(const slewScanSection &section, uint8_t ref_width,
                         const refMatrix &m, scanResults *ref, int32_t *p,
                         double *wl, double *factor) {
     for (int32_t k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) {
@@ -68,11 +68,11 @@ int32_t correct_section(const slewScanSection &section, uint8_t ref_width,
     }
     const int32_t n = section.num_patterns;
     int32_t w = 0, lo = 0, hi = 0;
-    if (!bracket_width(m, ref_width, &w, &lo, &hi)) return VELSPEC_ERR_BAD_INPUT;
+    if (!BracketWidth(m, ref_width, &w, &lo, &hi)) return VELSPEC_ERR_BAD_INPUT;
 
     for (int32_t k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) {
         int32_t at_scan = 0, at_ref = 0;
-        int32_t status = value_at_scan_width(m, w, k, section.width_px, &at_scan);
+        int32_t status = ValueAtScanWidth(m, w, k, section.width_px, &at_scan);
         if (status < 0) return status;
         if (lo == hi) {
             at_ref = m.ref_intensities[lo][k];
@@ -94,7 +94,7 @@ int32_t correct_section(const slewScanSection &section, uint8_t ref_width,
     for (int32_t q = 0; q < n; ++q) {
         if (ref->wavelength[*p] == 0.0) break;
         int32_t corrected = 0;
-        if (!velspec::truncate_to_int32(factor[q] * static_cast<double>(ref->intensity[*p]),
+        if (!velspec::TruncateToInt32(factor[q] * static_cast<double>(ref->intensity[*p]),
                                         &corrected)) {
             return VELSPEC_ERR_BAD_INPUT;
         }
@@ -109,7 +109,7 @@ int32_t correct_section(const slewScanSection &section, uint8_t ref_width,
 extern "C" int32_t velspec_scan_cfg_compare(const slewScanCfg *a, const slewScanCfg *b) {
     if (a == nullptr || b == nullptr) return VELSPEC_ERR_NULL;
     if (a->num_sections != b->num_sections) return VELSPEC_ERR_FAILED;
-    for (uint32_t s = 0; s < section_count(*a); ++s) {
+    for (uint32_t s = 0; s < SectionCount(*a); ++s) {
         const slewScanSection &x = a->sections[s];
         const slewScanSection &y = b->sections[s];
         if (x.section_scan_type != y.section_scan_type || x.width_px != y.width_px ||
@@ -126,7 +126,7 @@ extern "C" int32_t velspec_valid_configs_to_interp(const slewScanCfg *scan_cfg,
     if (scan_cfg == nullptr || ref_cfg == nullptr) return VELSPEC_ERR_NULL;
     if (ref_cfg->num_sections != 1) return VELSPEC_ERR_FAILED;
     const slewScanSection &ref = ref_cfg->sections[0];
-    for (uint32_t s = 0; s < section_count(*scan_cfg); ++s) {
+    for (uint32_t s = 0; s < SectionCount(*scan_cfg); ++s) {
         const slewScanSection &section = scan_cfg->sections[s];
         if (section.wavelength_start_nm < ref.wavelength_start_nm ||
             section.wavelength_end_nm > ref.wavelength_end_nm) {
@@ -142,7 +142,7 @@ extern "C" int32_t velspec_scan_scale_for_pga_gain(const scanResults *scan, scan
     if (ref->pga_gain == 0) return VELSPEC_ERR_BAD_INPUT;
     for (int32_t i = 0; i < SCAN_MAX_ADC; ++i) {
         if (ref->wavelength[i] == 0.0) break;
-        ref->intensity[i] = velspec::wrap_mul(scan->pga_gain, ref->intensity[i]) / ref->pga_gain;
+        ref->intensity[i] = velspec::WrapMul(scan->pga_gain, ref->intensity[i]) / ref->pga_gain;
     }
     return VELSPEC_OK;
 }
@@ -168,7 +168,7 @@ extern "C" int32_t velspec_scan_recomputeRefIntensities(const scanResults *scan,
             scan->cfg.sections[0].width_px == ref_width) {
             continue;
         }
-        const int32_t status = correct_section(scan->cfg.sections[s], ref_width, *matrix, ref, &p,
+        const int32_t status = CorrectSection(scan->cfg.sections[s], ref_width, *matrix, ref, &p,
                                                wl.data(), factor.data());
         if (status < 0) return status;
     }
@@ -212,8 +212,8 @@ extern "C" int32_t velspec_scan_interpReference(const void *ref_image, size_t re
     }
     status = velspec_valid_configs_to_interp(&scan->cfg, &ref->cfg);
     if (status < 0) return status;
-    const int32_t scan_length = checked_length(*scan);
-    const int32_t ref_length = checked_length(*ref);
+    const int32_t scan_length = CheckedLength(*scan);
+    const int32_t ref_length = CheckedLength(*ref);
     if (scan_length < 0 || ref_length < 0) return VELSPEC_ERR_BAD_INPUT;
     for (int32_t i = 0; i < scan_length; ++i) {
         if (scan->wavelength[i] == 0.0) return VELSPEC_ERR_BAD_INPUT;

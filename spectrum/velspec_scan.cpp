@@ -27,7 +27,7 @@ extern "C" int32_t velspec_scan_interpret(const void *image, size_t size,
     }
     std::memcpy(copy.data(), image, size);
 
-    int32_t status = velspec::read_scan_data(copy.data(), size, copy.size());
+    int32_t status = velspec::ReadScanData(copy.data(), size, copy.size());
     if (status != VELSPEC_OK) {
         velscan::diag::Print("velspec_scan_read_data debug 2: %d\n", status);
         return status;
@@ -67,7 +67,7 @@ extern "C" int32_t velspec_scan_section_get_adc_data_range(const slewScanData *d
         if (s.section_scan_type == SCAN_TYPE_COLUMN) {
             patterns = s.num_patterns;
         } else if (s.section_scan_type == SCAN_TYPE_HADAMARD) {
-            const scanCfg cfg = velspec::section_config(&data->cfg, &s);
+            const scanCfg cfg = velspec::SectionConfig(&data->cfg, &s);
             const int32_t status =
                 velspec_scan_had_genPatDef(&cfg, &data->calibration_coeffs, &patDefH);
             if (status != VELSPEC_OK) return status;
@@ -127,7 +127,7 @@ extern "C" int32_t velspec_scan_slew_interpret(uScanData *record, scanResults *r
         const int32_t points = section_results->cfg.sections[0].num_patterns;
         if (s == 0) {
             *results = *section_results;
-            velspec::copy_slew_header(data, results);
+            velspec::CopySlewHeader(data, results);
             count = points;
             continue;
         }

@@ -31,7 +31,7 @@ extern "C" int32_t velspec_scan_col_genPatDef(const scanCfg *cfg, const calibCoe
     double column = start;
     for (uint32_t i = 0; i < cfg->num_patterns; ++i) {
         int32_t whole = 0;
-        velspec::truncate_to_int32(column, &whole);
+        velspec::TruncateToInt32(column, &whole);
         out->center_column[i] = static_cast<uint16_t>(whole);
         column += step;
     }
@@ -40,11 +40,11 @@ extern "C" int32_t velspec_scan_col_genPatDef(const scanCfg *cfg, const calibCoe
 
 extern "C" int32_t velspec_scan_col_interpret(const scanData *data, scanResults *results) {
     if (data == nullptr || results == nullptr) return VELSPEC_ERR_NULL;
-    velspec::copy_single_header(data, results);
+    velspec::CopySingleHeader(data, results);
     int32_t status = velspec_subtract_remove_dc_level(data, results);
     if (status != VELSPEC_OK) return status;
 
-    const scanCfg cfg = velspec::inline_config(data);
+    const scanCfg cfg = velspec::InlineConfig(data);
     colPatDef patterns;
     status = velspec_scan_col_genPatDef(&cfg, &data->calibration_coeffs, &patterns);
     if (status != VELSPEC_OK) return status;

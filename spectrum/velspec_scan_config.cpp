@@ -9,18 +9,18 @@
 namespace {
 
 // A configuration is told apart by its first byte, scan_type.
-bool is_slew_config(const void *config) {
+bool IsSlewConfig(const void *config) {
     return *static_cast<const uint8_t *>(config) == SCAN_TYPE_SLEW;
 }
 
-int32_t type_size(const void *record, int32_t type, size_t *size) {
+int32_t TypeSize(const void *record, int32_t type, size_t *size) {
     return velspec_get_serialize_dump_size(record, size, type);
 }
 
-int32_t read_single_config(void *buffer, size_t size) {
+int32_t ReadSingleConfig(void *buffer, size_t size) {
     static const scanCfg blank{};
     size_t needed = 0;
-    const int32_t status = type_size(&blank, REC_SCAN_CFG, &needed);
+    const int32_t status = TypeSize(&blank, REC_SCAN_CFG, &needed);
     if (status != VELSPEC_OK) return status;
     if (size < needed) return VELSPEC_ERR_NO_MEMORY;
     const int32_t decoded = velspec_deserialize(buffer, size, REC_SCAN_CFG);
@@ -28,12 +28,12 @@ int32_t read_single_config(void *buffer, size_t size) {
     return decoded;
 }
 
-int32_t read_slew_config(uint8_t *buffer, size_t size) {
+int32_t ReadSlewConfig(uint8_t *buffer, size_t size) {
     static const slewScanCfg blank{};
     size_t head = 0, sections = 0;
-    int32_t status = type_size(&blank, REC_SLEW_CFG_HEAD, &head);
+    int32_t status = TypeSize(&blank, REC_SLEW_CFG_HEAD, &head);
     if (status != VELSPEC_OK) return status;
-    status = type_size(blank.sections, REC_SLEW_SECTIONS, &sections);
+    status = TypeSize(blank.sections, REC_SLEW_SECTIONS, &sections);
     if (status != VELSPEC_OK) return status;
     if (size < head + sections) return VELSPEC_ERR_NO_MEMORY;
 
@@ -68,19 +68,19 @@ extern "C" int32_t velspec_is_slewcfgtype(const void *image, size_t size) {
 extern "C" int32_t velspec_scan_read_configuration(void *buffer, size_t size) {
     if (buffer == nullptr) return VELSPEC_ERR_NULL;
     if (velspec_is_slewcfgtype(buffer, size)) {
-        return read_slew_config(static_cast<uint8_t *>(buffer), size);
+        return ReadSlewConfig(static_cast<uint8_t *>(buffer), size);
     }
-    return read_single_config(buffer, size);
+    return ReadSingleConfig(buffer, size);
 }
 
 extern "C" int32_t velspec_get_scan_config_dump_size(const void *config, size_t *size) {
     if (config == nullptr || size == nullptr) return VELSPEC_ERR_NULL;
-    if (!is_slew_config(config)) return type_size(config, REC_SCAN_CFG, size);
+    if (!IsSlewConfig(config)) return TypeSize(config, REC_SCAN_CFG, size);
     const slewScanCfg *cfg = static_cast<const slewScanCfg *>(config);
     size_t head = 0, sections = 0;
-    int32_t status = type_size(cfg, REC_SLEW_CFG_HEAD, &head);
+    int32_t status = TypeSize(cfg, REC_SLEW_CFG_HEAD, &head);
     if (status != VELSPEC_OK) return status;
-    status = type_size(cfg->sections, REC_SLEW_SECTIONS, &sections);
+    status = TypeSize(cfg->sections, REC_SLEW_SECTIONS, &sections);
     if (status != VELSPEC_OK) return status;
     *size = head + sections;
     return VELSPEC_OK;
@@ -89,18 +89,18 @@ extern "C" int32_t velspec_get_scan_config_dump_size(const void *config, size_t 
 extern "C" int32_t velspec_scan_write_configuration(const void *config, void *buffer,
                                                     size_t size) {
     if (config == nullptr || buffer == nullptr) return VELSPEC_ERR_NULL;
-    if (!is_slew_config(config)) {
+    if (!IsSlewConfig(config)) {
         size_t needed = 0;
-        const int32_t status = type_size(config, REC_SCAN_CFG, &needed);
+        const int32_t status = TypeSize(config, REC_SCAN_CFG, &needed);
         if (status != VELSPEC_OK) return status;
         if (size < needed) return VELSPEC_ERR_NO_MEMORY;
         return velspec_serialize(config, buffer, size, REC_SCAN_CFG);
     }
     const slewScanCfg *cfg = static_cast<const slewScanCfg *>(config);
     size_t head = 0, sections = 0;
-    int32_t status = type_size(cfg, REC_SLEW_CFG_HEAD, &head);
+    int32_t status = TypeSize(cfg, REC_SLEW_CFG_HEAD, &head);
     if (status != VELSPEC_OK) return status;
-    status = type_size(cfg->sections, REC_SLEW_SECTIONS, &sections);
+    status = TypeSize(cfg->sections, REC_SLEW_SECTIONS, &sections);
     if (status != VELSPEC_OK) return status;
     if (size < head + sections) return VELSPEC_ERR_NO_MEMORY;
     status = velspec_serialize(cfg, buffer, head, REC_SLEW_CFG_HEAD);
@@ -120,7 +120,7 @@ extern "C" int32_t velspec_scan_slew_get_cfg_type(const slewScanCfg *cfg) {
 namespace {
 
 // Sections beyond the five slots do not exist, whatever num_sections says.
-uint32_t valid_sections(const slewScanCfg *cfg) {
+uint32_t ValidSections(const slewScanCfg *cfg) {
     return cfg->num_sections < SLEW_MAX_SECTIONS ? cfg->num_sections : SLEW_MAX_SECTIONS;
 }
 
@@ -129,7 +129,7 @@ uint32_t valid_sections(const slewScanCfg *cfg) {
 extern "C" int32_t velspec_scan_slew_get_num_patterns(const slewScanCfg *cfg) {
     if (cfg == nullptr) return VELSPEC_ERR_NULL;
     uint16_t total = 0;
-    for (uint32_t s = 0; s < valid_sections(cfg); ++s) {
+    for (uint32_t s = 0; s < ValidSections(cfg); ++s) {
         total = static_cast<uint16_t>(total + cfg->sections[s].num_patterns);
     }
     return total;
@@ -138,7 +138,7 @@ extern "C" int32_t velspec_scan_slew_get_num_patterns(const slewScanCfg *cfg) {
 extern "C" int32_t velspec_scan_slew_get_end_nm(const slewScanCfg *cfg) {
     if (cfg == nullptr) return VELSPEC_ERR_NULL;
     uint16_t end = 0;
-    for (uint32_t s = 0; s < valid_sections(cfg); ++s) {
+    for (uint32_t s = 0; s < ValidSections(cfg); ++s) {
         if (cfg->sections[s].wavelength_end_nm > end) end = cfg->sections[s].wavelength_end_nm;
     }
     return end;

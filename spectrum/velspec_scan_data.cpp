@@ -19,7 +19,7 @@ const int32_t kSlewParts[4] = {REC_SLEW_DATA_HEAD, REC_SLEW_CFG_HEAD, REC_SLEW_S
 
 // The encoded size of each part type, asked of the engine on a zeroed
 // record (the sizes are constants of the types).
-int32_t part_sizes(size_t sizes[4]) {
+int32_t PartSizes(size_t sizes[4]) {
     static const uScanData blank{};
     const void *sources[4] = {&blank.slew, &blank.slew.cfg, blank.slew.cfg.sections,
                               blank.slew.adc_data};
@@ -34,7 +34,7 @@ int32_t part_sizes(size_t sizes[4]) {
 // Copies the scan header fields common to every record. The header occupies
 // the same offsets in scanData, slewScanData and scanResults.
 template <typename Source>
-void copy_header_fields(const Source *data, scanResults *results) {
+void CopyHeaderFields(const Source *data, scanResults *results) {
     results->header_version = data->header_version;
     std::memcpy(results->scan_name, data->scan_name, sizeof results->scan_name);
     std::memcpy(results->scan_time, data->scan_time, sizeof results->scan_time);
@@ -51,27 +51,27 @@ void copy_header_fields(const Source *data, scanResults *results) {
 // Records which image the buffer was decoded from. Written byte-wise, like
 // every move of the decoder, so no typed access depends on the alignment of
 // the caller's buffer.
-void mark_decoded(void *buffer, uint32_t kind) {
+void MarkDecoded(void *buffer, uint32_t kind) {
     std::memcpy(static_cast<uint8_t *>(buffer) + offsetof(uScanData, decoded_as), &kind,
                 sizeof kind);
 }
 
-int32_t read_single(void *buffer, size_t image_size) {
+int32_t ReadSingle(void *buffer, size_t image_size) {
     const int32_t status = velspec_deserialize(buffer, image_size, REC_SCAN_DATA);
     if (status != VELSPEC_OK) {
         velscan::diag::Print("------velspec_deserialize debug 6\n");
         return status;
     }
-    mark_decoded(buffer, VELSPEC_DECODED_SINGLE);
+    MarkDecoded(buffer, VELSPEC_DECODED_SINGLE);
     return VELSPEC_OK;
 }
 
 // Decodes the four part images one after the other, each in place where it
 // lies, and moves each decoded part to its field of the record at the
 // buffer start (moves go from later to earlier bytes and may overlap).
-int32_t read_slew(uint8_t *buffer, size_t image_size) {
+int32_t ReadSlew(uint8_t *buffer, size_t image_size) {
     size_t sizes[4];
-    int32_t status = part_sizes(sizes);
+    int32_t status = PartSizes(sizes);
     if (status != VELSPEC_OK) return status;
     if (image_size < sizes[0] + sizes[1] + sizes[2] + sizes[3]) return VELSPEC_ERR_NO_MEMORY;
 
@@ -104,7 +104,7 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
         return status;
     }
     std::memmove(buffer + offsetof(slewScanData, adc_data), part, sizeof(int32_t) * SCAN_MAX_ADC);
-    mark_decoded(buffer, VELSPEC_DECODED_SLEW);
+    MarkDecoded(buffer, VELSPEC_DECODED_SLEW);
     return VELSPEC_OK;
 }
 
@@ -112,8 +112,8 @@ int32_t read_slew(uint8_t *buffer, size_t image_size) {
 
 namespace velspec {
 
-void copy_single_header(const scanData *data, scanResults *results) {
-    copy_header_fields(data, results);
+void CopySingleHeader(const scanData *data, scanResults *results) {
+    CopyHeaderFields(data, results);
     results->cfg.scan_type = SCAN_TYPE_SLEW;
     results->cfg.config_index = data->config_index;
     std::memcpy(results->cfg.serial_number, data->cfg_serial_number,
@@ -129,12 +129,12 @@ void copy_single_header(const scanData *data, scanResults *results) {
     section.num_patterns = data->num_patterns;
 }
 
-void copy_slew_header(const slewScanData *data, scanResults *results) {
-    copy_header_fields(data, results);
+void CopySlewHeader(const slewScanData *data, scanResults *results) {
+    CopyHeaderFields(data, results);
     results->cfg = data->cfg;
 }
 
-scanCfg inline_config(const scanData *data) {
+scanCfg InlineConfig(const scanData *data) {
     scanCfg cfg{};
     cfg.scan_type = data->scan_type;
     cfg.config_index = data->config_index;
@@ -148,7 +148,7 @@ scanCfg inline_config(const scanData *data) {
     return cfg;
 }
 
-scanCfg section_config(const slewScanCfg *cfg, const slewScanSection *section) {
+scanCfg SectionConfig(const slewScanCfg *cfg, const slewScanSection *section) {
     scanCfg out{};
     out.scan_type = section->section_scan_type;
     out.config_index = cfg->config_index;
@@ -162,21 +162,21 @@ scanCfg section_config(const slewScanCfg *cfg, const slewScanSection *section) {
     return out;
 }
 
-int32_t read_scan_data(void *buffer, size_t image_size, size_t capacity) {
+int32_t ReadScanData(void *buffer, size_t image_size, size_t capacity) {
     if (buffer == nullptr) return VELSPEC_ERR_NULL;
     // The decoded record is larger than a short image; never write past the
     // buffer to hold it.
     if (capacity < sizeof(uScanData) || capacity < image_size) return VELSPEC_ERR_NO_MEMORY;
     if (velspec_is_slewdatatype(buffer, image_size)) {
-        return read_slew(static_cast<uint8_t *>(buffer), image_size);
+        return ReadSlew(static_cast<uint8_t *>(buffer), image_size);
     }
-    return read_single(buffer, image_size);
+    return ReadSingle(buffer, image_size);
 }
 
 }  // namespace velspec
 
 extern "C" int32_t velspec_scan_read_data(void *buffer, size_t size) {
-    return velspec::read_scan_data(buffer, size, size);
+    return velspec::ReadScanData(buffer, size, size);
 }
 
 extern "C" int32_t velspec_is_slewdatatype(const void *image, size_t size) {
@@ -269,9 +269,9 @@ extern "C" void velspec_copy_scanData_hdr_to_scanResults(const uScanData *record
                                                          scanResults *results) {
     if (record == nullptr || results == nullptr) return;
     if (velspec_scan_data_get_type(record) == SCAN_TYPE_SLEW) {
-        velspec::copy_slew_header(&record->slew, results);
+        velspec::CopySlewHeader(&record->slew, results);
     } else {
-        velspec::copy_single_header(&record->data, results);
+        velspec::CopySingleHeader(&record->data, results);
     }
 }
 

@@ -21,7 +21,7 @@ namespace {
 // Dark columns between the bands of two points: the left column of the band
 // with the larger centre minus the right column of the other, minus one.
 // Bands with equal centres overlap, which gives a negative gap.
-int32_t band_gap(uint16_t center_a, uint16_t center_b, int32_t width) {
+int32_t BandGap(uint16_t center_a, uint16_t center_b, int32_t width) {
     const int32_t low = center_a < center_b ? center_a : center_b;
     const int32_t high = center_a < center_b ? center_b : center_a;
     const int32_t half = width / 2;
@@ -33,13 +33,13 @@ int32_t band_gap(uint16_t center_a, uint16_t center_b, int32_t width) {
 // The smallest spacing s (1..15) at which the bands of points i and i + s
 // have at least two dark columns between them for every tested i; the last
 // point and its partner are not tested. 0 when no spacing works.
-int32_t find_spacing(const colPatDef &columns, int32_t points, int32_t width) {
+int32_t FindSpacing(const colPatDef &columns, int32_t points, int32_t width) {
     for (int32_t s = 1; s <= HAD_MAX_SPACING; ++s) {
         bool tested = false;
         bool separated = true;
         for (int32_t i = 0; i < points - s - 1 && separated; ++i) {
             tested = true;
-            separated = band_gap(columns.center_column[i], columns.center_column[i + s], width) >= 2;
+            separated = BandGap(columns.center_column[i], columns.center_column[i + s], width) >= 2;
         }
         if (tested && separated) return s;
     }
@@ -57,7 +57,7 @@ extern "C" int32_t velspec_scan_had_genPatDef(const scanCfg *cfg, const calibCoe
     const int32_t points = cfg->num_patterns;
     const int32_t width = cfg->width_px;
 
-    const int32_t spacing = find_spacing(columns, points, width);
+    const int32_t spacing = FindSpacing(columns, points, width);
     if (spacing == 0) return VELSPEC_ERR_FAILED;
     // Group g holds the points g, g + s, ...; a group must fit its arrays.
     const int32_t largest_group = (points + spacing - 1) / spacing;
@@ -83,7 +83,7 @@ extern "C" int32_t velspec_scan_had_genPatDef(const scanCfg *cfg, const calibCoe
 
 extern "C" int32_t velspec_scan_had_interpret(const scanData *data, scanResults *results) {
     if (data == nullptr || results == nullptr) return VELSPEC_ERR_NULL;
-    velspec::copy_single_header(data, results);
+    velspec::CopySingleHeader(data, results);
     int32_t status = velspec_subtract_remove_dc_level(data, results);
     if (status != VELSPEC_OK) return status;
 
@@ -91,7 +91,7 @@ extern "C" int32_t velspec_scan_had_interpret(const scanData *data, scanResults 
     double y[SCAN_MAX_ADC];
     for (int32_t i = 0; i < readings; ++i) y[i] = results->intensity[i];
 
-    const scanCfg cfg = velspec::inline_config(data);
+    const scanCfg cfg = velspec::InlineConfig(data);
     std::unique_ptr<hadPatDef> def(new (std::nothrow) hadPatDef);
     if (!def) return VELSPEC_ERR_NO_MEMORY;
     status = velspec_scan_had_genPatDef(&cfg, &data->calibration_coeffs, def.get());
@@ -107,12 +107,12 @@ extern "C" int32_t velspec_scan_had_interpret(const scanData *data, scanResults 
         // A group consumes one reading per matrix row; a record that holds
         // fewer readings has nothing to decode them from.
         if (order <= SMATRIX_MAX_ORDER && offset + order > readings) return VELSPEC_ERR_BAD_INPUT;
-        status = velspec::had_decode_group(y + offset, order, group.num_columns, x);
+        status = velspec::HadDecodeGroup(y + offset, order, group.num_columns, x);
         if (status != VELSPEC_OK) return status;
         for (uint32_t band = 0; band < group.num_columns; ++band) {
             const uint16_t point = group.point_index[band];
             int32_t intensity = 0;
-            velspec::truncate_to_int32(x[band], &intensity);
+            velspec::TruncateToInt32(x[band], &intensity);
             results->intensity[point] = intensity;
             double column = group.center_column[band];
             if (data->width_px % 2 == 0) column -= 0.5;

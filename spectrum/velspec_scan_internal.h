@@ -13,20 +13,20 @@ namespace velspec {
 
 // Header and configuration of a single-section record into results: the
 // configuration becomes one section of a multi-section configuration.
-void copy_single_header(const scanData *data, scanResults *results);
+void CopySingleHeader(const scanData *data, scanResults *results);
 
 // Header and full configuration of a multi-section record into results.
-void copy_slew_header(const slewScanData *data, scanResults *results);
+void CopySlewHeader(const slewScanData *data, scanResults *results);
 
 // The scanCfg held inline in a single-section record.
-scanCfg inline_config(const scanData *data);
+scanCfg InlineConfig(const scanData *data);
 
 // A scanCfg made of one section of a multi-section configuration.
-scanCfg section_config(const slewScanCfg *cfg, const slewScanSection *section);
+scanCfg SectionConfig(const slewScanCfg *cfg, const slewScanSection *section);
 
 // Decodes a scan data image of image_size bytes in place in a buffer of
 // capacity bytes (at least sizeof(uScanData)).
-int32_t read_scan_data(void *buffer, size_t image_size, size_t capacity);
+int32_t ReadScanData(void *buffer, size_t image_size, size_t capacity);
 
 }  // namespace velspec
 

@@ -5,13 +5,13 @@ namespace {
 
 // Element (row, column) of an order-n table: bit row*n + column of the bit
 // string, least significant bit of each byte first.
-inline uint8_t smatrix_bit(const uint8_t *table, uint32_t order, uint32_t row, uint32_t column) {
+inline uint8_t SmatrixBit(const uint8_t *table, uint32_t order, uint32_t row, uint32_t column) {
     const uint32_t k = row * order + column;
     return static_cast<uint8_t>((table[k / 8] >> (k % 8)) & 1u);
 }
 
 // The stored table of an order, or the status that explains its absence.
-int32_t find_table(uint16_t order, const uint8_t **table) {
+int32_t FindTable(uint16_t order, const uint8_t **table) {
     if (order > SMATRIX_MAX_ORDER) return VELSPEC_ERR_BAD_INPUT;
     *table = g_matrix_lookup[order];
     return *table == nullptr ? VELSPEC_ERR_NULL : VELSPEC_OK;
@@ -41,11 +41,11 @@ extern "C" int32_t getSMatrix(uint16_t order, double *out) {
     if (order > SMATRIX_MAX_ORDER) return VELSPEC_ERR_BAD_INPUT;
     if (out == nullptr) return VELSPEC_ERR_NULL;
     const uint8_t *table = nullptr;
-    const int32_t status = find_table(order, &table);
+    const int32_t status = FindTable(order, &table);
     if (status != VELSPEC_OK) return status;
     for (uint32_t r = 0; r < order; ++r) {
         for (uint32_t c = 0; c < order; ++c) {
-            out[r * order + c] = smatrix_bit(table, order, r, c) ? 1.0 : 0.0;
+            out[r * order + c] = SmatrixBit(table, order, r, c) ? 1.0 : 0.0;
         }
     }
     return VELSPEC_OK;
@@ -55,10 +55,10 @@ extern "C" int32_t getSMatrixRow(uint16_t order, uint32_t row, uint8_t *out) {
     if (order > SMATRIX_MAX_ORDER) return VELSPEC_ERR_BAD_INPUT;
     if (out == nullptr) return VELSPEC_ERR_NULL;
     const uint8_t *table = nullptr;
-    const int32_t status = find_table(order, &table);
+    const int32_t status = FindTable(order, &table);
     if (status != VELSPEC_OK) return status;
     // Rows past the last would read past the end of the table.
     if (row >= order) return VELSPEC_ERR_BAD_INPUT;
-    for (uint32_t c = 0; c < order; ++c) out[c] = smatrix_bit(table, order, row, c);
+    for (uint32_t c = 0; c < order; ++c) out[c] = SmatrixBit(table, order, row, c);
     return VELSPEC_OK;
 }

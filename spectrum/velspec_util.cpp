@@ -7,7 +7,7 @@
 
 namespace {
 
-bool column_in_dmd(double column) {
+bool ColumnInDmd(double column) {
     return column >= 0.0 && column <= DMD_MAX_COLUMN;
 }
 
@@ -25,12 +25,12 @@ extern "C" int32_t velspec_util_nmToColumn(double wavelength_nm, const double *c
     // A negative discriminant gives NaN roots, which fail both range tests.
     const double d = c1 * c1 - 4.0 * c2 * (c0 - wavelength_nm);
     const double first = (std::sqrt(d) - c1) / (2.0 * c2);
-    if (column_in_dmd(first)) {
+    if (ColumnInDmd(first)) {
         *column = first;
         return VELSPEC_OK;
     }
     const double second = (-c1 - std::sqrt(d)) / (2.0 * c2);
-    if (column_in_dmd(second)) {
+    if (ColumnInDmd(second)) {
         *column = second;
         return VELSPEC_OK;
     }
@@ -53,7 +53,7 @@ extern "C" int32_t velspec_util_columnToNmDistance(double width_columns, const d
     status = velspec_util_columnToNm(DMD_REFERENCE_COLUMN + width_columns, coeffs, &end);
     if (status != VELSPEC_OK) return status;
     int32_t whole_nm = 0;
-    if (!velspec::truncate_to_int32(std::fabs(end - start), &whole_nm)) {
+    if (!velspec::TruncateToInt32(std::fabs(end - start), &whole_nm)) {
         return VELSPEC_ERR_BAD_INPUT;
     }
     *span_nm = whole_nm;

@@ -12,31 +12,31 @@
 
 namespace {
 
-uint64_t string_size(const char *s) { return 4 + (s ? std::strlen(s) : 0); }
+uint64_t StringSize(const char *s) { return 4 + (s ? std::strlen(s) : 0); }
 
-char *write_u32(char *p, uint64_t v) {
+char *WriteU32(char *p, uint64_t v) {
     uint32_t v32 = static_cast<uint32_t>(v);
     return tpl_cpv(p, &v32, 4);
 }
 
 // Strings carry their length with the terminator; 0 marks a null string.
-char *write_string(char *p, const char *s) {
-    if (!s) return write_u32(p, 0);
+char *WriteString(char *p, const char *s) {
+    if (!s) return WriteU32(p, 0);
     size_t len = std::strlen(s);
-    p = write_u32(p, len + 1);
+    p = WriteU32(p, len + 1);
     return tpl_cpv(p, s, len);
 }
 
-char *write_binary(char *p, const tpl_binary *b) {
-    if (!b) return write_u32(p, 0);
-    p = write_u32(p, b->sz);
+char *WriteBinary(char *p, const tpl_binary *b) {
+    if (!b) return WriteU32(p, 0);
+    p = WriteU32(p, b->sz);
     return tpl_cpv(p, b->addr, b->sz);
 }
 
-char *write_array(char *p, tpl_node *n, const tpl_array_record *rec);
+char *WriteArray(char *p, tpl_node *n, const tpl_array_record *rec);
 
 // Writes one packed element of array n from its slots.
-char *write_element(char *p, tpl_node *n, const char *slot) {
+char *WriteElement(char *p, tpl_node *n, const char *slot) {
     tpl_for_each_item(n, [&](tpl_node *c, uint32_t, size_t) {
         if (tpl_is_scalar(c->kind)) {
             size_t bytes = size_t{c->count} * tpl_kind_size(c->kind);
@@ -47,15 +47,15 @@ char *write_element(char *p, tpl_node *n, const char *slot) {
         switch (c->kind) {
         case TPL_TYPE_STR:
             for (uint32_t k = 0; k < c->count; k++, slot += sizeof(char *)) {
-                p = write_string(p, static_cast<const char *>(tpl_get_ptr(slot)));
+                p = WriteString(p, static_cast<const char *>(tpl_get_ptr(slot)));
             }
             return true;
         case TPL_TYPE_ARY:
-            p = write_array(p, c, static_cast<const tpl_array_record *>(tpl_get_ptr(slot)));
+            p = WriteArray(p, c, static_cast<const tpl_array_record *>(tpl_get_ptr(slot)));
             slot += sizeof(void *);
             return true;
         case TPL_TYPE_BIN:
-            p = write_binary(p, static_cast<const tpl_binary *>(tpl_get_ptr(slot)));
+            p = WriteBinary(p, static_cast<const tpl_binary *>(tpl_get_ptr(slot)));
             slot += sizeof(void *);
             return true;
         default:
@@ -65,17 +65,17 @@ char *write_element(char *p, tpl_node *n, const char *slot) {
     return p;
 }
 
-char *write_array(char *p, tpl_node *n, const tpl_array_record *rec) {
-    if (!rec) return write_u32(p, 0);
-    p = write_u32(p, rec->element_count);
+char *WriteArray(char *p, tpl_node *n, const tpl_array_record *rec) {
+    if (!rec) return WriteU32(p, 0);
+    p = WriteU32(p, rec->element_count);
     for (tpl_backbone_elem *e = rec->first; e; e = e->next) {
-        p = write_element(p, n, tpl_elem_payload(e));
+        p = WriteElement(p, n, tpl_elem_payload(e));
     }
     return p;
 }
 
 // The image size, or 0 after a report when it cannot be represented.
-size_t checked_image_size(tpl_node *r) {
+size_t CheckedImageSize(tpl_node *r) {
     uint64_t size = tpl_ser_osz(r);
     if (size > tpl_max_bytes) {
         tpl_hook.report_error("tpl_dump: image of %llu bytes exceeds 32-bit length\n",
@@ -87,8 +87,8 @@ size_t checked_image_size(tpl_node *r) {
 
 using image_buffer = std::unique_ptr<char, tpl_releaser>;
 
-int dump_caller_buffer(tpl_node *r, void *buffer, size_t buffer_size) {
-    size_t size = checked_image_size(r);
+int DumpCallerBuffer(tpl_node *r, void *buffer, size_t buffer_size) {
+    size_t size = CheckedImageSize(r);
     if (!size) return -1;
     if (buffer_size < size) {
         tpl_hook.report_error("tpl_dump: buffer too small, need %d bytes\n", static_cast<int>(size));
@@ -98,8 +98,8 @@ int dump_caller_buffer(tpl_node *r, void *buffer, size_t buffer_size) {
     return 0;
 }
 
-int dump_size_only(tpl_node *r, size_t *size_out) {
-    size_t size = checked_image_size(r);
+int DumpSizeOnly(tpl_node *r, size_t *size_out) {
+    size_t size = CheckedImageSize(r);
     if (!size) return -1;
     *size_out = size;
     return 0;
@@ -118,7 +118,7 @@ uint64_t tpl_ser_osz(tpl_node *r) {
         switch (c->kind) {
         case TPL_TYPE_STR: {
             char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
-            for (uint32_t k = 0; k < c->count; k++) size += string_size(kept[k]);
+            for (uint32_t k = 0; k < c->count; k++) size += StringSize(kept[k]);
             return true;
         }
         case TPL_TYPE_ARY:
@@ -143,7 +143,7 @@ void tpl_dump_to_mem(tpl_node *r, char *out, size_t size) {
 
     char *p = tpl_cpv(out, "tpl", 3);
     p = tpl_cpv(p, &flags, 1);
-    p = write_u32(p, size);
+    p = WriteU32(p, size);
     p = tpl_cpv(p, root->fmt, std::strlen(root->fmt) + 1);
     p = tpl_cpv(p, root->fxlens, size_t{root->num_fxlens} * 4);
 
@@ -156,14 +156,14 @@ void tpl_dump_to_mem(tpl_node *r, char *out, size_t size) {
         switch (c->kind) {
         case TPL_TYPE_STR: {
             char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
-            for (uint32_t k = 0; k < c->count; k++) p = write_string(p, kept[k]);
+            for (uint32_t k = 0; k < c->count; k++) p = WriteString(p, kept[k]);
             return true;
         }
         case TPL_TYPE_ARY:
-            p = write_array(p, c, tpl_array_of(c));
+            p = WriteArray(p, c, tpl_array_of(c));
             return true;
         case TPL_TYPE_BIN:
-            p = write_binary(p, *static_cast<tpl_binary **>(c->buffer));
+            p = WriteBinary(p, *static_cast<tpl_binary **>(c->buffer));
             return true;
         default:
             tpl_die("unsupported format character\n");
@@ -173,7 +173,7 @@ void tpl_dump_to_mem(tpl_node *r, char *out, size_t size) {
 }
 
 int tpl_dump_file(tpl_node *r, const char *path) {
-    size_t size = checked_image_size(r);
+    size_t size = CheckedImageSize(r);
     if (!size) return -1;
     // Owner read and write so the image can be loaded back; others read.
     int fd = open(path, O_RDWR | O_CREAT | O_TRUNC, 0644);
@@ -204,7 +204,7 @@ int tpl_dump_file(tpl_node *r, const char *path) {
 }
 
 int tpl_dump_descriptor(tpl_node *r, int fd) {
-    size_t size = checked_image_size(r);
+    size_t size = CheckedImageSize(r);
     if (!size) return -1;
     image_buffer image(static_cast<char *>(tpl_alloc(size)));
     tpl_dump_to_mem(r, image.get(), size);
@@ -230,7 +230,7 @@ int tpl_dump_descriptor(tpl_node *r, int fd) {
 }
 
 int tpl_dump_new_buffer(tpl_node *r, void **addr, size_t *size_out) {
-    size_t size = checked_image_size(r);
+    size_t size = CheckedImageSize(r);
     if (!size) return -1;
     char *image = static_cast<char *>(tpl_alloc(size));
     tpl_dump_to_mem(r, image, size);
@@ -256,14 +256,14 @@ extern "C" int tpl_dump(tpl_node *r, int mode, ...) {
         if (mode & TPL_IO_CALLER_BUFFER) {
             void *buffer = va_arg(ap, void *);
             size_t buffer_size = va_arg(ap, size_t);
-            rc = dump_caller_buffer(r, buffer, buffer_size);
+            rc = DumpCallerBuffer(r, buffer, buffer_size);
         } else {
             void **addr = va_arg(ap, void **);
             size_t *size = va_arg(ap, size_t *);
             rc = tpl_dump_new_buffer(r, addr, size);
         }
     } else if (mode & TPL_IO_SIZE_ONLY) {
-        rc = dump_size_only(r, va_arg(ap, size_t *));
+        rc = DumpSizeOnly(r, va_arg(ap, size_t *));
     } else {
         tpl_hook.report_error("unsupported tpl_dump mode %d\n", mode);
     }

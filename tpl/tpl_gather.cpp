@@ -15,7 +15,7 @@ constexpr uint32_t tpl_min_image_len = 9;
 constexpr size_t tpl_read_block = 8192;
 
 // Reads exactly n bytes: 1 done, 0 end of input first, -1 read error.
-int read_fully(int fd, char *buf, size_t n) {
+int ReadFully(int fd, char *buf, size_t n) {
     size_t got = 0;
     while (got < n) {
         ssize_t rc = read(fd, buf + got, n - got);
@@ -30,15 +30,15 @@ int read_fully(int fd, char *buf, size_t n) {
     return 1;
 }
 
-bool over_limit(uint64_t len) {
+bool OverLimit(uint64_t len) {
     return tpl_hook.gather_limit != 0 && len > tpl_hook.gather_limit;
 }
 
-void report_limit() {
+void ReportLimit() {
     tpl_hook.report_error("tpl exceeds max length %d\n", static_cast<int>(tpl_hook.gather_limit));
 }
 
-void drop_state(tpl_gather_state **gs) {
+void DropState(tpl_gather_state **gs) {
     if (*gs) {
         tpl_release((*gs)->img);
         tpl_release(*gs);
@@ -48,16 +48,16 @@ void drop_state(tpl_gather_state **gs) {
 
 // Hands every complete image in chunk (after any carried-over bytes) to cb
 // and keeps the incomplete rest in *gs.
-int gather_chunk(char *chunk, size_t len, tpl_gather_state **gs, tpl_image_handler *cb,
+int GatherChunk(char *chunk, size_t len, tpl_gather_state **gs, tpl_image_handler *cb,
                  void *data, const char *abort_msg) {
     char *buf = chunk;
     size_t buf_len = len;
     bool engine_owned = false;
     if (*gs) {
         uint64_t combined = uint64_t{(*gs)->len} + len;
-        if (over_limit(combined) || combined > SIZE_MAX) {
-            drop_state(gs);
-            report_limit();
+        if (OverLimit(combined) || combined > SIZE_MAX) {
+            DropState(gs);
+            ReportLimit();
             return -2;
         }
         buf = static_cast<char *>(tpl_realloc((*gs)->img, static_cast<size_t>(combined)));
@@ -84,8 +84,8 @@ int gather_chunk(char *chunk, size_t len, tpl_gather_state **gs, tpl_image_handl
             release_work();
             return -3;
         }
-        if (over_limit(img_len)) {
-            report_limit();
+        if (OverLimit(img_len)) {
+            ReportLimit();
             release_work();
             return -2;
         }
@@ -120,7 +120,7 @@ int gather_chunk(char *chunk, size_t len, tpl_gather_state **gs, tpl_image_handl
     return 1;
 }
 
-int gather_nonblocking(int fd, tpl_gather_state **gs, tpl_image_handler *cb, void *data) {
+int GatherNonblocking(int fd, tpl_gather_state **gs, tpl_image_handler *cb, void *data) {
     char block[tpl_read_block];
     for (;;) {
         ssize_t n = read(fd, block, sizeof block);
@@ -128,17 +128,17 @@ int gather_nonblocking(int fd, tpl_gather_state **gs, tpl_image_handler *cb, voi
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) return 1;
             tpl_hook.report_error("tpl_gather failed: %s\n", strerror(errno));
-            drop_state(gs);
+            DropState(gs);
             return -1;
         }
         if (n == 0) {
             if (*gs) {
                 tpl_hook.report_error("tpl_gather: partial tpl image precedes EOF\n");
-                drop_state(gs);
+                DropState(gs);
             }
             return 0;
         }
-        int rc = gather_chunk(block, static_cast<size_t>(n), gs, cb, data,
+        int rc = GatherChunk(block, static_cast<size_t>(n), gs, cb, data,
                               "tpl_fd_gather aborted by app callback\n");
         if (rc != 1) return rc;
     }
@@ -148,7 +148,7 @@ int gather_nonblocking(int fd, tpl_gather_state **gs, tpl_image_handler *cb, voi
 
 int tpl_gather_blocking(int fd, void **img, size_t *sz) {
     char prefix[tpl_prefix_len];
-    int rc = read_fully(fd, prefix, sizeof prefix);
+    int rc = ReadFully(fd, prefix, sizeof prefix);
     if (rc == 0) return 0;
     if (rc < 0) {
         tpl_hook.report_error("tpl_gather_fd_blocking failed: %s\n", strerror(errno));
@@ -163,13 +163,13 @@ int tpl_gather_blocking(int fd, void **img, size_t *sz) {
         tpl_hook.report_error("tpl_gather_fd_blocking: non-tpl input\n");
         return -1;
     }
-    if (over_limit(len)) {
-        report_limit();
+    if (OverLimit(len)) {
+        ReportLimit();
         return -2;
     }
     char *buf = static_cast<char *>(tpl_alloc(len));
     std::memcpy(buf, prefix, sizeof prefix);
-    rc = read_fully(fd, buf + sizeof prefix, len - sizeof prefix);
+    rc = ReadFully(fd, buf + sizeof prefix, len - sizeof prefix);
     if (rc != 1) {
         if (rc < 0) tpl_hook.report_error("tpl_gather_fd_blocking failed: %s\n", strerror(errno));
         tpl_release(buf);
@@ -197,7 +197,7 @@ extern "C" int tpl_gather(int mode, ...) {
         auto **gs = va_arg(ap, tpl_gather_state **);
         auto *cb = va_arg(ap, tpl_image_handler *);
         void *data = va_arg(ap, void *);
-        rc = gather_nonblocking(fd, gs, cb, data);
+        rc = GatherNonblocking(fd, gs, cb, data);
         break;
     }
     case TPL_GATHER_MODE_MEMORY: {
@@ -206,7 +206,7 @@ extern "C" int tpl_gather(int mode, ...) {
         auto **gs = va_arg(ap, tpl_gather_state **);
         auto *cb = va_arg(ap, tpl_image_handler *);
         void *data = va_arg(ap, void *);
-        rc = gather_chunk(chunk, len, gs, cb, data, "tpl_mem_gather aborted by app callback\n");
+        rc = GatherChunk(chunk, len, gs, cb, data, "tpl_mem_gather aborted by app callback\n");
         break;
     }
     default:

@@ -80,7 +80,7 @@ namespace {
 // Walks one encoded instance of parent's items; false when it would pass
 // end. All comparisons are against the bytes remaining, so no position
 // arithmetic can wrap.
-bool walk_instance(tpl_node *r, tpl_node *parent, const char *&pos,
+bool WalkInstance(tpl_node *r, tpl_node *parent, const char *&pos,
                    const char *end) {
     const unsigned flags = tpl_root_of(r)->flags;
     const bool swap = flags & TPL_STATE_XENDIAN;
@@ -130,7 +130,7 @@ int tpl_serlen(tpl_node *r, tpl_node *n, const char *pos, size_t *len) {
     const char *end = src.text + src.size;
     const char *start = pos;
     if (n->kind == TPL_TYPE_ROOT) {
-        if (!walk_instance(r, n, pos, end)) return -1;
+        if (!WalkInstance(r, n, pos, end)) return -1;
     } else if (n->kind == TPL_TYPE_ARY) {
         if (static_cast<size_t>(end - pos) < 4) return -1;
         const bool swap = tpl_root_of(r)->flags & TPL_STATE_XENDIAN;
@@ -139,7 +139,7 @@ int tpl_serlen(tpl_node *r, tpl_node *n, const char *pos, size_t *len) {
         // Every instance takes at least one byte, so a forged count ends
         // the walk at the image end rather than spinning.
         for (uint32_t e = 0; e < elements; e++) {
-            if (!walk_instance(r, n, pos, end)) return -1;
+            if (!WalkInstance(r, n, pos, end)) return -1;
         }
     } else {
         tpl_die("unsupported format character\n");

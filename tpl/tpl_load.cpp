@@ -77,7 +77,7 @@ int tpl_load_memory(tpl_node *r, int mode, const void *image, size_t size) {
 
 namespace {
 
-int load_file(tpl_node *r, int mode, const char *path) {
+int LoadFile(tpl_node *r, int mode, const char *path) {
     tpl_root_record *root = tpl_root_of(r);
     if (tpl_mmap_file(path, &root->source) != 0) {
         tpl_hook.report_error("tpl_load failed for file %s\n", path);
@@ -101,7 +101,7 @@ int load_file(tpl_node *r, int mode, const char *path) {
     return tpl_unpackA0(r);
 }
 
-int load_descriptor(tpl_node *r, int fd) {
+int LoadDescriptor(tpl_node *r, int fd) {
     void *image = nullptr;
     size_t size = 0;
     if (tpl_gather_blocking(fd, &image, &size) != 1) return -1;
@@ -129,13 +129,13 @@ extern "C" int tpl_load(tpl_node *r, int mode, ...) {
     va_start(ap, mode);
     int rc;
     if (mode & TPL_IO_FILE) {
-        rc = load_file(r, mode, va_arg(ap, const char *));
+        rc = LoadFile(r, mode, va_arg(ap, const char *));
     } else if (mode & TPL_IO_MEMORY) {
         const void *image = va_arg(ap, const void *);
         size_t size = va_arg(ap, size_t);
         rc = tpl_load_memory(r, mode, image, size);
     } else {
-        rc = load_descriptor(r, va_arg(ap, int));
+        rc = LoadDescriptor(r, va_arg(ap, int));
     }
     va_end(ap);
     return rc;
@@ -156,7 +156,7 @@ using owned_string = std::unique_ptr<char, tpl_releaser>;
 // Reads the data-peek values into their destinations. Every value is
 // checked against the image end before any destination is written, so a
 // failed peek leaves the caller's variables and memory as they were.
-bool peek_data(const char *pos, const char *end, const char *peek_fmt, bool swap,
+bool PeekData(const char *pos, const char *end, const char *peek_fmt, bool swap,
                bool old_strings, va_list ap) {
     const char *check = pos;
     for (const char *c = peek_fmt; *c; c++) {
@@ -276,7 +276,7 @@ extern "C" char *tpl_peek(int mode, ...) {
             va_end(ap);
             return nullptr;
         }
-        if (!peek_data(data, end, peek_fmt, swap, old_strings, ap)) {
+        if (!PeekData(data, end, peek_fmt, swap, old_strings, ap)) {
             tpl_hook.report_error("tpl_peek: tpl has insufficient length\n");
             va_end(ap);
             return nullptr;

@@ -9,7 +9,7 @@ namespace {
 // A run of '#' holds at most this many counts.
 constexpr int tpl_max_pound_run = 10;
 
-tpl_node *node_new(tpl_node *parent, int kind) {
+tpl_node *NodeNew(tpl_node *parent, int kind) {
     auto *n = static_cast<tpl_node *>(tpl_alloc_zero(sizeof(tpl_node)));
     n->kind = kind;
     n->count = 1;
@@ -17,7 +17,7 @@ tpl_node *node_new(tpl_node *parent, int kind) {
     return n;
 }
 
-void append_child(tpl_node *parent, tpl_node *child) {
+void AppendChild(tpl_node *parent, tpl_node *child) {
     tpl_node *first = parent->first_child;
     if (!first) {
         parent->first_child = child;
@@ -30,18 +30,18 @@ void append_child(tpl_node *parent, tpl_node *child) {
     first->prev_sibling = child;
 }
 
-tpl_node *last_child(tpl_node *parent) {
+tpl_node *LastChild(tpl_node *parent) {
     return parent->first_child ? parent->first_child->prev_sibling : nullptr;
 }
 
-int kind_of(char c) {
+int KindOf(char c) {
     for (int k = 0; k < TPL_NUM_TYPES; k++) {
         if (tpl_types[k].c == c) return k;
     }
     return -1;
 }
 
-size_t align_of_kind(int kind) {
+size_t AlignOfKind(int kind) {
     if (kind == TPL_TYPE_DOUBLE || kind == TPL_TYPE_INT64 || kind == TPL_TYPE_UINT64) return 8;
     return tpl_kind_size(kind);
 }
@@ -55,30 +55,30 @@ bool calc_field_addr(tpl_node *parent, int kind, uintptr_t base, int ordinal,
         *addr = base;
         return true;
     }
-    tpl_node *prev = last_child(parent);
+    tpl_node *prev = LastChild(parent);
     uint64_t end = (reinterpret_cast<uintptr_t>(prev->target) - base) +
                    uint64_t{prev->count} * tpl_kind_size(prev->kind);
-    uint64_t align = align_of_kind(kind);
+    uint64_t align = AlignOfKind(kind);
     uint64_t offset = (end + align - 1) / align * align;
     if (offset > INT32_MAX) return false;
     *addr = base + offset;
     return true;
 }
 
-void add_array(tpl_root_record *root, tpl_node *n) {
+void AddArray(tpl_root_record *root, tpl_node *n) {
     root->arrays = static_cast<tpl_node **>(
         tpl_realloc(root->arrays, (root->num_arrays + 1) * sizeof(tpl_node *)));
     root->arrays[root->num_arrays++] = n;
 }
 
-void add_fxlen(tpl_root_record *root, uint32_t len) {
+void AddFxlen(tpl_root_record *root, uint32_t len) {
     root->fxlens = static_cast<uint32_t *>(
         tpl_realloc(root->fxlens, (root->num_fxlens + 1) * sizeof(uint32_t)));
     root->fxlens[root->num_fxlens++] = len;
 }
 
 // Reallocates a field's storage for count values per record over records.
-bool resize_buffer(tpl_node *n, uint64_t per_record, uint64_t records) {
+bool ResizeBuffer(tpl_node *n, uint64_t per_record, uint64_t records) {
     uint64_t bytes = per_record * records * tpl_kind_size(n->kind);
     if (per_record * records > UINT32_MAX || bytes > tpl_max_bytes) return false;
     n->buffer = tpl_realloc(n->buffer, bytes);
@@ -87,18 +87,18 @@ bool resize_buffer(tpl_node *n, uint64_t per_record, uint64_t records) {
 }
 
 // Bytes one item takes in a packed array element.
-size_t slot_size(tpl_node *n) {
+size_t SlotSize(tpl_node *n) {
     if (n->kind == TPL_TYPE_ARY || n->kind == TPL_TYPE_BIN) return sizeof(void *);
     return size_t{n->count} * tpl_kind_size(n->kind);
 }
 
 // Sizes every array's packed element; false if one cannot be represented.
-bool size_elements(tpl_root_record *root) {
+bool SizeElements(tpl_root_record *root) {
     for (uint32_t a = 0; a < root->num_arrays; a++) {
         tpl_node *n = root->arrays[a];
         uint64_t size = 0;
         tpl_for_each_item(n, [&](tpl_node *c, uint32_t, size_t) {
-            size += slot_size(c);
+            size += SlotSize(c);
             return size <= tpl_max_bytes;
         });
         if (size > tpl_max_bytes) return false;
@@ -109,7 +109,7 @@ bool size_elements(tpl_root_record *root) {
 
 enum class closed { none, record, group, array };
 
-struct parser {
+struct Parser {
     const char *fmt;
     va_list ap;
     tpl_node *root;
@@ -125,20 +125,20 @@ struct parser {
     uint64_t stride = 0;
     closed last_closed = closed::none;
 
-    bool scalar(int kind);
-    bool pound_run(size_t &i);
-    bool close_paren(size_t i);
-    bool run();
+    bool Scalar(int kind);
+    bool PoundRun(size_t &i);
+    bool CloseParen(size_t i);
+    bool Run();
 };
 
-bool parser::scalar(int kind) {
+bool Parser::Scalar(int kind) {
     if (expect_paren) return false;
     uintptr_t field_addr = 0;
     if (record_marker &&
         !calc_field_addr(parent, kind, record_base, ordinal, &field_addr))
         return false;
-    tpl_node *n = node_new(parent, kind);
-    append_child(parent, n);
+    tpl_node *n = NodeNew(parent, kind);
+    AppendChild(parent, n);
     n->buffer = tpl_alloc_zero(tpl_kind_size(kind));
     if (record_marker) {
         if (ordinal == 1) {
@@ -155,7 +155,7 @@ bool parser::scalar(int kind) {
     return true;
 }
 
-bool parser::close_paren(size_t i) {
+bool Parser::CloseParen(size_t i) {
     depth--;
     if (depth < 0 || fmt[i - 1] == '(') return false;
     if (open_groups > 0) {
@@ -179,8 +179,8 @@ bool parser::close_paren(size_t i) {
     return true;
 }
 
-bool parser::pound_run(size_t &i) {
-    tpl_node *last = last_child(parent);
+bool Parser::PoundRun(size_t &i) {
+    tpl_node *last = LastChild(parent);
     if (!last) return false;
     const char prev = fmt[i - 1];
     bool after_record;
@@ -205,31 +205,31 @@ bool parser::pound_run(size_t &i) {
         if (count < 1) tpl_die("non-positive iteration count %d\n", count);
         product *= static_cast<uint64_t>(count);
         if (product > UINT32_MAX) return false;
-        add_fxlen(root_rec, static_cast<uint32_t>(count));
+        AddFxlen(root_rec, static_cast<uint32_t>(count));
         root->out_size += 4;
     }
     i--;  // the caller's loop steps past the run's last '#'
 
     if (!after_record) {
-        if (!resize_buffer(last, product, 1)) return false;
+        if (!ResizeBuffer(last, product, 1)) return false;
         last->count = static_cast<uint32_t>(product);
         return true;
     }
     if (stride * product > tpl_max_bytes) return false;
-    tpl_node *rep = node_new(parent, TPL_TYPE_POUND);
-    append_child(parent, rep);
+    tpl_node *rep = NodeNew(parent, TPL_TYPE_POUND);
+    AppendChild(parent, rep);
     auto *rr = static_cast<tpl_repeat_record *>(tpl_alloc_zero(sizeof(tpl_repeat_record)));
     rep->buffer = rr;
     rep->count = static_cast<uint32_t>(product);
     rr->stride = static_cast<size_t>(stride);
     rr->group_start = first_field;
     for (tpl_node *f = first_field; f != rep; f = f->next_sibling) {
-        if (!resize_buffer(f, f->count, product)) return false;
+        if (!ResizeBuffer(f, f->count, product)) return false;
     }
     return true;
 }
 
-bool parser::run() {
+bool Parser::Run() {
     tpl_root_record *root_rec = tpl_root_of(root);
     for (size_t i = 0; fmt[i]; i++) {
         const char c = fmt[i];
@@ -238,7 +238,7 @@ bool parser::run() {
         switch (c) {
         case 'i': case 'u': case 'c': case 'j': case 'v':
         case 'I': case 'U': case 'f': case 's':
-            if (!scalar(kind_of(c))) return false;
+            if (!Scalar(KindOf(c))) return false;
             break;
         case 'S':
             if (record_marker) return false;
@@ -249,18 +249,18 @@ bool parser::run() {
             break;
         case 'A': {
             if (record_marker) return false;
-            tpl_node *n = node_new(parent, TPL_TYPE_ARY);
-            append_child(parent, n);
+            tpl_node *n = NodeNew(parent, TPL_TYPE_ARY);
+            AppendChild(parent, n);
             n->buffer = tpl_alloc_zero(sizeof(tpl_array_record));
-            add_array(root_rec, n);
+            AddArray(root_rec, n);
             parent = n;
             expect_paren = true;
             break;
         }
         case 'B': {
             if (record_marker) return false;
-            tpl_node *n = node_new(parent, TPL_TYPE_BIN);
-            append_child(parent, n);
+            tpl_node *n = NodeNew(parent, TPL_TYPE_BIN);
+            AppendChild(parent, n);
             n->buffer = tpl_alloc_zero(sizeof(tpl_binary *));
             n->target = va_arg(ap, void *);
             break;
@@ -276,35 +276,35 @@ bool parser::run() {
             depth++;
             break;
         case ')':
-            if (!close_paren(i)) return false;
+            if (!CloseParen(i)) return false;
             break;
         case '#':
-            if (!pound_run(i)) return false;
+            if (!PoundRun(i)) return false;
             break;
         default:
             tpl_hook.report_error("unsupported option %c\n", c);
             return false;
         }
     }
-    return depth == 0 && !expect_paren && size_elements(root_rec);
+    return depth == 0 && !expect_paren && SizeElements(root_rec);
 }
 
 }  // namespace
 
 extern "C" tpl_node *tpl_map_va(const char *fmt, va_list ap) {
     if (!fmt) return nullptr;
-    tpl_node *root = node_new(nullptr, TPL_TYPE_ROOT);
+    tpl_node *root = NodeNew(nullptr, TPL_TYPE_ROOT);
     root->buffer = tpl_alloc_zero(sizeof(tpl_root_record));
     tpl_root_of(root)->source.fd = -1;
     // Magic, flags and total length, the format and its zero; '#' adds 4.
     root->out_size = 4 + (std::strlen(fmt) + 1) + 4;
 
-    parser p{};
+    Parser p{};
     p.fmt = fmt;
     va_copy(p.ap, ap);
     p.root = root;
     p.parent = root;
-    bool ok = p.run();
+    bool ok = p.Run();
     va_end(p.ap);
     if (!ok) {
         tpl_hook.report_error("failed to parse %s\n", fmt);
@@ -369,7 +369,7 @@ namespace {
 
 // Releases what the node buffers of parent's items own (string copies,
 // binary copies, packed array elements) and leaves the slots empty.
-void release_node_contents(tpl_node *parent) {
+void ReleaseNodeContents(tpl_node *parent) {
     tpl_for_each_item(parent, [](tpl_node *c, uint32_t rec, size_t) {
         if (c->kind == TPL_TYPE_STR) {
             char **slots = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
@@ -382,14 +382,14 @@ void release_node_contents(tpl_node *parent) {
             tpl_release_binary(*slot);
             *slot = nullptr;
         } else if (c->kind == TPL_TYPE_ARY) {
-            release_node_contents(c);
+            ReleaseNodeContents(c);
         }
         return true;
     });
 }
 
 // Empties every array: releases its packed elements and starts a new record.
-void reset_arrays(tpl_root_record *root) {
+void ResetArrays(tpl_root_record *root) {
     for (uint32_t a = 0; a < root->num_arrays; a++) {
         tpl_node *n = root->arrays[a];
         tpl_array_record *old = tpl_array_of(n);
@@ -402,7 +402,7 @@ void reset_arrays(tpl_root_record *root) {
     }
 }
 
-void free_nodes(tpl_node *n) {
+void FreeNodes(tpl_node *n) {
     // An array's packed elements are walked through its item nodes, so they
     // go before the children do.
     if (n->kind == TPL_TYPE_ARY) {
@@ -413,7 +413,7 @@ void free_nodes(tpl_node *n) {
     tpl_node *c = n->first_child;
     while (c) {
         tpl_node *next = c->next_sibling;
-        free_nodes(c);
+        FreeNodes(c);
         c = next;
     }
     if (n->kind != TPL_TYPE_ROOT) tpl_release(n);
@@ -437,7 +437,7 @@ void tpl_free_atyp(tpl_node *n, tpl_array_record *rec) {
             } else if (c->kind == TPL_TYPE_BIN) {
                 tpl_release_binary(static_cast<tpl_binary *>(tpl_get_ptr(slot)));
             }
-            slot += slot_size(c);
+            slot += SlotSize(c);
             return true;
         });
         tpl_release(e);
@@ -449,8 +449,8 @@ void tpl_free_atyp(tpl_node *n, tpl_array_record *rec) {
 void tpl_free_keep_map(tpl_node *r) {
     tpl_root_record *root = tpl_root_of(r);
     tpl_give_up_image(r);
-    release_node_contents(r);
-    reset_arrays(root);
+    ReleaseNodeContents(r);
+    ResetArrays(root);
     root->flags = 0;
 }
 
@@ -458,8 +458,8 @@ extern "C" void tpl_free(tpl_node *r) {
     if (!r || r->kind != TPL_TYPE_ROOT) return;
     tpl_root_record *root = tpl_root_of(r);
     tpl_give_up_image(r);
-    release_node_contents(r);
-    free_nodes(r);
+    ReleaseNodeContents(r);
+    FreeNodes(r);
     tpl_release(root->arrays);
     tpl_release(root->fmt);
     tpl_release(root->fxlens);

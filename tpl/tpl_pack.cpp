@@ -6,7 +6,7 @@
 
 namespace {
 
-char *dup_string(const char *s) {
+char *DupString(const char *s) {
     if (!s) return nullptr;
     size_t len = std::strlen(s) + 1;
     char *copy = static_cast<char *>(tpl_alloc(len));
@@ -14,7 +14,7 @@ char *dup_string(const char *s) {
     return copy;
 }
 
-tpl_binary *dup_binary(const tpl_binary *b) {
+tpl_binary *DupBinary(const tpl_binary *b) {
     auto *copy = static_cast<tpl_binary *>(tpl_alloc_zero(sizeof(tpl_binary)));
     // A null address carries no bytes, whatever length accompanies it.
     if (b->addr && b->sz) {
@@ -27,7 +27,7 @@ tpl_binary *dup_binary(const tpl_binary *b) {
 
 // Copies the variables of parent's items into the node buffers; with an
 // element slot, also into that packed array element (parent is the array).
-void pack_items(tpl_node *parent, char *slot) {
+void PackItems(tpl_node *parent, char *slot) {
     tpl_for_each_item(parent, [&](tpl_node *c, uint32_t rec, size_t stride) {
         char *src = tpl_target_at(c, rec, stride);
         if (tpl_is_scalar(c->kind)) {
@@ -43,7 +43,7 @@ void pack_items(tpl_node *parent, char *slot) {
         case TPL_TYPE_STR: {
             char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
             for (uint32_t k = 0; k < c->count; k++) {
-                char *copy = dup_string(static_cast<char *>(tpl_get_ptr(src + k * sizeof(char *))));
+                char *copy = DupString(static_cast<char *>(tpl_get_ptr(src + k * sizeof(char *))));
                 tpl_release(kept[k]);
                 kept[k] = copy;
                 if (slot) {
@@ -68,7 +68,7 @@ void pack_items(tpl_node *parent, char *slot) {
             return true;
         }
         case TPL_TYPE_BIN: {
-            tpl_binary *copy = dup_binary(reinterpret_cast<const tpl_binary *>(src));
+            tpl_binary *copy = DupBinary(reinterpret_cast<const tpl_binary *>(src));
             auto **kept = static_cast<tpl_binary **>(c->buffer);
             tpl_release_binary(*kept);
             *kept = copy;
@@ -88,7 +88,7 @@ void pack_items(tpl_node *parent, char *slot) {
 
 // Points array a at its encoded elements at pos; returns the bytes the
 // whole array takes there.
-size_t set_array_cursor(tpl_node *r, tpl_node *a, const char *pos, const char *fail_msg) {
+size_t SetArrayCursor(tpl_node *r, tpl_node *a, const char *pos, const char *fail_msg) {
     size_t len = 0;
     if (tpl_serlen(r, a, pos, &len) != 0) tpl_die("%s", fail_msg);
     tpl_array_record *rec = tpl_array_of(a);
@@ -99,7 +99,7 @@ size_t set_array_cursor(tpl_node *r, tpl_node *a, const char *pos, const char *f
 
 // Copies one encoded instance of parent's items from pos into the targets.
 // Scalars move with memmove: the targets may lie inside the image itself.
-void unpack_items(tpl_node *r, tpl_node *parent, const char *&pos) {
+void UnpackItems(tpl_node *r, tpl_node *parent, const char *&pos) {
     const unsigned flags = tpl_root_of(r)->flags;
     const bool swap = flags & TPL_STATE_XENDIAN;
     const bool old_strings = flags & TPL_STATE_OLD_STRINGS;
@@ -122,7 +122,7 @@ void unpack_items(tpl_node *r, tpl_node *parent, const char *&pos) {
             }
             return true;
         case TPL_TYPE_ARY:
-            pos += set_array_cursor(r, c, pos, "internal error in unpack\n");
+            pos += SetArrayCursor(r, c, pos, "internal error in unpack\n");
             return true;
         case TPL_TYPE_BIN: {
             uint32_t len = tpl_read_u32(pos, swap);
@@ -165,7 +165,7 @@ int tpl_unpackA0(tpl_node *r) {
             }
             return true;
         case TPL_TYPE_ARY:
-            pos += set_array_cursor(r, c, pos, "internal error in unpackA0\n");
+            pos += SetArrayCursor(r, c, pos, "internal error in unpackA0\n");
             return true;
         case TPL_TYPE_BIN:
             pos += 4 + size_t{tpl_read_u32(pos, swap)};
@@ -187,7 +187,7 @@ extern "C" int tpl_pack(tpl_node *r, int i) {
     if (root->flags & TPL_STATE_LOADED) tpl_free_keep_map(r);
     root->flags |= TPL_STATE_PACKED;
     if (n->kind == TPL_TYPE_ROOT) {
-        pack_items(n, nullptr);
+        PackItems(n, nullptr);
         return 0;
     }
     // Append a zeroed element and fill it.
@@ -201,7 +201,7 @@ extern "C" int tpl_pack(tpl_node *r, int i) {
     }
     rec->last = e;
     rec->element_count++;
-    pack_items(n, tpl_elem_payload(e));
+    PackItems(n, tpl_elem_payload(e));
     return 0;
 }
 
@@ -238,7 +238,7 @@ extern "C" int tpl_unpack(tpl_node *r, int i) {
     }
     if (n->kind == TPL_TYPE_ROOT) {
         const char *pos = tpl_find_data_start(root->source.text);
-        unpack_items(r, r, pos);
+        UnpackItems(r, r, pos);
         return 1;
     }
     tpl_array_record *rec = tpl_array_of(n);
@@ -246,7 +246,7 @@ extern "C" int tpl_unpack(tpl_node *r, int i) {
     if (!rec->read_cursor) tpl_die("must unpack parent of node before node itself\n");
     uint32_t left = rec->element_count--;
     const char *pos = rec->read_cursor;
-    unpack_items(r, n, pos);
+    UnpackItems(r, n, pos);
     rec->read_cursor = pos;
     return left > INT_MAX ? INT_MAX : static_cast<int>(left);
 }

@@ -11,7 +11,11 @@
 #include "api_device.h"
 #include "wrapper.h"
 
+
+
 using namespace api_test;
+using velscan::console::ConsoleReportConfiguration;
+using velscan::console::ScanItemsState;
 
 namespace {
 
@@ -54,7 +58,7 @@ std::string consoleReport(const Bytes &configImage)
     device.configImage = configImage;
     auto state = std::make_unique<ScanItemsState>();
     int32_t status = 1;
-    return captured([&] { console_report_configuration(*state, status); return 0; }).second;
+    return captured([&] { ConsoleReportConfiguration(*state, status); return 0; }).second;
 }
 
 Arrange damagingFile(uint32_t type)

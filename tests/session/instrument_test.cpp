@@ -266,7 +266,7 @@ TEST(OpenFailures, SayWhyInPlainWords) {
         std::unique_ptr<Instrument> instrument;
         const Status status = Instrument::Open(request, instrument);
         EXPECT_EQ(status.code, c.code);
-        EXPECT_EQ(status.exit_code(), c.exit_code);
+        EXPECT_EQ(status.ExitCode(), c.exit_code);
         for (const char *part : c.message_parts) {
             EXPECT_NE(status.message.find(part), std::string::npos) << status.message;
         }

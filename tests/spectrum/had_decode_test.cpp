@@ -24,8 +24,8 @@ TEST(HadamardDecode, FastFormIsBitIdenticalToTheMatrixForm) {
             for (auto &v : y) v = trial % 10 == 9 ? huge(rng) : reading(rng);
             const uint16_t bands = static_cast<uint16_t>(1 + rng() % q);
             std::vector<double> slow(q, -1.0), fast(q, -1.0);
-            ASSERT_EQ(velspec::had_decode_group_matrix(y.data(), q, slow.data()), VELSPEC_OK);
-            ASSERT_EQ(velspec::had_decode_group(y.data(), q, bands, fast.data()), VELSPEC_OK);
+            ASSERT_EQ(velspec::HadDecodeGroupMatrix(y.data(), q, slow.data()), VELSPEC_OK);
+            ASSERT_EQ(velspec::HadDecodeGroup(y.data(), q, bands, fast.data()), VELSPEC_OK);
             ASSERT_EQ(std::memcmp(slow.data(), fast.data(), sizeof(double) * bands), 0)
                 << "order " << q << " trial " << trial;
             // Values of bands that are never lit are not formed.
@@ -40,10 +40,10 @@ TEST(HadamardDecode, FastFormIsBitIdenticalToTheMatrixForm) {
 
 TEST(HadamardDecode, SameStatusesAsTheMatrixForm) {
     double y[8] = {0}, x[8];
-    EXPECT_EQ(velspec::had_decode_group(y, 5, 5, x), VELSPEC_ERR_NULL);
-    EXPECT_EQ(velspec::had_decode_group_matrix(y, 5, x), VELSPEC_ERR_NULL);
-    EXPECT_EQ(velspec::had_decode_group(y, 263, 5, x), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec::had_decode_group_matrix(y, 263, x), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec::HadDecodeGroup(y, 5, 5, x), VELSPEC_ERR_NULL);
+    EXPECT_EQ(velspec::HadDecodeGroupMatrix(y, 5, x), VELSPEC_ERR_NULL);
+    EXPECT_EQ(velspec::HadDecodeGroup(y, 263, 5, x), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec::HadDecodeGroupMatrix(y, 263, x), VELSPEC_ERR_BAD_INPUT);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ const int kOrders[] = {3,   7,   11,  19,  23,  31,  43,  47,  59,  67,
                        71,  79,  83,  103, 107, 127, 131, 139, 151, 163,
                        167, 179, 191, 199, 211, 223, 227, 239, 251};
 
-std::vector<int> permutation(int n) {
+std::vector<int> Permutation(int n) {
     if (n == 3) return {0, 2, 1};
     if (n == 7) return {0, 1, 3, 6, 5, 2, 4};
     if (n == 11) return {4, 3, 6, 0, 8, 10, 5, 7, 2, 1, 9};
@@ -31,10 +31,10 @@ std::vector<int> permutation(int n) {
     return identity;
 }
 
-std::vector<uint8_t> pack(int n) {
+std::vector<uint8_t> Pack(int n) {
     std::vector<bool> residue(n, false);
     for (int x = 1; x < n; ++x) residue[(x * x) % n] = true;
-    std::vector<int> pi = permutation(n);
+    std::vector<int> pi = Permutation(n);
     std::vector<uint8_t> bytes((n * n + 7) / 8, 0);
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) {
@@ -68,7 +68,7 @@ int main(int argc, char **argv) {
                       "#include \"velspec_scan_had.h\"\n\n"
                       "extern \"C\" {\n");
     for (int n : kOrders) {
-        std::vector<uint8_t> bytes = pack(n);
+        std::vector<uint8_t> bytes = Pack(n);
         std::fprintf(out, "\nconst uint8_t g_s_matrix_%d[%zu] = {", n, bytes.size());
         for (size_t b = 0; b < bytes.size(); ++b) {
             std::fprintf(out, "%s0x%02X%s", b % 16 == 0 ? "\n    " : "", bytes[b],
