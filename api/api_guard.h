@@ -8,8 +8,7 @@ namespace velscan::api {
 // Runs body and returns its result; should anything below throw (an
 // allocation in a backend, say), returns `on_exception` instead.
 template <typename Body>
-int32_t ApiGuarded(int32_t on_exception, Body &&body) noexcept
-{
+int32_t ApiGuarded(int32_t on_exception, Body &&body) noexcept {
     try {
         return body();
     } catch (...) {

@@ -43,26 +43,26 @@ extern "C" {
  */
 enum {
     VEL_OK = 0,
-    VEL_ERR_OPEN = -3,               /* the device could not be opened */
-    VEL_ERR_NUM_CONFIGS = -13,       /* number of configurations unreadable (or 0) */
-    VEL_ERR_SELECT_CONFIG = -15,     /* selecting the active configuration failed */
-    VEL_ERR_CONFIG_INDEX = -16,      /* configuration index not below the number stored */
-    VEL_ERR_READ_CONFIG = -17,       /* configuration 0 unreadable, too long or undecodable */
-    VEL_ERR_START_SCAN = -18,        /* starting the scan failed */
-    VEL_ERR_SCAN_SIZE = -19,         /* size of the last-scan file unreadable */
-    VEL_ERR_FILE = -20,              /* a file could not be fetched whole */
-    VEL_ERR_POINT_COUNT = -21,       /* point count outside what the scan or array holds */
-    VEL_ERR_GET_GAIN = -22,          /* reading the amplifier gain failed */
-    VEL_ERR_SET_AVERAGE = -24,       /* setting the number of averaged scans failed */
-    VEL_ERR_TOO_MANY_POINTS = -28,   /* wavelength count outside 0 to 228 */
-    VEL_ERR_INTERPRET = -29,         /* the scan data could not be interpreted */
-    VEL_ERR_REFERENCE = -30,         /* the reference could not be recomputed */
-    VEL_ERR_BLUETOOTH_ON = -31,      /* switching the radio on failed */
-    VEL_ERR_BLUETOOTH_OFF = -32,     /* switching the radio off failed */
-    VEL_ERR_BUTTON = -33,            /* first button-test write or button read failed */
-    VEL_ERR_BUTTON_DISABLE = -34,    /* second button-test write (disabling) failed */
-    VEL_ERR_NULL_ARGUMENT = -35,     /* a required pointer was null; nothing sent */
-    VEL_ERR_SET_GAIN = -231          /* setting the amplifier gain failed */
+    VEL_ERR_OPEN = -3,             /* the device could not be opened */
+    VEL_ERR_NUM_CONFIGS = -13,     /* number of configurations unreadable (or 0) */
+    VEL_ERR_SELECT_CONFIG = -15,   /* selecting the active configuration failed */
+    VEL_ERR_CONFIG_INDEX = -16,    /* configuration index not below the number stored */
+    VEL_ERR_READ_CONFIG = -17,     /* configuration 0 unreadable, too long or undecodable */
+    VEL_ERR_START_SCAN = -18,      /* starting the scan failed */
+    VEL_ERR_SCAN_SIZE = -19,       /* size of the last-scan file unreadable */
+    VEL_ERR_FILE = -20,            /* a file could not be fetched whole */
+    VEL_ERR_POINT_COUNT = -21,     /* point count outside what the scan or array holds */
+    VEL_ERR_GET_GAIN = -22,        /* reading the amplifier gain failed */
+    VEL_ERR_SET_AVERAGE = -24,     /* setting the number of averaged scans failed */
+    VEL_ERR_TOO_MANY_POINTS = -28, /* wavelength count outside 0 to 228 */
+    VEL_ERR_INTERPRET = -29,       /* the scan data could not be interpreted */
+    VEL_ERR_REFERENCE = -30,       /* the reference could not be recomputed */
+    VEL_ERR_BLUETOOTH_ON = -31,    /* switching the radio on failed */
+    VEL_ERR_BLUETOOTH_OFF = -32,   /* switching the radio off failed */
+    VEL_ERR_BUTTON = -33,          /* first button-test write or button read failed */
+    VEL_ERR_BUTTON_DISABLE = -34,  /* second button-test write (disabling) failed */
+    VEL_ERR_NULL_ARGUMENT = -35,   /* a required pointer was null; nothing sent */
+    VEL_ERR_SET_GAIN = -231        /* setting the amplifier gain failed */
 };
 
 /* Connection. */

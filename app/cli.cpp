@@ -20,8 +20,7 @@ constexpr const char *kMenuNote =
     "Exit codes: 0 success, 1 the instrument or a file failed, 2 usage or input error,\n"
     "3 no instrument found, 4 instrument found but cannot be opened.";
 
-int Parse(Cli &cli, int argc, char **argv)
-{
+int Parse(Cli &cli, int argc, char **argv) {
     cli.app.set_version_flag("--version", "velscan " VELSCAN_VERSION);
     cli.app.footer(kMenuNote);
     cli.app.require_subcommand(0, 1);
@@ -41,7 +40,8 @@ int Parse(Cli &cli, int argc, char **argv)
     } catch (const CLI::CallForVersion &e) {
         return cli.app.exit(e);
     } catch (const CLI::ParseError &e) {
-        std::fprintf(stderr, "velscan: %s\nRun 'velscan --help' (or 'velscan SUBCOMMAND --help') for usage.\n",
+        std::fprintf(stderr,
+                     "velscan: %s\nRun 'velscan --help' (or 'velscan SUBCOMMAND --help') for usage.\n",
                      e.what());
         return 2;
     }
@@ -54,18 +54,15 @@ int Parse(Cli &cli, int argc, char **argv)
 
 }  // namespace
 
-bool WantsMenu(int argc, char **argv)
-{
+bool WantsMenu(int argc, char **argv) {
     return argc <= 1 || (argc == 2 && std::strcmp(argv[1], "--virtual") == 0);
 }
 
-int RunCli(int argc, char **argv)
-{
+int RunCli(int argc, char **argv) {
     try {
         Cli cli;
         int parsed = Parse(cli, argc, argv);
-        if (parsed >= 0)
-            return parsed;
+        if (parsed >= 0) return parsed;
         return cli.action();
     } catch (const std::exception &e) {
         std::fprintf(stderr, "velscan: %s\n", e.what());

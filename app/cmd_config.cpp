@@ -16,15 +16,13 @@ struct AddOptions {
 };
 
 // One --section value; the fields are plain numbers split by ':'.
-bool ParseSectionOption(const std::string &text, Section &out)
-{
+bool ParseSectionOption(const std::string &text, Section &out) {
     std::vector<std::string> fields;
     size_t start = 0;
     for (size_t colon; (colon = text.find(':', start)) != std::string::npos; start = colon + 1)
         fields.push_back(text.substr(start, colon - start));
     fields.push_back(text.substr(start));
-    if (fields.size() < 5 || fields.size() > 6)
-        return false;
+    if (fields.size() < 5 || fields.size() > 6) return false;
     if (fields[0] == "column")
         out.kind = ScanKind::Column;
     else if (fields[0] == "hadamard")
@@ -49,14 +47,13 @@ bool ParseSectionOption(const std::string &text, Section &out)
     return true;
 }
 
-Status BuildConfiguration(const AddOptions &options, Configuration &out)
-{
+Status BuildConfiguration(const AddOptions &options, Configuration &out) {
     out = Configuration{};
     out.slot = options.slot;
     out.name = options.name;
     out.average = options.average;
-    Section single{ScanKind::Column, options.start_nm, options.end_nm, options.width_px, options.points,
-                   options.exposure};
+    Section single{ScanKind::Column, options.start_nm, options.end_nm,
+                   options.width_px, options.points,   options.exposure};
     if (options.type == "column" || options.type == "hadamard") {
         if (!options.sections.empty())
             return Status::Fail(kErrArgument, "--section is for --type multi only");
@@ -75,28 +72,24 @@ Status BuildConfiguration(const AddOptions &options, Configuration &out)
             out.sections.push_back(section);
         }
     }
-    if (out.name.empty())
-        out.name = options.type;
+    if (out.name.empty()) out.name = options.type;
     return Status::Ok();
 }
 
 // Opens the instrument and runs one step on it; the step's result is the exit code.
-int WithInstrument(const DeviceOptions &device, const std::function<Status(Instrument &, std::string &)> &step)
-{
+int WithInstrument(const DeviceOptions &device,
+                   const std::function<Status(Instrument &, std::string &)> &step) {
     std::unique_ptr<Instrument> instrument;
     Status status = OpenInstrument(device, instrument);
     std::string text;
-    if (status)
-        status = step(*instrument, text);
-    if (!status)
-        return Report(status);
+    if (status) status = step(*instrument, text);
+    if (!status) return Report(status);
     return Report(WriteStdout(text));
 }
 
 }  // namespace
 
-void AddConfigCommand(Cli &cli)
-{
+void AddConfigCommand(Cli &cli) {
     CLI::App *config = cli.app.add_subcommand("config", "the stored scan configurations");
     config->require_subcommand(1);
     AddDeviceOptions(*config, cli.device);
@@ -125,7 +118,8 @@ void AddConfigCommand(Cli &cli)
         });
     });
 
-    CLI::App *add = config->add_subcommand("add", "build a configuration, check it, store it and show it as read back");
+    CLI::App *add =
+        config->add_subcommand("add", "build a configuration, check it, store it and show it as read back");
     AddDeviceOptions(*add, cli.device);
     auto options = std::make_shared<AddOptions>();
     add->add_option("--type", options->type, "column, hadamard or multi")
@@ -144,8 +138,7 @@ void AddConfigCommand(Cli &cli)
     OnChosen(cli, *add, [&cli, options] {
         Configuration request;
         Status built = BuildConfiguration(*options, request);
-        if (!built)
-            return Report(built);
+        if (!built) return Report(built);
         return WithInstrument(cli.device, [&request](Instrument &instrument, std::string &text) {
             Configuration stored;
             Status status = instrument.AddConfiguration(request, stored);

@@ -5,18 +5,16 @@
 
 namespace velscan {
 
-void AddListCommand(Cli &cli)
-{
-    CLI::App *command = cli.app.add_subcommand("list", "list the instruments found: index, serial, vendor:product, path");
+void AddListCommand(Cli &cli) {
+    CLI::App *command =
+        cli.app.add_subcommand("list", "list the instruments found: index, serial, vendor:product, path");
     AddDeviceOptions(*command, cli.device);
     OnChosen(cli, *command, [&cli] {
         std::vector<DeviceEntry> devices;
         OpenRequest request;
         Status status = OpenRequestFrom(cli.device, request);
-        if (status)
-            status = ListDevices(request, devices);
-        if (!status)
-            return Report(status);
+        if (status) status = ListDevices(request, devices);
+        if (!status) return Report(status);
         return Report(WriteStdout(DeviceListText(devices)));
     });
 }

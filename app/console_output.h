@@ -6,14 +6,8 @@
 
 namespace velscan::console {
 
-inline void ConsoleLine(const char *text)
-{
-    std::printf("%s\n", text);
-}
+inline void ConsoleLine(const char *text) { std::printf("%s\n", text); }
 
-inline void ConsoleSeparator()
-{
-    ConsoleLine("\n");
-}
+inline void ConsoleSeparator() { ConsoleLine("\n"); }
 
 }  // namespace velscan::console

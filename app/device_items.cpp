@@ -13,8 +13,7 @@ namespace {
 
 // Reads the answer to an on/off prompt. Only 1 and 0 are accepted; anything
 // else (including an answer that is not a number) is reported as invalid.
-bool ReadOnOff(const char *prompt, DeviceItemsState &state)
-{
+bool ReadOnOff(const char *prompt, DeviceItemsState &state) {
     std::printf("%s", prompt);
     std::fflush(stdout);
     if (!ConsoleReadNumber(&state.entered) || (state.entered != 0 && state.entered != 1)) {
@@ -25,8 +24,7 @@ bool ReadOnOff(const char *prompt, DeviceItemsState &state)
 }
 
 // Reads the answer to a numeric prompt; a non-number is reported as invalid.
-bool ReadValue(const char *prompt, int32_t &value)
-{
+bool ReadValue(const char *prompt, int32_t &value) {
     std::printf("%s", prompt);
     std::fflush(stdout);
     if (!ConsoleReadNumber(&value)) {
@@ -36,32 +34,27 @@ bool ReadValue(const char *prompt, int32_t &value)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-void ConsoleItemLamp(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemLamp(DeviceItemsState &state, int32_t &status) {
     if (ReadOnOff("Set lamp on or off(1: on; 0: off): ", state)) {
         const uint8_t on = state.entered == 1 ? 1 : 0;
         status = velSetLampStatus(on);
         ConsoleLine(on ? "velSetLampStatus: on" : "velSetLampStatus: off");
-        if (status < 0)
-            ConsoleLine("velSetLampStatus failure!");
+        if (status < 0) ConsoleLine("velSetLampStatus failure!");
     }
     ConsoleSeparator();
 }
 
-void ConsoleItemButtonEnable(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemButtonEnable(DeviceItemsState &state, int32_t &status) {
     if (ReadOnOff("Enable button press or not(1: enable; 0: disable): ", state)) {
         status = velEnableButtonPress(state.entered == 1 ? 1 : 0);
-        if (status < 0)
-            ConsoleLine("velEnableButtonPress failure!");
+        if (status < 0) ConsoleLine("velEnableButtonPress failure!");
     }
     ConsoleSeparator();
 }
 
-void ConsoleItemButtonState(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemButtonState(DeviceItemsState &state, int32_t &status) {
     state.button = 0;
     status = velGetButtonPressStatus(&state.button);
     if (status < 0)
@@ -71,32 +64,27 @@ void ConsoleItemButtonState(DeviceItemsState &state, int32_t &status)
     ConsoleSeparator();
 }
 
-void ConsoleItemBluetooth(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemBluetooth(DeviceItemsState &state, int32_t &status) {
     if (ReadOnOff("Enable bluetooth press or not(1: enable; 0: disable): ", state)) {
         status = velSetBluetoothStatus(state.entered == 1 ? 1 : 0);
-        if (status < 0)
-            ConsoleLine("velSetBluetoothStatus failure!");
+        if (status < 0) ConsoleLine("velSetBluetoothStatus failure!");
     }
     ConsoleSeparator();
 }
 
-void ConsoleItemUuid(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemUuid(DeviceItemsState &state, int32_t &status) {
     std::memset(state.device_id, 0, sizeof state.device_id);
     status = velGetDeviceUuid(state.device_id);
     if (status < 0) {
         ConsoleLine("velGetDeviceUuid failure!");
     } else {
         std::printf("Device UUID is: ");
-        for (uint8_t byte : state.device_id)
-            std::printf("%02X:", byte);
+        for (uint8_t byte : state.device_id) std::printf("%02X:", byte);
     }
     ConsoleSeparator();
 }
 
-void ConsoleItemHumTemp(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemHumTemp(DeviceItemsState &state, int32_t &status) {
     status = velGetHumTemp(&state.humidity, &state.temperature);
     if (status < 0) {
         ConsoleLine("velGetHumTemp failure!");
@@ -106,8 +94,7 @@ void ConsoleItemHumTemp(DeviceItemsState &state, int32_t &status)
     ConsoleSeparator();
 }
 
-void ConsoleItemBattery(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemBattery(DeviceItemsState &state, int32_t &status) {
     status = velGetBatteryInfo(&state.battery_volt, &state.battery_percent);
     if (status < 0) {
         ConsoleLine("velGetBatteryInfo failure");
@@ -118,8 +105,7 @@ void ConsoleItemBattery(DeviceItemsState &state, int32_t &status)
     ConsoleSeparator();
 }
 
-void ConsoleItemSetGain(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemSetGain(DeviceItemsState &state, int32_t &status) {
     if (ReadValue("Input the gain value(1,2,4,8,16,32 or 64): ", state.gain_entered)) {
         // The gain travels as one byte; the prompt's list is not enforced.
         status = velSetPgaGain(static_cast<uint8_t>(state.gain_entered));
@@ -131,8 +117,7 @@ void ConsoleItemSetGain(DeviceItemsState &state, int32_t &status)
     ConsoleSeparator();
 }
 
-void ConsoleItemGetGain(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemGetGain(DeviceItemsState &state, int32_t &status) {
     status = velGetPgaGain(&state.gain_read);
     if (status < 0) {
         ConsoleLine("velGetPgaGain failure!");
@@ -142,8 +127,7 @@ void ConsoleItemGetGain(DeviceItemsState &state, int32_t &status)
     ConsoleSeparator();
 }
 
-void ConsoleItemAverage(DeviceItemsState &state, int32_t &status)
-{
+void ConsoleItemAverage(DeviceItemsState &state, int32_t &status) {
     if (ReadValue("Input the average scan times: ", state.average_count)) {
         // The device takes 16 bits; the success line echoes the full answer.
         status = velSetAvgTimes(static_cast<uint16_t>(state.average_count & 0xFFFF));

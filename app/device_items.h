@@ -20,14 +20,14 @@ struct DeviceItemsState {
 };
 
 void ConsoleItemLamp(DeviceItemsState &state, int32_t &status);          // 5
-void ConsoleItemButtonEnable(DeviceItemsState &state, int32_t &status); // 6
-void ConsoleItemButtonState(DeviceItemsState &state, int32_t &status);  // 7
+void ConsoleItemButtonEnable(DeviceItemsState &state, int32_t &status);  // 6
+void ConsoleItemButtonState(DeviceItemsState &state, int32_t &status);   // 7
 void ConsoleItemBluetooth(DeviceItemsState &state, int32_t &status);     // 8
 void ConsoleItemUuid(DeviceItemsState &state, int32_t &status);          // 9
-void ConsoleItemHumTemp(DeviceItemsState &state, int32_t &status);      // a
+void ConsoleItemHumTemp(DeviceItemsState &state, int32_t &status);       // a
 void ConsoleItemBattery(DeviceItemsState &state, int32_t &status);       // b
-void ConsoleItemSetGain(DeviceItemsState &state, int32_t &status);      // c
-void ConsoleItemGetGain(DeviceItemsState &state, int32_t &status);      // d
+void ConsoleItemSetGain(DeviceItemsState &state, int32_t &status);       // c
+void ConsoleItemGetGain(DeviceItemsState &state, int32_t &status);       // d
 void ConsoleItemAverage(DeviceItemsState &state, int32_t &status);       // e
 
 }  // namespace velscan::console

@@ -5,11 +5,8 @@
 #include "usb.h"
 #include "virtual_device.h"
 
-int main(int argc, char **argv)
-{
-    if (!velscan::WantsMenu(argc, argv))
-        return velscan::RunCli(argc, argv);
-    if (argc == 2)
-        USB_SetHidBackend(VIRT_Backend());
+int main(int argc, char **argv) {
+    if (!velscan::WantsMenu(argc, argv)) return velscan::RunCli(argc, argv);
+    if (argc == 2) USB_SetHidBackend(VIRT_Backend());
     return velscan::console::ConsoleRunMenu();
 }

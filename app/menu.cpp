@@ -46,21 +46,18 @@ constexpr ScanCommand kScanCommands[] = {
 };
 
 constexpr DeviceCommand kDeviceCommands[] = {
-    {'5', ConsoleItemLamp},        {'6', ConsoleItemButtonEnable},
-    {'7', ConsoleItemButtonState}, {'8', ConsoleItemBluetooth},
-    {'9', ConsoleItemUuid},        {'a', ConsoleItemHumTemp},
-    {'b', ConsoleItemBattery},     {'c', ConsoleItemSetGain},
-    {'d', ConsoleItemGetGain},    {'e', ConsoleItemAverage},
+    {'5', ConsoleItemLamp},      {'6', ConsoleItemButtonEnable}, {'7', ConsoleItemButtonState},
+    {'8', ConsoleItemBluetooth}, {'9', ConsoleItemUuid},         {'a', ConsoleItemHumTemp},
+    {'b', ConsoleItemBattery},   {'c', ConsoleItemSetGain},      {'d', ConsoleItemGetGain},
+    {'e', ConsoleItemAverage},
 };
 
-void Quit(MenuState &menu)
-{
+void Quit(MenuState &menu) {
     menu.quit = 1;
     velClose(menu.device_index);
 }
 
-void Dispatch(MenuState &menu)
-{
+void Dispatch(MenuState &menu) {
     if (menu.command == 'q') {
         Quit(menu);
         return;
@@ -79,19 +76,16 @@ void Dispatch(MenuState &menu)
     }
 }
 
-void StartUp(MenuState &menu)
-{
+void StartUp(MenuState &menu) {
     velInitUsb();
     menu.status = velOpenByUsb(menu.device_index);
-    if (menu.status == 0)
-        ConsoleLine("Open Device Success.\n");
+    if (menu.status == 0) ConsoleLine("Open Device Success.\n");
     ConsoleReportConfiguration(menu.scan, menu.status);
 }
 
-} // namespace
+}  // namespace
 
-int ConsoleRunMenu()
-{
+int ConsoleRunMenu() {
     // About 17 KB of records and arrays: kept off the stack.
     auto menu = std::make_unique<MenuState>();
     // The menu shows the libraries' debug lines on standard output and the
@@ -106,8 +100,7 @@ int ConsoleRunMenu()
         const bool have_command = ConsoleReadCommand(&menu->command);
         std::printf("\n");
         // The end of input ends the session exactly as "q" would.
-        if (!have_command)
-            menu->command = 'q';
+        if (!have_command) menu->command = 'q';
         Dispatch(*menu);
     }
     std::fflush(stdout);

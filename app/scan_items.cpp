@@ -11,10 +11,8 @@ namespace velscan::console {
 namespace {
 
 // Prints points first..last (inclusive), then one line end.
-void PrintPoints(const double *wavelengths, const int32_t *intensities, int first, int last)
-{
-    for (int i = first; i <= last; ++i)
-        std::printf("%.3f:  %d\n", wavelengths[i], intensities[i]);
+void PrintPoints(const double *wavelengths, const int32_t *intensities, int first, int last) {
+    for (int i = first; i <= last; ++i) std::printf("%.3f:  %d\n", wavelengths[i], intensities[i]);
     std::printf("\n");
 }
 
@@ -26,8 +24,7 @@ void PrintPoints(const double *wavelengths, const int32_t *intensities, int firs
 static_assert(sizeof(scanCfg) <= sizeof(slewScanCfg));
 static_assert(offsetof(scanCfg, serial_number) == offsetof(slewScanCfg, serial_number));
 
-void ConfigurationRange(const slewScanCfg &config, int &start_nm, int &end_nm)
-{
+void ConfigurationRange(const slewScanCfg &config, int &start_nm, int &end_nm) {
     if (config.scan_type == SCAN_TYPE_SLEW) {
         start_nm = config.sections[0].wavelength_start_nm;
         end_nm = config.sections[0].wavelength_end_nm;
@@ -39,13 +36,11 @@ void ConfigurationRange(const slewScanCfg &config, int &start_nm, int &end_nm)
     end_nm = single.wavelength_end_nm;
 }
 
-} // namespace
+}  // namespace
 
-void ConsoleReportConfiguration(ScanItemsState &state, int32_t &status)
-{
+void ConsoleReportConfiguration(ScanItemsState &state, int32_t &status) {
     status = velGetConfigInfo(&state.config);
-    if (status != 0)
-        return;
+    if (status != 0) return;
     // The serial field is NUL-padded but may fill all 8 bytes without one.
     char serial[sizeof state.config.serial_number + 1] = {};
     std::memcpy(serial, state.config.serial_number, sizeof state.config.serial_number);
@@ -56,8 +51,7 @@ void ConsoleReportConfiguration(ScanItemsState &state, int32_t &status)
     std::printf("Wavelength range: %d - %d nm\n\n", start_nm, end_nm);
 }
 
-void ConsoleItemScan(ScanItemsState &state, int32_t &status)
-{
+void ConsoleItemScan(ScanItemsState &state, int32_t &status) {
     status = velGetScanResults(&state.result);
     if (status < 0) {
         std::printf("velGetScanResults failure! %d\n", status);
@@ -69,8 +63,7 @@ void ConsoleItemScan(ScanItemsState &state, int32_t &status)
     PrintPoints(state.result.wavelength, state.result.intensity, 0, 4);
 }
 
-void ConsoleItemWavelengths(ScanItemsState &state, int32_t &status)
-{
+void ConsoleItemWavelengths(ScanItemsState &state, int32_t &status) {
     status = velGetWavelengths(state.wavelengths, kConsolePoints);
     std::printf("velGetWavelengths ret: %d!\n\n", status);
     if (status < 0) {
@@ -78,13 +71,11 @@ void ConsoleItemWavelengths(ScanItemsState &state, int32_t &status)
         return;
     }
     ConsoleLine("velGetWavelengths ok!");
-    for (int i = 0; i <= 4; ++i)
-        std::printf("wl[%d]: %.3f nm\n", i, state.wavelengths[i]);
+    for (int i = 0; i <= 4; ++i) std::printf("wl[%d]: %.3f nm\n", i, state.wavelengths[i]);
     std::printf("\n");
 }
 
-void ConsoleItemIntensities(ScanItemsState &state, int32_t &status)
-{
+void ConsoleItemIntensities(ScanItemsState &state, int32_t &status) {
     status = velGetIntensities(0, state.intensities, kConsolePoints);
     if (status < 0) {
         std::printf("velGetIntensities failure! %d\n", status);
@@ -94,8 +85,7 @@ void ConsoleItemIntensities(ScanItemsState &state, int32_t &status)
     PrintPoints(state.wavelengths, state.intensities, 100, 104);
 }
 
-void ConsoleItemReference(ScanItemsState &state, int32_t &status)
-{
+void ConsoleItemReference(ScanItemsState &state, int32_t &status) {
     status = velGetRefIntensityFromDevice(state.reference, kConsolePoints);
     if (status < 0) {
         std::printf("velGetRefIntensFromDevice failure! %d\n", status);

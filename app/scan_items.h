@@ -23,9 +23,9 @@ struct ScanItemsState {
 
 void ConsoleReportConfiguration(ScanItemsState &state, int32_t &status);
 
-void ConsoleItemScan(ScanItemsState &state, int32_t &status);              // 1
-void ConsoleItemWavelengths(ScanItemsState &state, int32_t &status);       // 2
-void ConsoleItemIntensities(ScanItemsState &state, int32_t &status);       // 3
-void ConsoleItemReference(ScanItemsState &state, int32_t &status);         // 4
+void ConsoleItemScan(ScanItemsState &state, int32_t &status);         // 1
+void ConsoleItemWavelengths(ScanItemsState &state, int32_t &status);  // 2
+void ConsoleItemIntensities(ScanItemsState &state, int32_t &status);  // 3
+void ConsoleItemReference(ScanItemsState &state, int32_t &status);    // 4
 
 }  // namespace velscan::console

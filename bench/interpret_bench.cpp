@@ -108,8 +108,7 @@ void DecodeGroups(benchmark::State &state) {
         for (int g = 0; g < def.num_groups; ++g) {
             const hadPatGroup &group = def.groups[g];
             if (fast) {
-                velspec::HadDecodeGroup(y.data() + offset, group.paley_order, group.num_columns,
-                                          x.data());
+                velspec::HadDecodeGroup(y.data() + offset, group.paley_order, group.num_columns, x.data());
             } else {
                 velspec::HadDecodeGroupMatrix(y.data() + offset, group.paley_order, x.data());
             }
@@ -159,12 +158,11 @@ int main(int argc, char **argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nTime relative to a memcpy of the image (lower is better):\n");
     reporter.PrintRatio("column scan, 228 points", "BM_InterpretColumn228", "BM_MemcpyImage");
-    reporter.PrintRatio("Hadamard scan, 228 points, width 6", "BM_InterpretHadamard228",
-                         "BM_MemcpyImage");
+    reporter.PrintRatio("Hadamard scan, 228 points, width 6", "BM_InterpretHadamard228", "BM_MemcpyImage");
     reporter.PrintRatio("three-section scan", "BM_InterpretThreeSections", "BM_MemcpyImage");
     std::printf("\nSpeed-up of the fast Hadamard decoder (higher is better):\n");
     reporter.PrintRatio("group decoding, fast over matrix form", "BM_HadamardDecodeMatrixForm",
-                         "BM_HadamardDecodeFastForm");
+                        "BM_HadamardDecodeFastForm");
     benchmark::Shutdown();
     return 0;
 }

@@ -16,11 +16,10 @@ namespace {
 
 constexpr uint32_t kWidth = 854;
 constexpr uint32_t kHeight = 480;
-constexpr uint32_t kFrames = 12; // room for the 237 patterns (10 frames)
+constexpr uint32_t kFrames = 12;  // room for the 237 patterns (10 frames)
 constexpr size_t kFrameBytes = size_t{kWidth} * kHeight * 3;
 
-scanCfg Config()
-{
+scanCfg Config() {
     scanCfg cfg{};
     cfg.scan_type = SCAN_TYPE_HADAMARD;
     cfg.wavelength_start_nm = 950;
@@ -31,10 +30,9 @@ scanCfg Config()
     return cfg;
 }
 
-calibCoeffSet Coefficients()
-{
+calibCoeffSet Coefficients() {
     calibCoeffSet c{};
-    c.shift_vector_coeffs[0] = 1.34; // a slit image bent by up to 3 columns
+    c.shift_vector_coeffs[0] = 1.34;  // a slit image bent by up to 3 columns
     c.shift_vector_coeffs[1] = -0.0152;
     c.shift_vector_coeffs[2] = 4.0e-5;
     c.pixel_to_wavelength_coeffs[0] = 900.0;
@@ -44,8 +42,7 @@ calibCoeffSet Coefficients()
 }
 
 // Bytes of the frames one configuration fills.
-size_t usedBytes()
-{
+size_t usedBytes() {
     std::vector<uint8_t> frames(kFrames * kFrameBytes);
     frameBufferDesc fb{frames.data(), kFrames, kWidth, kHeight, 24};
     const scanCfg cfg = Config();
@@ -54,8 +51,7 @@ size_t usedBytes()
     return static_cast<size_t>((patterns + 23) / 24) * kFrameBytes;
 }
 
-void BM_Memset(benchmark::State &state)
-{
+void BM_Memset(benchmark::State &state) {
     const size_t bytes = usedBytes();
     std::vector<uint8_t> frames(kFrames * kFrameBytes);
     for (auto _ : state) {
@@ -66,8 +62,7 @@ void BM_Memset(benchmark::State &state)
     state.counters["configs/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_Generate(benchmark::State &state)
-{
+void BM_Generate(benchmark::State &state) {
     std::vector<uint8_t> frames(kFrames * kFrameBytes);
     frameBufferDesc fb{frames.data(), kFrames, kWidth, kHeight, 24};
     const scanCfg cfg = Config();
@@ -79,8 +74,7 @@ void BM_Generate(benchmark::State &state)
     state.counters["configs/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_GenerateAndBend(benchmark::State &state)
-{
+void BM_GenerateAndBend(benchmark::State &state) {
     std::vector<uint8_t> frames(kFrames * kFrameBytes);
     frameBufferDesc fb{frames.data(), kFrames, kWidth, kHeight, 24};
     const scanCfg cfg = Config();
@@ -101,14 +95,11 @@ BENCHMARK(BM_GenerateAndBend)->Unit(benchmark::kMillisecond);
 // ratios (CPU time: the machine is shared, wall time is noisy).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
+    void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        for (const Run &run : runs) seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime();
     }
-    double Time(const std::string &name) const
-    {
+    double Time(const std::string &name) const {
         const auto it = seconds_.find(name);
         return it == seconds_.end() ? 0.0 : it->second;
     }
@@ -117,10 +108,9 @@ private:
     std::map<std::string, double> seconds_;
 };
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

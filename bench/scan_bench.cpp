@@ -33,8 +33,7 @@ constexpr int32_t kMultiSectionSlot = 2;
 
 void NoSleep(uint32_t) {}
 
-bool OpenVirtualDevice()
-{
+bool OpenVirtualDevice() {
     USB_SetHidBackend(VIRT_Backend());
     USB_SetSleepFunction(NoSleep);
     virt::Reset();
@@ -44,18 +43,15 @@ bool OpenVirtualDevice()
 }
 
 // velGetScanResults always scans slot 0: put the Hadamard configuration there.
-bool StoreHadamardInSlotZero()
-{
+bool StoreHadamardInSlotZero() {
     std::vector<uint8_t> image(ZOR_SCAN_CFG_IMAGE_MAX);
     uint32_t length = 0;
-    if (ZOR_GetScanCfg(kHadamardSlot, image.data(), &length) < 0)
-        return false;
+    if (ZOR_GetScanCfg(kHadamardSlot, image.data(), &length) < 0) return false;
     return ZOR_SaveScanCfgInDevice(kColumnSlot, image.data(), length) >= 0;
 }
 
 // Mean microseconds velspec_scan_interpret needs for the device's last scan.
-double DecodeOnlyUs(int rounds)
-{
+double DecodeOnlyUs(int rounds) {
     const std::vector<uint8_t> image = virt::FileImage(ZOR_FILE_SCAN_DATA);
     auto result = std::make_unique<scanResults>();
     const auto start = std::chrono::steady_clock::now();
@@ -68,14 +64,12 @@ double DecodeOnlyUs(int rounds)
 }
 
 template <typename Scan>
-void RunScans(benchmark::State &state, Scan scan)
-{
+void RunScans(benchmark::State &state, Scan scan) {
     const virt::Counters before = virt::GetCounters();
     const auto start = std::chrono::steady_clock::now();
     int64_t failures = 0;
     for (auto _ : state) {
-        if (scan() != VEL_OK)
-            ++failures;
+        if (scan() != VEL_OK) ++failures;
     }
     const std::chrono::duration<double, std::micro> wall = std::chrono::steady_clock::now() - start;
     const virt::Counters after = virt::GetCounters();
@@ -91,12 +85,10 @@ void RunScans(benchmark::State &state, Scan scan)
     state.counters["reports_in"] = in;
     state.counters["usb_fs_ms"] = out + in;
     state.counters["vs_decode"] = host_us / DecodeOnlyUs(200);
-    if (failures > 0)
-        state.SkipWithError("a scan failed");
+    if (failures > 0) state.SkipWithError("a scan failed");
 }
 
-void BM_ScanResults_Column(benchmark::State &state)
-{
+void BM_ScanResults_Column(benchmark::State &state) {
     if (!OpenVirtualDevice()) {
         state.SkipWithError("virtual device did not open");
         return;
@@ -105,8 +97,7 @@ void BM_ScanResults_Column(benchmark::State &state)
     RunScans(state, [&] { return velGetScanResults(result.get()); });
 }
 
-void BM_ScanResults_Hadamard(benchmark::State &state)
-{
+void BM_ScanResults_Hadamard(benchmark::State &state) {
     if (!OpenVirtualDevice() || !StoreHadamardInSlotZero()) {
         state.SkipWithError("could not prepare the Hadamard configuration");
         return;
@@ -119,19 +110,16 @@ void BM_ScanResults_Hadamard(benchmark::State &state)
 // so slot 0 cannot hold it; velGetIntensities scans slot 2 through the same
 // sequence (one configuration count, then select, estimate, start, fetch,
 // interpret) and copies out all 864 points.
-void BM_ScanSequence_MultiSection(benchmark::State &state)
-{
+void BM_ScanSequence_MultiSection(benchmark::State &state) {
     if (!OpenVirtualDevice()) {
         state.SkipWithError("virtual device did not open");
         return;
     }
     std::vector<int32_t> intensities(SCAN_MAX_ADC);
-    RunScans(state, [&] {
-        return velGetIntensities(kMultiSectionSlot, intensities.data(), SCAN_MAX_ADC);
-    });
+    RunScans(state, [&] { return velGetIntensities(kMultiSectionSlot, intensities.data(), SCAN_MAX_ADC); });
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_ScanResults_Column)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScanResults_Hadamard)->Unit(benchmark::kMicrosecond);

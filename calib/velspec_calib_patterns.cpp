@@ -15,8 +15,7 @@ struct BandSweep {
 };
 
 // The band sweep of each calibration pattern type.
-bool SweepOf(uint32_t type, BandSweep *out)
-{
+bool SweepOf(uint32_t type, BandSweep *out) {
     if (type == VELSPEC_CALIB_PAT_BANDS6)
         *out = {0, DMD_MAX_COLUMN, 6, 4};
     else if (type == VELSPEC_CALIB_PAT_BLOCKS)
@@ -40,8 +39,7 @@ class PlaneWriter {
 public:
     PlaneWriter(frameBufferDesc *fb, uint32_t planes) : fb_(fb), planes_(planes) {}
 
-    void Draw(uint32_t x, uint32_t y, uint32_t width, uint32_t height)
-    {
+    void Draw(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
         const uint32_t plane = drawn_ % planes_;
         if (plane == 0) {
             rectangle all{0, 0, fb_->width, fb_->height, 0};
@@ -61,21 +59,16 @@ private:
     uint32_t drawn_ = 0;
 };
 
-} // namespace
+}  // namespace
 
-extern "C" int32_t velspec_calib_genPatterns(uint32_t type, frameBufferDesc *fb)
-{
-    if (fb == nullptr)
-        return VELSPEC_ERR_NULL;
+extern "C" int32_t velspec_calib_genPatterns(uint32_t type, frameBufferDesc *fb) {
+    if (fb == nullptr) return VELSPEC_ERR_NULL;
     BandSweep sweep;
-    if (!SweepOf(type, &sweep))
-        return VELSPEC_ERR_BAD_TYPE;
+    if (!SweepOf(type, &sweep)) return VELSPEC_ERR_BAD_TYPE;
     FrameLayout layout;
     const int32_t status = velspec_frames_layout(fb, &layout);
-    if (status != VELSPEC_OK)
-        return status;
-    if (fb->num_frames == 0)
-        return 0;
+    if (status != VELSPEC_OK) return status;
+    if (fb->num_frames == 0) return 0;
 
     PlaneWriter writer(fb, layout.planes);
     if (type == VELSPEC_CALIB_PAT_BLOCKS) {
@@ -89,8 +82,7 @@ extern "C" int32_t velspec_calib_genPatterns(uint32_t type, frameBufferDesc *fb)
         writer.Draw(x, 0, sweep.width, fb->height);
         if (writer.FrameFull()) {
             fb->buffer += layout.frameBytes;
-            if (++framesDone == fb->num_frames)
-                break;
+            if (++framesDone == fb->num_frames) break;
         }
     }
     return static_cast<int32_t>(writer.Drawn());

@@ -76,7 +76,8 @@ extern "C" int32_t velscan_close(velscan_device *dev) {
     });
 }
 
-extern "C" int32_t velscan_device_serial(const velscan_device *dev, char *buffer, size_t size, size_t *needed) {
+extern "C" int32_t velscan_device_serial(const velscan_device *dev, char *buffer, size_t size,
+                                         size_t *needed) {
     return Guarded([&] {
         if (dev == nullptr) return NullPointer("device");
         std::shared_ptr<DeviceObject> device = Devices().Find(dev);
@@ -109,11 +110,13 @@ extern "C" int32_t velscan_configurations(velscan_device *dev, char *buffer, siz
     });
 }
 
-extern "C" int32_t velscan_scan(velscan_device *dev, int32_t config, int32_t average, velscan_spectrum **out) {
+extern "C" int32_t velscan_scan(velscan_device *dev, int32_t config, int32_t average,
+                                velscan_spectrum **out) {
     return Guarded([&] {
         if (out == nullptr) return NullPointer("out");
         if (config < 0)
-            return Status::Fail(VELSCAN_ERR_ARGUMENT, "configuration slot " + std::to_string(config) + " is negative");
+            return Status::Fail(VELSCAN_ERR_ARGUMENT,
+                                "configuration slot " + std::to_string(config) + " is negative");
         if (average < 0 || average > std::numeric_limits<uint16_t>::max())
             return Status::Fail(VELSCAN_ERR_ARGUMENT,
                                 "average " + std::to_string(average) + " is outside 0 (as set) to 65535");
@@ -130,7 +133,8 @@ extern "C" int32_t velscan_scan(velscan_device *dev, int32_t config, int32_t ave
     });
 }
 
-extern "C" int32_t velscan_reference(velscan_device *dev, const velscan_spectrum *scan, velscan_spectrum **out) {
+extern "C" int32_t velscan_reference(velscan_device *dev, const velscan_spectrum *scan,
+                                     velscan_spectrum **out) {
     return Guarded([&] {
         if (out == nullptr) return NullPointer("out");
         if (scan == nullptr) return NullPointer("scan");

@@ -19,8 +19,7 @@ struct InterfaceError {
 // texts come from its table.
 constexpr InterfaceError kInterfaceErrors[] = {
     {VELSCAN_ERR_NULL_POINTER, "a required pointer argument was NULL"},
-    {VELSCAN_ERR_BAD_HANDLE,
-     "the handle is closed, freed, of the other kind, or was never handed out"},
+    {VELSCAN_ERR_BAD_HANDLE, "the handle is closed, freed, of the other kind, or was never handed out"},
     {VELSCAN_ERR_BUFFER_TOO_SMALL, "the buffer is smaller than the result"},
     {VELSCAN_ERR_NOT_AVAILABLE, "the spectrum has no such metadata key or values"},
     {VELSCAN_ERR_INTERNAL, "an unexpected failure inside the library; nothing was changed"},
@@ -62,7 +61,8 @@ void ForwardLines(void *, velscan::diag::Channel, const char *text) {
 extern "C" const char *velscan_version_string(void) { return VELSCAN_VERSION_STRING; }
 
 extern "C" const char *velscan_strerror(int32_t code) {
-    if (const velscan::ErrorInfo *entry = velscan::FindError(code, velscan::ErrorDomain::Session)) return entry->text;
+    if (const velscan::ErrorInfo *entry = velscan::FindError(code, velscan::ErrorDomain::Session))
+        return entry->text;
     for (const InterfaceError &entry : kInterfaceErrors)
         if (entry.code == code) return entry.text;
     return "unknown error code";

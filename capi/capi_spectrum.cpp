@@ -33,13 +33,24 @@ const std::vector<double> *ValuesOf(const Spectrum &spectrum, int32_t kind, Stat
     const char *name = nullptr;
     const std::vector<double> *values = nullptr;
     switch (kind) {
-    case VELSCAN_VALUES_INTENSITY: return &spectrum.intensity;
-    case VELSCAN_VALUES_REFERENCE: name = "reference"; values = &spectrum.reference; break;
-    case VELSCAN_VALUES_REFLECTANCE: name = "reflectance"; values = &spectrum.reflectance; break;
-    case VELSCAN_VALUES_ABSORBANCE: name = "absorbance"; values = &spectrum.absorbance; break;
-    default:
-        status = Status::Fail(VELSCAN_ERR_ARGUMENT, "values kind " + std::to_string(kind) + " is not one of 0 to 3");
-        return nullptr;
+        case VELSCAN_VALUES_INTENSITY:
+            return &spectrum.intensity;
+        case VELSCAN_VALUES_REFERENCE:
+            name = "reference";
+            values = &spectrum.reference;
+            break;
+        case VELSCAN_VALUES_REFLECTANCE:
+            name = "reflectance";
+            values = &spectrum.reflectance;
+            break;
+        case VELSCAN_VALUES_ABSORBANCE:
+            name = "absorbance";
+            values = &spectrum.absorbance;
+            break;
+        default:
+            status = Status::Fail(VELSCAN_ERR_ARGUMENT,
+                                  "values kind " + std::to_string(kind) + " is not one of 0 to 3");
+            return nullptr;
     }
     if (!spectrum.HasReference()) {
         status = NotAvailable(std::string(name) + " values: no reference was applied");
@@ -62,7 +73,8 @@ extern "C" int32_t velscan_spectrum_points(const velscan_spectrum *spectrum, siz
 
 extern "C" int32_t velscan_spectrum_wavelengths(const velscan_spectrum *spectrum, double *out, size_t count) {
     return Guarded([&] {
-        return WithSpectrum(spectrum, [&](const Spectrum &s) { return ArrayOut(s.wavelength_nm, out, count); });
+        return WithSpectrum(spectrum,
+                            [&](const Spectrum &s) { return ArrayOut(s.wavelength_nm, out, count); });
     });
 }
 
@@ -113,7 +125,8 @@ extern "C" int32_t velscan_spectrum_metadata_key(const velscan_spectrum *spectru
     });
 }
 
-extern "C" int32_t velscan_spectrum_apply_reference(const velscan_spectrum *scan, const velscan_spectrum *reference,
+extern "C" int32_t velscan_spectrum_apply_reference(const velscan_spectrum *scan,
+                                                    const velscan_spectrum *reference,
                                                     const velscan_spectrum *dark, velscan_spectrum **out) {
     return Guarded([&] {
         if (out == nullptr) return NullPointer("out");
@@ -132,7 +145,8 @@ extern "C" int32_t velscan_spectrum_apply_reference(const velscan_spectrum *scan
     });
 }
 
-extern "C" int32_t velscan_spectrum_write(const velscan_spectrum *spectrum, const char *path, const char *format) {
+extern "C" int32_t velscan_spectrum_write(const velscan_spectrum *spectrum, const char *path,
+                                          const char *format) {
     return Guarded([&] {
         if (path == nullptr) return NullPointer("path");
         velscan::Format chosen = velscan::FormatFromPath(path);

@@ -68,22 +68,22 @@ extern "C" {
 /* Every code a function of this interface returns. */
 enum {
     VELSCAN_OK = 0,
-    VELSCAN_ERR_NOT_FOUND = -400,      /* no instrument found, or none with the serial asked for */
-    VELSCAN_ERR_CANNOT_OPEN = -401,    /* an instrument was found but cannot be opened (permissions, busy) */
-    VELSCAN_ERR_ARGUMENT = -402,       /* a value out of range, or an unknown sample, format or values name */
-    VELSCAN_ERR_INPUT_FILE = -403,     /* an input file is unreadable, too large or malformed */
-    VELSCAN_ERR_MISMATCH = -404,       /* reference, dark or wide file does not match the scan's wavelengths */
-    VELSCAN_ERR_OUTPUT_FILE = -405,    /* an output file cannot be written */
-    VELSCAN_ERR_INSTRUMENT = -406,     /* an instrument step failed (the message names the step and its code) */
-    VELSCAN_ERR_SCAN_TIMEOUT = -407,   /* the instrument never reported the scan finished */
-    VELSCAN_ERR_CLOSED = -408,         /* the instrument went away or was closed underneath */
-    VELSCAN_ERR_NO_MEMORY = -409,      /* an allocation failed; nothing was changed */
-    VELSCAN_ERR_IMPLAUSIBLE = -410,    /* the instrument reported an implausible value */
-    VELSCAN_ERR_NULL_POINTER = -420,   /* a required pointer argument was NULL */
-    VELSCAN_ERR_BAD_HANDLE = -421,     /* the handle is closed, freed, of the other kind, or never was one */
+    VELSCAN_ERR_NOT_FOUND = -400,    /* no instrument found, or none with the serial asked for */
+    VELSCAN_ERR_CANNOT_OPEN = -401,  /* an instrument was found but cannot be opened (permissions, busy) */
+    VELSCAN_ERR_ARGUMENT = -402,     /* a value out of range, or an unknown sample, format or values name */
+    VELSCAN_ERR_INPUT_FILE = -403,   /* an input file is unreadable, too large or malformed */
+    VELSCAN_ERR_MISMATCH = -404,     /* reference, dark or wide file does not match the scan's wavelengths */
+    VELSCAN_ERR_OUTPUT_FILE = -405,  /* an output file cannot be written */
+    VELSCAN_ERR_INSTRUMENT = -406,   /* an instrument step failed (the message names the step and its code) */
+    VELSCAN_ERR_SCAN_TIMEOUT = -407, /* the instrument never reported the scan finished */
+    VELSCAN_ERR_CLOSED = -408,       /* the instrument went away or was closed underneath */
+    VELSCAN_ERR_NO_MEMORY = -409,    /* an allocation failed; nothing was changed */
+    VELSCAN_ERR_IMPLAUSIBLE = -410,  /* the instrument reported an implausible value */
+    VELSCAN_ERR_NULL_POINTER = -420, /* a required pointer argument was NULL */
+    VELSCAN_ERR_BAD_HANDLE = -421,   /* the handle is closed, freed, of the other kind, or never was one */
     VELSCAN_ERR_BUFFER_TOO_SMALL = -422, /* the caller's buffer is smaller than the result; see *needed */
-    VELSCAN_ERR_NOT_AVAILABLE = -423,  /* the spectrum has no such metadata key or values */
-    VELSCAN_ERR_INTERNAL = -424        /* an unexpected failure inside the library; nothing was changed */
+    VELSCAN_ERR_NOT_AVAILABLE = -423,    /* the spectrum has no such metadata key or values */
+    VELSCAN_ERR_INTERNAL = -424          /* an unexpected failure inside the library; nothing was changed */
 };
 
 /* Which numbers velscan_spectrum_values returns, one per point. */
@@ -338,8 +338,8 @@ int32_t velscan_spectrum_values(const velscan_spectrum *spectrum, int32_t kind, 
  * VELSCAN_ERR_BAD_HANDLE, VELSCAN_ERR_NOT_AVAILABLE (no such key),
  * VELSCAN_ERR_BUFFER_TOO_SMALL.
  */
-int32_t velscan_spectrum_metadata(const velscan_spectrum *spectrum, const char *key, char *buffer, size_t size,
-                                  size_t *needed);
+int32_t velscan_spectrum_metadata(const velscan_spectrum *spectrum, const char *key, char *buffer,
+                                  size_t size, size_t *needed);
 
 /*
  * The number of metadata entries in *count; with velscan_spectrum_metadata_key
@@ -355,8 +355,8 @@ int32_t velscan_spectrum_metadata_count(const velscan_spectrum *spectrum, size_t
  * VELSCAN_ERR_ARGUMENT (index not below the count),
  * VELSCAN_ERR_BUFFER_TOO_SMALL.
  */
-int32_t velscan_spectrum_metadata_key(const velscan_spectrum *spectrum, size_t index, char *buffer, size_t size,
-                                      size_t *needed);
+int32_t velscan_spectrum_metadata_key(const velscan_spectrum *spectrum, size_t index, char *buffer,
+                                      size_t size, size_t *needed);
 
 /*
  * Writes the spectrum to the file `path` in `format`: "csv" (metadata lines

@@ -28,15 +28,15 @@ extern "C" {
 #define ZOR_FILE_REFCAL_DATA 2 /* stored reference calibration scan */
 #define ZOR_FILE_MATRIX_DATA 3 /* reference calibration matrix */
 
-#define ZOR_FILE_PIECE_MAX 576      /* bytes of one downloaded piece */
-#define ZOR_WRITE_PIECE_USB 504     /* bytes of one uploaded piece over USB */
-#define ZOR_WRITE_PIECE_UART 212    /* ... over the serial link */
-#define ZOR_SCAN_CFG_IMAGE_MAX 572  /* largest image ZOR_GetScanCfg can copy */
-#define ZOR_APPLY_CFG_PAYLOAD 124   /* ZOR_ApplyScanConfig image limit */
-#define ZOR_SAVE_CFG_IMAGE_MAX 123  /* ZOR_SaveScanCfgInDevice image limit */
+#define ZOR_FILE_PIECE_MAX 576     /* bytes of one downloaded piece */
+#define ZOR_WRITE_PIECE_USB 504    /* bytes of one uploaded piece over USB */
+#define ZOR_WRITE_PIECE_UART 212   /* ... over the serial link */
+#define ZOR_SCAN_CFG_IMAGE_MAX 572 /* largest image ZOR_GetScanCfg can copy */
+#define ZOR_APPLY_CFG_PAYLOAD 124  /* ZOR_ApplyScanConfig image limit */
+#define ZOR_SAVE_CFG_IMAGE_MAX 123 /* ZOR_SaveScanCfgInDevice image limit */
 #define ZOR_SCAN_NAME_TAG_LEN 14
 #define ZOR_ERROR_STATUS_LEN 20
-#define ZOR_ERROR_TEXT_MAX 26       /* longest message text with its zero */
+#define ZOR_ERROR_TEXT_MAX 26 /* longest message text with its zero */
 
 /* Set when the device is reached over a serial link: its file pieces carry
  * two trailing bytes that are not file data, and uploads are smaller. */
@@ -58,8 +58,7 @@ int32_t ZOR_GotoMivoBootLoader(void);
 /* Hardware self-tests and switches. */
 int32_t ZOR_TestEEPROM(void);
 int32_t ZOR_TestADC(void);
-int32_t ZOR_TestBQ(uint32_t *value0, uint32_t *value1, uint32_t *value2,
-                   uint32_t *value3, uint32_t *value4);
+int32_t ZOR_TestBQ(uint32_t *value0, uint32_t *value1, uint32_t *value2, uint32_t *value3, uint32_t *value4);
 int32_t ZOR_TestSDRAM(void);
 int32_t ZOR_VELCEnable(uint8_t enable, uint8_t secondFlag);
 int32_t ZOR_TestTMP(void);
@@ -71,9 +70,8 @@ int32_t ZOR_ButtonTestWr(uint8_t enable);
 int32_t ZOR_EEPROM_CalTest(void);
 
 /* Scanning, configuration, calibration and identity. */
-int32_t ZOR_GetVersion(uint32_t *version0, uint32_t *version1, uint32_t *version2,
-                       uint32_t *version3, uint32_t *version4, uint32_t *version5,
-                       uint32_t *version6);
+int32_t ZOR_GetVersion(uint32_t *version0, uint32_t *version1, uint32_t *version2, uint32_t *version3,
+                       uint32_t *version4, uint32_t *version5, uint32_t *version6);
 int32_t ZOR_PerformScan(uint8_t option);
 int32_t ZOR_GetScanComplete(void);
 int32_t ZOR_ResetMivo(void);
@@ -121,12 +119,12 @@ int32_t ZOR_ReadLampUsage(uint64_t *usage);
 
 /* Clock, power, environment and identity. */
 int32_t ZOR_ReadHum(uint32_t *humidity, uint32_t *temperature);
-int32_t ZOR_SetDateTime(uint8_t value0, uint8_t value1, uint8_t value2, uint8_t value3,
-                        uint8_t value4, uint8_t value5, uint8_t value6);
+int32_t ZOR_SetDateTime(uint8_t value0, uint8_t value1, uint8_t value2, uint8_t value3, uint8_t value4,
+                        uint8_t value5, uint8_t value6);
 int32_t ZOR_ReadBattVolt(uint32_t *voltage, uint32_t *percent, uint32_t *third);
 int32_t ZOR_ReadMivoTemp(uint32_t *temp);
-int32_t ZOR_GetDateTime(uint8_t *value0, uint8_t *value1, uint8_t *value2, uint8_t *value3,
-                        uint8_t *value4, uint8_t *value5, uint8_t *value6);
+int32_t ZOR_GetDateTime(uint8_t *value0, uint8_t *value1, uint8_t *value2, uint8_t *value3, uint8_t *value4,
+                        uint8_t *value5, uint8_t *value6);
 int32_t ZOR_HibernateMode(void);
 int32_t ZOR_SetHibernate(uint8_t on);
 int32_t ZOR_GetHibernate(void);

@@ -16,8 +16,7 @@ constexpr size_t kCalibPayload = 144;
 extern "C" int32_t ZOR_SendCalibStruct(const calibCoeffSet *coeffs) {
     alignas(double) std::array<uint8_t, kCalibPayload> image{};
     // An image that could not be encoded is not sent.
-    if (coeffs == nullptr || velspec_calib_write_data(coeffs, image.data(), image.size()) != 0)
-        return -1;
+    if (coeffs == nullptr || velspec_calib_write_data(coeffs, image.data(), image.size()) != 0) return -1;
     Payload payload{};
     payload[0] = 0;
     std::copy_n(image.begin(), kCalibPayload - 1, payload.begin() + 1);

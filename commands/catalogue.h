@@ -12,10 +12,10 @@
 namespace zor {
 
 enum class Kind {
-    Read,          // request without payload, data reply
-    ReadParam,     // request carries a 32-bit parameter, data reply
-    Write,         // payload sent, acknowledgement read
-    WriteNoAck,    // payload sent; the device restarts or sleeps, no reply
+    Read,        // request without payload, data reply
+    ReadParam,   // request carries a 32-bit parameter, data reply
+    Write,       // payload sent, acknowledgement read
+    WriteNoAck,  // payload sent; the device restarts or sleeps, no reply
 };
 
 // How a read command's wrapper decodes the reply payload.

@@ -85,8 +85,8 @@ extern "C" int32_t ZOR_TestHDC(void) { return PassFail(Decoding("ZOR_TestHDC", k
 
 extern "C" int32_t ZOR_TestSDRAM(void) { return ReadSignedByte(Decoding("ZOR_TestSDRAM", kResultByte)); }
 
-extern "C" int32_t ZOR_TestBQ(uint32_t *value0, uint32_t *value1, uint32_t *value2,
-                              uint32_t *value3, uint32_t *value4) {
+extern "C" int32_t ZOR_TestBQ(uint32_t *value0, uint32_t *value1, uint32_t *value2, uint32_t *value3,
+                              uint32_t *value4) {
     const int32_t result = ExchangeRead(Decoding("ZOR_TestBQ", kChargerWords));
     if (result < 1) return result;
     uint32_t *outputs[] = {value0, value1, value2, value3, value4};
@@ -149,7 +149,8 @@ extern "C" int32_t ZOR_GetSerialNumber(char *serial) {
 }
 
 extern "C" int32_t ZOR_GetManufacturingSerNum(char *serial) {
-    return ReadText(Decoding("ZOR_GetManufacturingSerNum", kManufacturingSerial), kManufacturingSerial, serial);
+    return ReadText(Decoding("ZOR_GetManufacturingSerNum", kManufacturingSerial), kManufacturingSerial,
+                    serial);
 }
 
 extern "C" int32_t ZOR_SaveModelName(const char *name) {
@@ -224,9 +225,8 @@ extern "C" int32_t ZOR_SetDateTime(uint8_t value0, uint8_t value1, uint8_t value
     return ExchangeWrite(Identifier("ZOR_SetDateTime"), payload);
 }
 
-extern "C" int32_t ZOR_GetDateTime(uint8_t *value0, uint8_t *value1, uint8_t *value2,
-                                   uint8_t *value3, uint8_t *value4, uint8_t *value5,
-                                   uint8_t *value6) {
+extern "C" int32_t ZOR_GetDateTime(uint8_t *value0, uint8_t *value1, uint8_t *value2, uint8_t *value3,
+                                   uint8_t *value4, uint8_t *value5, uint8_t *value6) {
     const int32_t result = ExchangeRead(Decoding("ZOR_GetDateTime", kClockBytes));
     if (result < 1) return result;
     uint8_t *outputs[] = {value0, value1, value2, value3, value4, value5, value6};
@@ -236,7 +236,9 @@ extern "C" int32_t ZOR_GetDateTime(uint8_t *value0, uint8_t *value1, uint8_t *va
 
 extern "C" int32_t ZOR_SetHibernate(uint8_t on) { return WriteByte(Identifier("ZOR_SetHibernate"), on); }
 
-extern "C" int32_t ZOR_GetHibernate(void) { return ReadSignedByte(Decoding("ZOR_GetHibernate", kResultByte)); }
+extern "C" int32_t ZOR_GetHibernate(void) {
+    return ReadSignedByte(Decoding("ZOR_GetHibernate", kResultByte));
+}
 
 extern "C" int32_t ZOR_HibernateMode(void) {
     return SendWithoutAck(Identifier("ZOR_HibernateMode"), Payload{}) < 1 ? -1 : 0;

@@ -11,14 +11,14 @@ constexpr const char *kUndefined = "ERROR_UNDEFINED";
 
 // The temperature (TMP) and humidity (HDC) sensors share one table.
 constexpr const char *kSensorMessages[] = {
-    "PASS",          "ERROR_MANUID",        "ERROR_DEVID",   "ERROR_RESET",
-    "ERROR_READREGISTER", "ERROR_WRITEREGISTER", "ERROR_TIMEOUT", "ERROR_I2C",
+    "PASS",          "ERROR_MANUID",       "ERROR_DEVID",
+    "ERROR_RESET",   "ERROR_READREGISTER", "ERROR_WRITEREGISTER",
+    "ERROR_TIMEOUT", "ERROR_I2C",
 };
 
 constexpr const char *kAdcMessages[] = {
-    "PASS",          "ERROR_TIMEOUT",      "ERROR_POWERDOWN",     "ERROR_POWERUP",
-    "ERROR_STANDBY", "ERROR_WAEKUP",       "ERROR_READREGISTER",  "ERROR_WRITEREGISTER",
-    "ERROR_CONFIGURE", "ERROR_SETBUFFER",
+    "PASS",         "ERROR_TIMEOUT",      "ERROR_POWERDOWN",     "ERROR_POWERUP",   "ERROR_STANDBY",
+    "ERROR_WAEKUP", "ERROR_READREGISTER", "ERROR_WRITEREGISTER", "ERROR_CONFIGURE", "ERROR_SETBUFFER",
 };
 
 constexpr const char *kSdcMessages[] = {

@@ -25,9 +25,7 @@ extern "C" int32_t ZOR_ReadErrorStatus(uint8_t *status) {
     return 0;
 }
 
-extern "C" int32_t ZOR_ResetErrorStatus(void) {
-    return WriteNothing(Identifier("ZOR_ResetErrorStatus"));
-}
+extern "C" int32_t ZOR_ResetErrorStatus(void) { return WriteNothing(Identifier("ZOR_ResetErrorStatus")); }
 
 extern "C" int32_t ZOR_GetSpecificErrorStatus(uint32_t type) {
     const int32_t result = ExchangeReadParam(Decoding("ZOR_GetSpecificErrorStatus", kResultByte), type);

@@ -71,8 +71,8 @@ extern "C" int32_t ZOR_WriteFileData(const uint8_t *data, uint32_t len) {
     if (data == nullptr && count > 0) return -1;
     Payload payload{};
     if (count > 0) std::memcpy(payload.data(), data, count);
-    const int32_t ack = ExchangeWrite(Identifier("ZOR_WriteFileData"), payload,
-                                      static_cast<uint16_t>(count + 2));
+    const int32_t ack =
+        ExchangeWrite(Identifier("ZOR_WriteFileData"), payload, static_cast<uint16_t>(count + 2));
     if (ack < 0) return ack;
     return static_cast<int32_t>(count);
 }

@@ -28,9 +28,7 @@ extern "C" int32_t ZOR_GetScanComplete(void) {
     return ReadSignedByte(Decoding("ZOR_GetScanComplete", kResultByte));
 }
 
-extern "C" int32_t ZOR_SetPGAGain(uint8_t gain) {
-    return WriteByte(Identifier("ZOR_SetPGAGain"), gain);
-}
+extern "C" int32_t ZOR_SetPGAGain(uint8_t gain) { return WriteByte(Identifier("ZOR_SetPGAGain"), gain); }
 
 extern "C" int32_t ZOR_GetPGAGain(void) { return ReadSignedByte(Decoding("ZOR_GetPGAGain", kResultByte)); }
 
@@ -67,8 +65,7 @@ extern "C" int32_t ZOR_GetScanCfg(uint8_t index, uint8_t *image, uint32_t *len) 
     const uint32_t imageLen = kImageLength.get();
     // The stated image must lie inside what the device sent (which holds at
     // least the length word) and what the caller's buffer holds.
-    if (imageLen > ReplyLength() - kImageStart || imageLen > ZOR_SCAN_CFG_IMAGE_MAX)
-        return ZOR_ERR_REJECTED;
+    if (imageLen > ReplyLength() - kImageStart || imageLen > ZOR_SCAN_CFG_IMAGE_MAX) return ZOR_ERR_REJECTED;
     CopyReply(kImageStart, image, imageLen);
     *len = imageLen;
     return 0;
@@ -139,9 +136,7 @@ extern "C" int32_t ZOR_GenCalibPatterns(uint32_t value) {
 
 extern "C" int32_t ZOR_StartSNRScan(void) { return WriteNothing(Identifier("ZOR_StartSNRScan")); }
 
-extern "C" int32_t ZOR_StartHadSNRScan(void) {
-    return WriteNothing(Identifier("ZOR_StartHadSNRScan"));
-}
+extern "C" int32_t ZOR_StartHadSNRScan(void) { return WriteNothing(Identifier("ZOR_StartHadSNRScan")); }
 
 extern "C" int32_t ZOR_GetSNRData(uint32_t *value0, uint32_t *value1, uint32_t *value2) {
     if (ExchangeRead(Decoding("ZOR_GetSNRData", kSnrWords)) < 1) return -1;

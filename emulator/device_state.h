@@ -53,7 +53,7 @@ struct VolatileState {
     uint8_t pga_gain = kDefaultGain;
     bool pga_fixed = true;
     bool scan_controls_lamp = true;  // a scan switches lamp and controller itself
-    bool velc_enabled = false;        // lamp and controller switched on directly
+    bool velc_enabled = false;       // lamp and controller switched on directly
     bool button_enabled = true;
     bool button_pressed = false;
     bool bluetooth_on = false;

@@ -20,7 +20,9 @@ Reply Reply::AckValue(uint32_t value) {
 
 Firmware::Firmware() : Firmware(VIRT_SERIAL_NUMBER) {}
 
-Firmware::Firmware(std::string serial) : identity_serial(std::move(serial)), physics_(FactoryOptics()) { FactoryReset(); }
+Firmware::Firmware(std::string serial) : identity_serial(std::move(serial)), physics_(FactoryOptics()) {
+    FactoryReset();
+}
 
 Reply Firmware::Handle(const std::vector<uint8_t> &frame) {
     if (frame.size() < kFrameHeaderBytes + 2) return Reply::Reject(kRejectBadLength);
@@ -34,18 +36,22 @@ Reply Firmware::Handle(const std::vector<uint8_t> &frame) {
 
     const CommandSpec *row = FindCommand(request.code);
     if (row == nullptr) return Reply::Reject(kRejectUnknownCommand);
-    bool length_ok = row->variable_length ? request.length <= row->data_length
-                                           : request.length == row->data_length;
+    bool length_ok =
+        row->variable_length ? request.length <= row->data_length : request.length == row->data_length;
     if (!length_ok) return row->kind == Kind::WriteNoAck ? Reply::None() : Reply::Reject(kRejectBadLength);
     return (this->*row->handler)(request);
 }
 
 std::vector<uint8_t> Firmware::FileImage(uint32_t type) const {
     switch (type) {
-    case kFileScanData: return vol.last_scan_file;
-    case kFileRefCal: return stored.refcal_file;
-    case kFileMatrix: return stored.matrix_file;
-    default: return {};
+        case kFileScanData:
+            return vol.last_scan_file;
+        case kFileRefCal:
+            return stored.refcal_file;
+        case kFileMatrix:
+            return stored.matrix_file;
+        default:
+            return {};
     }
 }
 
@@ -72,7 +78,8 @@ bool Firmware::TakeScan() {
     if (vol.name_tag[0] != 0) {
         std::memcpy(c.name.data(), vol.name_tag.data(), vol.name_tag.size());
     } else {
-        std::snprintf(c.name.data(), c.name.size(), "scan_%04u", static_cast<unsigned>(vol.scan_count + 1) % 10000u);
+        std::snprintf(c.name.data(), c.name.size(), "scan_%04u",
+                      static_cast<unsigned>(vol.scan_count + 1) % 10000u);
     }
     c.time = vol.clock;
     c.system_temp = static_cast<int16_t>(vol.temperature);

@@ -33,8 +33,8 @@ inline constexpr size_t kSerialPieceData = kPieceMax - 2;
 inline constexpr size_t kUploadPieceMax = 504;
 
 struct Reply {
-    bool send = true;        // false: the command gets no reply at all
-    uint8_t status = 0;      // status bits 5-4 of the reply's flags
+    bool send = true;    // false: the command gets no reply at all
+    uint8_t status = 0;  // status bits 5-4 of the reply's flags
     std::vector<uint8_t> payload;
 
     static Reply None() { return Reply{false, 0, {}}; }

@@ -19,7 +19,7 @@ namespace {
 
 constexpr uint64_t kReferenceNoiseSeed = 0x5EF0CA1ULL;  // the reference was measured once, long ago
 constexpr uint16_t kReferenceRepeats = 6;
-constexpr int kMatrixFirstWidth = 2;                      // widths 2 .. 20 columns
+constexpr int kMatrixFirstWidth = 2;  // widths 2 .. 20 columns
 
 template <size_t N>
 void CopyText(std::array<char, N> &field, std::string_view text) {
@@ -100,7 +100,8 @@ void Firmware::FactoryReset() {
 
     Optics optics = FactoryOptics();
     std::copy(optics.shift.begin(), optics.shift.end(), stored.calibration.shift_vector_coeffs);
-    std::copy(optics.pixel_to_nm.begin(), optics.pixel_to_nm.end(), stored.calibration.pixel_to_wavelength_coeffs);
+    std::copy(optics.pixel_to_nm.begin(), optics.pixel_to_nm.end(),
+              stored.calibration.pixel_to_wavelength_coeffs);
 
     scanCfg column = SingleConfig(0, SCAN_TYPE_COLUMN, "Column 228 900-1700 w6", stored.serial);
     scanCfg hadamard = SingleConfig(1, SCAN_TYPE_HADAMARD, "Hadamard 228 900-1700 w6", stored.serial);
@@ -156,7 +157,8 @@ void Firmware::FactoryReset() {
         }
     }
     stored.matrix_file.assign(VELSPEC_IMG_SIZE_REF_MATRIX, 0);
-    if (velspec_calib_write_ref_matrix(matrix.get(), stored.matrix_file.data(), stored.matrix_file.size()) != VELSPEC_OK)
+    if (velspec_calib_write_ref_matrix(matrix.get(), stored.matrix_file.data(), stored.matrix_file.size()) !=
+        VELSPEC_OK)
         stored.matrix_file.clear();
 
     noise_.Seed(noise_seed);

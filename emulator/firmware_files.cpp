@@ -27,7 +27,8 @@ Reply Firmware::GetFileSizeToRead(const Request &r) {
 }
 
 Reply Firmware::GetFileData(const Request &) {
-    if (!vol.download_open || vol.download_pos >= vol.download.size()) return Reply::Reject(kRejectBadArgument);
+    if (!vol.download_open || vol.download_pos >= vol.download.size())
+        return Reply::Reject(kRejectBadArgument);
     size_t limit = serial_link_pieces ? kSerialPieceData : kPieceMax;
     size_t n = std::min(limit, vol.download.size() - vol.download_pos);
     auto first = vol.download.begin() + static_cast<std::ptrdiff_t>(vol.download_pos);
@@ -53,7 +54,8 @@ Reply Firmware::SetFileSizeAndAction(const Request &r) {
 
 Reply Firmware::WriteFileData(const Request &r) {
     if (!vol.upload_size) return Reply::Reject(kRejectBadArgument);
-    if (r.length == 0 || vol.upload.size() + r.length > *vol.upload_size) return Reply::Reject(kRejectBadLength);
+    if (r.length == 0 || vol.upload.size() + r.length > *vol.upload_size)
+        return Reply::Reject(kRejectBadLength);
     vol.upload.insert(vol.upload.end(), r.data, r.data + r.length);
     uint32_t received = static_cast<uint32_t>(vol.upload.size());
     if (vol.upload.size() == *vol.upload_size) {

@@ -27,7 +27,8 @@ Reply U32Reply(std::initializer_list<uint32_t> values) {
 }
 
 bool ValidClock(const uint8_t *t) {
-    return t[1] >= 1 && t[1] <= 12 && t[2] >= 1 && t[2] <= 31 && t[3] <= 6 && t[4] < 24 && t[5] < 60 && t[6] < 60;
+    return t[1] >= 1 && t[1] <= 12 && t[2] >= 1 && t[2] <= 31 && t[3] <= 6 && t[4] < 24 && t[5] < 60 &&
+           t[6] < 60;
 }
 
 }  // namespace
@@ -75,7 +76,8 @@ Reply Firmware::GetPhotoDetector(const Request &) {
     uint32_t readings[3];
     for (int i = 0; i < 3; ++i) {
         double sum = 0.0;
-        for (int c = static_cast<int>(columns[i]) - 3; c < static_cast<int>(columns[i]) + 3; ++c) sum += light[c];
+        for (int c = static_cast<int>(columns[i]) - 3; c < static_cast<int>(columns[i]) + 3; ++c)
+            sum += light[c];
         readings[i] = static_cast<uint32_t>(Physics::Reading(sum, vol.pga_gain, 1.0, 1, nullptr));
     }
     return U32Reply({readings[0], readings[1], readings[2]});
@@ -85,7 +87,8 @@ Reply Firmware::SelfTestPass(const Request &) { return Reply::Data({0}); }
 Reply Firmware::TestBQ(const Request &) {
     // Charger: status (power good, not charging), cell mV, charge mA,
     // charger temperature in hundredths, state of charge in percent.
-    return U32Reply({0x0C, vol.battery_voltage * 10, vol.battery_charging ? 450u : 0u, 2630, vol.battery_percent / 100});
+    return U32Reply(
+        {0x0C, vol.battery_voltage * 10, vol.battery_charging ? 450u : 0u, 2630, vol.battery_percent / 100});
 }
 
 Reply Firmware::VELCEnable(const Request &r) {

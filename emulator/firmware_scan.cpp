@@ -104,8 +104,10 @@ Reply Firmware::SaveScanCfg(const Request &r) {
     if (index > stored.configs.size() || index >= kMaxStoredConfigs) return Reply::Reject(kRejectBadArgument);
     std::vector<uint8_t> image(r.data + 3, r.data + 3 + length);
     if (!DecodeConfig(image)) return Reply::Reject(kRejectBadArgument);
-    if (index == stored.configs.size()) stored.configs.push_back(std::move(image));
-    else stored.configs[index] = std::move(image);
+    if (index == stored.configs.size())
+        stored.configs.push_back(std::move(image));
+    else
+        stored.configs[index] = std::move(image);
     return Reply::Ack();
 }
 

@@ -38,7 +38,8 @@ std::vector<VirtualInstrument *> InstrumentPool::All() {
 }
 
 hid_device_info *InstrumentPool::Enumerate(unsigned short vendor, unsigned short product) {
-    if ((vendor != 0 && vendor != USB_VENDOR_ID) || (product != 0 && product != USB_PRODUCT_ID)) return nullptr;
+    if ((vendor != 0 && vendor != USB_VENDOR_ID) || (product != 0 && product != USB_PRODUCT_ID))
+        return nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
     auto listing = std::make_unique<Listing>();
     std::vector<VirtualInstrument *> all = All();

@@ -33,7 +33,9 @@ double Gauss(double x, double mu, double sigma) {
 // Planck's law, relative to its value at the lamp's peak (Wien: ~1035 nm).
 double Blackbody(double nm) {
     constexpr double c2 = 1.438776877e7;  // second radiation constant, nm K
-    auto planck = [](double l) { return 1.0 / (std::pow(l, 5.0) * (std::exp(c2 / (l * kLampKelvin)) - 1.0)); };
+    auto planck = [](double l) {
+        return 1.0 / (std::pow(l, 5.0) * (std::exp(c2 / (l * kLampKelvin)) - 1.0));
+    };
     static const double peak = planck(2.897771955e6 / kLampKelvin);
     return planck(nm) / peak;
 }
@@ -74,9 +76,8 @@ Optics FactoryOptics() {
 const std::vector<EmissionLine> &EmissionLines() {
     // Near-infrared lines of an argon discharge lamp.
     static const std::vector<EmissionLine> lines = {
-        {912.30, 9000.0},  {965.78, 14000.0}, {1047.01, 6000.0}, {1148.81, 5000.0},
-        {1211.23, 7000.0}, {1295.67, 8000.0}, {1331.32, 6000.0}, {1371.86, 5000.0},
-        {1504.65, 4000.0}, {1694.06, 3000.0},
+        {912.30, 9000.0},  {965.78, 14000.0}, {1047.01, 6000.0}, {1148.81, 5000.0}, {1211.23, 7000.0},
+        {1295.67, 8000.0}, {1331.32, 6000.0}, {1371.86, 5000.0}, {1504.65, 4000.0}, {1694.06, 3000.0},
     };
     return lines;
 }
@@ -114,21 +115,23 @@ double Physics::Wavelength(double column) const {
 
 double Physics::SpectralFlux(Sample sample, bool lamp_on, double nm) const {
     switch (sample) {
-    case Sample::WhiteReference:
-    case Sample::Organic: {
-        if (!lamp_on) return 0.0;
-        double reflectance = sample == Sample::WhiteReference ? kWhiteReflectance : OrganicReflectance(nm);
-        return kLampCountsPerNm * Blackbody(nm) * DetectorResponse(nm) * reflectance;
-    }
-    case Sample::EmissionLines: {
-        // The source shines into the window; the lamp's light is blocked.
-        double flux = 0.0;
-        for (const EmissionLine &line : EmissionLines())
-            flux += line.counts * Gauss(nm, line.nm, kLineSigmaNm) / (kLineSigmaNm * std::sqrt(2.0 * M_PI));
-        return flux * DetectorResponse(nm);
-    }
-    case Sample::Dark:
-        return 0.0;
+        case Sample::WhiteReference:
+        case Sample::Organic: {
+            if (!lamp_on) return 0.0;
+            double reflectance =
+                sample == Sample::WhiteReference ? kWhiteReflectance : OrganicReflectance(nm);
+            return kLampCountsPerNm * Blackbody(nm) * DetectorResponse(nm) * reflectance;
+        }
+        case Sample::EmissionLines: {
+            // The source shines into the window; the lamp's light is blocked.
+            double flux = 0.0;
+            for (const EmissionLine &line : EmissionLines())
+                flux +=
+                    line.counts * Gauss(nm, line.nm, kLineSigmaNm) / (kLineSigmaNm * std::sqrt(2.0 * M_PI));
+            return flux * DetectorResponse(nm);
+        }
+        case Sample::Dark:
+            return 0.0;
     }
     return 0.0;
 }

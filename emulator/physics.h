@@ -63,8 +63,7 @@ public:
     static double DarkOffset(int gain);
     // One reading: dark offset plus amplified light plus noise, averaged over
     // `repeats` scans, clipped to the 24-bit converter range.
-    static int32_t Reading(double light, int gain, double exposure_scale, int repeats,
-                           NoiseSource *noise);
+    static int32_t Reading(double light, int gain, double exposure_scale, int repeats, NoiseSource *noise);
 
 private:
     Optics optics_;

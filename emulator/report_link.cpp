@@ -41,8 +41,7 @@ bool ReportQueue::Pop(Report &out) {
     return true;
 }
 
-std::vector<uint8_t> BuildReplyFrame(uint8_t status, uint8_t sequence,
-                                     const std::vector<uint8_t> &payload) {
+std::vector<uint8_t> BuildReplyFrame(uint8_t status, uint8_t sequence, const std::vector<uint8_t> &payload) {
     std::vector<uint8_t> frame;
     frame.reserve(kFrameHeaderBytes + payload.size());
     frame.push_back(static_cast<uint8_t>((status & 3u) << 4));

@@ -52,8 +52,7 @@ private:
 
 // A reply frame: flags carry the status in bits 5-4, the sequence of the
 // command it answers, the payload length, the payload.
-std::vector<uint8_t> BuildReplyFrame(uint8_t status, uint8_t sequence,
-                                     const std::vector<uint8_t> &payload);
+std::vector<uint8_t> BuildReplyFrame(uint8_t status, uint8_t sequence, const std::vector<uint8_t> &payload);
 
 }  // namespace virt
 

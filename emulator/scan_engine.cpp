@@ -50,19 +50,20 @@ uint8_t ChooseGain(double max_light) {
 }  // namespace
 
 std::optional<ScanOutput> RunScan(const DecodedConfig &config, const ScanPlan &plan,
-                                  const ScanConditions &conditions, Physics &physics,
-                                  NoiseSource &noise) {
+                                  const ScanConditions &conditions, Physics &physics, NoiseSource &noise) {
     Coeffs3 bend = {conditions.calibration.shift_vector_coeffs[0],
                     conditions.calibration.shift_vector_coeffs[1],
                     conditions.calibration.shift_vector_coeffs[2]};
-    const std::vector<double> &column_light = physics.ColumnLight(conditions.sample, conditions.lamp_on, bend);
+    const std::vector<double> &column_light =
+        physics.ColumnLight(conditions.sample, conditions.lamp_on, bend);
 
     // Light of every pattern, scaled by its section's exposure.
     std::vector<double> light;
     light.reserve(plan.pattern_count);
     for (const SectionPlan &section : plan.sections) {
         double exposure = static_cast<double>(section.exposure_us) / kReferenceExposureUs;
-        for (const Pattern &pattern : section.patterns) light.push_back(exposure * PatternLight(pattern, column_light));
+        for (const Pattern &pattern : section.patterns)
+            light.push_back(exposure * PatternLight(pattern, column_light));
     }
     ScanOutput out;
     out.max_light = light.empty() ? 0.0 : *std::max_element(light.begin(), light.end());
@@ -110,7 +111,8 @@ std::optional<ScanOutput> RunScan(const DecodedConfig &config, const ScanPlan &p
     size_t size = 0;
     if (velspec_get_scan_data_dump_size(record.get(), &size) != VELSPEC_OK || size == 0) return std::nullopt;
     out.image.assign(size, 0);
-    if (velspec_scan_write_data(record.get(), out.image.data(), out.image.size()) != VELSPEC_OK) return std::nullopt;
+    if (velspec_scan_write_data(record.get(), out.image.data(), out.image.size()) != VELSPEC_OK)
+        return std::nullopt;
     return out;
 }
 

@@ -41,8 +41,7 @@ struct ScanOutput {
 
 // Nothing when the record cannot be encoded.
 std::optional<ScanOutput> RunScan(const DecodedConfig &config, const ScanPlan &plan,
-                                  const ScanConditions &conditions, Physics &physics,
-                                  NoiseSource &noise);
+                                  const ScanConditions &conditions, Physics &physics, NoiseSource &noise);
 
 }  // namespace virt
 

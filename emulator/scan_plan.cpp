@@ -12,8 +12,8 @@ namespace virt {
 
 namespace {
 
-constexpr uint32_t kSettleUs = 180;      // mirrors settle and the converter samples
-constexpr uint32_t kStartupMs = 120;     // lamp warm-up and pattern loading
+constexpr uint32_t kSettleUs = 180;   // mirrors settle and the converter samples
+constexpr uint32_t kStartupMs = 120;  // lamp warm-up and pattern loading
 constexpr int kColumns = DMD_NUM_COLUMNS;
 
 LitRange Band(int center, int width) {
@@ -88,8 +88,10 @@ bool DrawnPatterns(const scanCfg &cfg, const calibCoeffSet &calibration, size_t 
         for (int c = 0; c < kColumns; ++c) {
             bool lit = (line[3 * c + plane / 8] >> (plane % 8)) & 1u;
             if (!lit) continue;
-            if (!pattern.empty() && pattern.back().last == c) pattern.back().last = c + 1;
-            else pattern.push_back({c, c + 1});
+            if (!pattern.empty() && pattern.back().last == c)
+                pattern.back().last = c + 1;
+            else
+                pattern.push_back({c, c + 1});
         }
         plan.patterns.push_back(std::move(pattern));
     }
@@ -122,8 +124,8 @@ std::optional<DecodedConfig> DecodeConfig(const std::vector<uint8_t> &image) {
     std::memcpy(out.slew.config_name, s.config_name, sizeof s.config_name);
     out.slew.num_repeats = s.num_repeats;
     out.slew.num_sections = 1;
-    out.slew.sections[0] = {s.scan_type, s.width_px, s.wavelength_start_nm, s.wavelength_end_nm,
-                            s.num_patterns, 0};
+    out.slew.sections[0] = {s.scan_type,         s.width_px,     s.wavelength_start_nm,
+                            s.wavelength_end_nm, s.num_patterns, 0};
     return out;
 }
 
@@ -138,8 +140,10 @@ std::optional<ScanPlan> PlanScan(const DecodedConfig &config, const calibCoeffSe
         sp.exposure_us = static_cast<uint32_t>(exposure);
         scanCfg cfg = config.multi_section ? SectionAsScanCfg(config.slew, section) : config.single;
         bool ok = false;
-        if (section.section_scan_type == SCAN_TYPE_COLUMN) ok = ColumnPatterns(cfg, calibration, sp);
-        else if (section.section_scan_type == SCAN_TYPE_HADAMARD) ok = HadamardPatterns(cfg, calibration, sp);
+        if (section.section_scan_type == SCAN_TYPE_COLUMN)
+            ok = ColumnPatterns(cfg, calibration, sp);
+        else if (section.section_scan_type == SCAN_TYPE_HADAMARD)
+            ok = HadamardPatterns(cfg, calibration, sp);
         if (!ok) return std::nullopt;
         if (source == PatternSource::Drawn) {
             size_t expected = sp.patterns.size();

@@ -69,12 +69,9 @@ const std::map<std::string, virt::Sample> kSamples = {
 
 // Faults that mean the same over a kernel link as in process.
 const std::map<std::string, virt::Fault> kFaults = {
-    {"no-reply", virt::Fault::NoReply},
-    {"status1", virt::Fault::Status1},
-    {"status2", virt::Fault::Status2},
-    {"status3", virt::Fault::Status3},
-    {"short-reply", virt::Fault::ShortReply},
-    {"oversize-length", virt::Fault::OversizeLength},
+    {"no-reply", virt::Fault::NoReply},       {"status1", virt::Fault::Status1},
+    {"status2", virt::Fault::Status2},        {"status3", virt::Fault::Status3},
+    {"short-reply", virt::Fault::ShortReply}, {"oversize-length", virt::Fault::OversizeLength},
 };
 
 bool WriteEvent(int fd, const uhid_event &event) {
@@ -174,25 +171,26 @@ int Serve(int fd, const Options &options) {
             std::fprintf(stderr, "\n");
         }
         switch (event.type) {
-        case UHID_OUTPUT: {
-            const uhid_output_req &output = event.u.output;
-            size_t size = output.size < sizeof output.data ? output.size : sizeof output.data;
-            for (const virt::Report &reply : relay.Relay(output.data, size)) {
-                if (!SendInput(fd, reply)) return 1;
+            case UHID_OUTPUT: {
+                const uhid_output_req &output = event.u.output;
+                size_t size = output.size < sizeof output.data ? output.size : sizeof output.data;
+                for (const virt::Report &reply : relay.Relay(output.data, size)) {
+                    if (!SendInput(fd, reply)) return 1;
+                }
+                if (options.vanish_after_scans != 0 &&
+                    virt::GetCounters().scans >= options.vanish_after_scans) {
+                    std::fprintf(stderr, "velscan-uhid-bridge: scan %llu started, removing the device\n",
+                                 static_cast<unsigned long long>(virt::GetCounters().scans));
+                    return 0;
+                }
+                break;
             }
-            if (options.vanish_after_scans != 0 && virt::GetCounters().scans >= options.vanish_after_scans) {
-                std::fprintf(stderr, "velscan-uhid-bridge: scan %llu started, removing the device\n",
-                             static_cast<unsigned long long>(virt::GetCounters().scans));
-                return 0;
-            }
-            break;
-        }
-        case UHID_GET_REPORT:
-        case UHID_SET_REPORT:
-            if (!RefuseReportRequest(fd, event)) return 1;
-            break;
-        default:  // UHID_START, UHID_STOP, UHID_OPEN, UHID_CLOSE: nothing to do
-            break;
+            case UHID_GET_REPORT:
+            case UHID_SET_REPORT:
+                if (!RefuseReportRequest(fd, event)) return 1;
+                break;
+            default:  // UHID_START, UHID_STOP, UHID_OPEN, UHID_CLOSE: nothing to do
+                break;
         }
     }
     return 0;
@@ -202,15 +200,17 @@ int Serve(int fd, const Options &options) {
 
 int main(int argc, char **argv) {
     Options options;
-    CLI::App app{"Presents the virtual spectrometer as a USB HID device through /dev/uhid "
-                 "(vendor 0x3F17, product 0x4E10, serial " VIRT_SERIAL_NUMBER ")."};
+    CLI::App app{
+        "Presents the virtual spectrometer as a USB HID device through /dev/uhid "
+        "(vendor 0x3F17, product 0x4E10, serial " VIRT_SERIAL_NUMBER ")."};
     app.add_option("--sample", options.sample, "what lies in front of the window")
         ->check(CLI::IsMember(kSamples));
-    app.add_option("--noise-seed", options.noise_seed, "seed of the detector noise (default: the one --virtual uses)");
+    app.add_option("--noise-seed", options.noise_seed,
+                   "seed of the detector noise (default: the one --virtual uses)");
     app.add_flag("--no-noise", options.no_noise, "switch the detector noise off");
-    app.add_option("--fault", options.fault, "fault to commit")
-        ->check(CLI::IsMember(kFaults));
-    app.add_option("--fault-command", options.fault_command, "16-bit command code the fault hits (default: any)");
+    app.add_option("--fault", options.fault, "fault to commit")->check(CLI::IsMember(kFaults));
+    app.add_option("--fault-command", options.fault_command,
+                   "16-bit command code the fault hits (default: any)");
     app.add_option("--fault-skip", options.fault_skip, "matching exchanges to let pass first");
     app.add_flag("--fault-persistent", options.fault_persistent, "strike every matching exchange, not once");
     app.add_option("--vanish-after-scans", options.vanish_after_scans,
@@ -220,7 +220,7 @@ int main(int argc, char **argv) {
 
     ConfigureInstrument(options);
 
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);  // no SA_RESTART: the blocking read returns

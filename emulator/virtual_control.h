@@ -22,21 +22,21 @@ enum class Sample {
 
 // Faults the instrument can be told to commit.
 enum class Fault {
-    NoReply,          // the command is taken but never answered: the host times out
-    Status1,          // reply (or acknowledgement) carries status bits 1 and no data
-    Status2,          // ... status bits 2
-    Status3,          // ... status bits 3
-    ShortReply,       // fewer reports than the length field promises: the last report of a
-                      // long reply is dropped, a one-report reply claims one report more
-    OversizeLength,   // length field 1000, beyond the host's 576-byte payload capacity
-    CorruptImage,     // one byte of a delivered file image is XOR-ed with a mask
-    Disconnect,       // one-shot: this command's write fails and reads fail until the next
-                      // write; persistent: unplugged, writes, reads, enumeration and open fail
-    SerialLinkPieces, // file pieces carry 574 file bytes and two trailing link bytes
-    LateReply,        // the reply is held back: the read meant for it times out, and it
-                      // arrives right after, ahead of anything the next command brings
-    CutPayload,       // a complete, well-formed reply whose payload (and length field)
-                      // lacks its last `cut` bytes, as a device that sends fewer fields would
+    NoReply,           // the command is taken but never answered: the host times out
+    Status1,           // reply (or acknowledgement) carries status bits 1 and no data
+    Status2,           // ... status bits 2
+    Status3,           // ... status bits 3
+    ShortReply,        // fewer reports than the length field promises: the last report of a
+                       // long reply is dropped, a one-report reply claims one report more
+    OversizeLength,    // length field 1000, beyond the host's 576-byte payload capacity
+    CorruptImage,      // one byte of a delivered file image is XOR-ed with a mask
+    Disconnect,        // one-shot: this command's write fails and reads fail until the next
+                       // write; persistent: unplugged, writes, reads, enumeration and open fail
+    SerialLinkPieces,  // file pieces carry 574 file bytes and two trailing link bytes
+    LateReply,         // the reply is held back: the read meant for it times out, and it
+                       // arrives right after, ahead of anything the next command brings
+    CutPayload,        // a complete, well-formed reply whose payload (and length field)
+                       // lacks its last `cut` bytes, as a device that sends fewer fields would
 };
 
 // Matches any command code.

@@ -89,8 +89,8 @@ int BackendReadTimeout(hid_device *device, unsigned char *data, size_t length, i
 const wchar_t *BackendError(hid_device *) { return nullptr; }
 
 const USB_HidBackend kBackend = {
-    BackendInit, BackendExit, BackendEnumerate, BackendFreeEnumeration,
-    BackendOpen, BackendClose, BackendWrite,    BackendReadTimeout, BackendError,
+    BackendInit,  BackendExit,  BackendEnumerate,   BackendFreeEnumeration, BackendOpen,
+    BackendClose, BackendWrite, BackendReadTimeout, BackendError,
 };
 
 }  // namespace
@@ -100,7 +100,9 @@ void Reset() { VirtualInstrument::Get().Reset(); }
 void SetSample(Sample sample) { VirtualInstrument::Get().firmware.sample = sample; }
 Sample CurrentSample() { return VirtualInstrument::Get().firmware.sample; }
 
-void SetScanTimeScale(double scale) { VirtualInstrument::Get().firmware.time_scale = scale < 0.0 ? 0.0 : scale; }
+void SetScanTimeScale(double scale) {
+    VirtualInstrument::Get().firmware.time_scale = scale < 0.0 ? 0.0 : scale;
+}
 
 void SetScanCompletePolls(uint32_t polls) { VirtualInstrument::Get().firmware.scan_complete_polls = polls; }
 
@@ -117,7 +119,9 @@ void ClearSentFrames() { VirtualInstrument::Get().sent_frames.clear(); }
 std::vector<uint8_t> LastUpload() { return VirtualInstrument::Get().firmware.last_upload; }
 uint32_t LastUploadAction() { return VirtualInstrument::Get().firmware.last_upload_action; }
 
-std::vector<uint8_t> FileImage(uint32_t file_type) { return VirtualInstrument::Get().firmware.FileImage(file_type); }
+std::vector<uint8_t> FileImage(uint32_t file_type) {
+    return VirtualInstrument::Get().firmware.FileImage(file_type);
+}
 
 void RaiseDeviceError(uint32_t type, uint8_t status, uint16_t code) {
     VolatileState &vol = VirtualInstrument::Get().firmware.vol;

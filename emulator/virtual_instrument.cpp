@@ -53,21 +53,21 @@ int VirtualInstrument::Write(hid_device *device, const unsigned char *data, size
     uint8_t report[kReportBytes] = {};
     std::memcpy(report, data + 1, std::min(length - 1, kReportBytes));  // byte 0 is the report ID
     switch (assembler_.Feed(report)) {
-    case FrameAssembler::Step::NeedMore:
-        return static_cast<int>(length);
-    case FrameAssembler::Step::Malformed: {
-        sent_frames.push_back(assembler_.Frame());
-        uint8_t sequence = assembler_.Frame()[1];
-        uint16_t command = GetU16(assembler_.Frame().data() + 4);
-        assembler_.Clear();
-        SendReply(firmware.HandleMalformed(), sequence, command);
-        return static_cast<int>(length);
-    }
-    case FrameAssembler::Step::Complete: {
-        std::vector<uint8_t> frame = assembler_.Frame();
-        assembler_.Clear();
-        return TakeFrame(frame) ? static_cast<int>(length) : -1;
-    }
+        case FrameAssembler::Step::NeedMore:
+            return static_cast<int>(length);
+        case FrameAssembler::Step::Malformed: {
+            sent_frames.push_back(assembler_.Frame());
+            uint8_t sequence = assembler_.Frame()[1];
+            uint16_t command = GetU16(assembler_.Frame().data() + 4);
+            assembler_.Clear();
+            SendReply(firmware.HandleMalformed(), sequence, command);
+            return static_cast<int>(length);
+        }
+        case FrameAssembler::Step::Complete: {
+            std::vector<uint8_t> frame = assembler_.Frame();
+            assembler_.Clear();
+            return TakeFrame(frame) ? static_cast<int>(length) : -1;
+        }
     }
     return -1;
 }
@@ -79,8 +79,10 @@ bool VirtualInstrument::TakeFrame(const std::vector<uint8_t> &frame) {
 
     std::optional<FaultSpec> before = faults.Strike(command, {Fault::Disconnect, Fault::SerialLinkPieces});
     if (before && before->fault == Fault::Disconnect) {
-        if (before->persistent) unplugged_ = true;
-        else glitch_ = true;
+        if (before->persistent)
+            unplugged_ = true;
+        else
+            glitch_ = true;
         queue_.Clear();
         return false;
     }
@@ -102,61 +104,60 @@ bool VirtualInstrument::TakeFrame(const std::vector<uint8_t> &frame) {
 
 void VirtualInstrument::SendReply(const Reply &reply, uint8_t sequence, uint16_t command) {
     if (!reply.send) return;
-    std::optional<FaultSpec> fault =
-        faults.Strike(command, {Fault::NoReply, Fault::Status1, Fault::Status2, Fault::Status3,
-                                Fault::ShortReply, Fault::OversizeLength, Fault::LateReply,
-                                Fault::CutPayload});
+    std::optional<FaultSpec> fault = faults.Strike(
+        command, {Fault::NoReply, Fault::Status1, Fault::Status2, Fault::Status3, Fault::ShortReply,
+                  Fault::OversizeLength, Fault::LateReply, Fault::CutPayload});
     std::vector<uint8_t> frame = BuildReplyFrame(reply.status, sequence, reply.payload);
     if (!fault) {
         queue_.PushFrame(frame);
         return;
     }
     switch (fault->fault) {
-    case Fault::NoReply:
-        return;
-    case Fault::Status1:
-    case Fault::Status2:
-    case Fault::Status3: {
-        uint8_t status = fault->fault == Fault::Status1 ? 1 : fault->fault == Fault::Status2 ? 2 : 3;
-        queue_.PushFrame(BuildReplyFrame(status, sequence, {}));
-        return;
-    }
-    case Fault::ShortReply: {
-        ReportQueue reports;
-        reports.PushFrame(frame);
-        if (reports.Size() == 1) {
-            // One report: promise a second that never comes.
-            uint16_t promised = static_cast<uint16_t>(reply.payload.size() + kReportBytes);
-            frame[2] = static_cast<uint8_t>(promised);
-            frame[3] = static_cast<uint8_t>(promised >> 8);
-            queue_.PushFrame(frame);
+        case Fault::NoReply:
+            return;
+        case Fault::Status1:
+        case Fault::Status2:
+        case Fault::Status3: {
+            uint8_t status = fault->fault == Fault::Status1 ? 1 : fault->fault == Fault::Status2 ? 2 : 3;
+            queue_.PushFrame(BuildReplyFrame(status, sequence, {}));
             return;
         }
-        Report report;
-        for (size_t n = reports.Size() - 1; n > 0 && reports.Pop(report); --n) queue_.PushReport(report);
-        return;
-    }
-    case Fault::CutPayload: {
-        std::vector<uint8_t> payload = reply.payload;
-        payload.resize(payload.size() - std::min(fault->cut, payload.size()));
-        queue_.PushFrame(BuildReplyFrame(reply.status, sequence, payload));
-        return;
-    }
-    case Fault::OversizeLength:
-        frame[2] = static_cast<uint8_t>(kOversizeLength);
-        frame[3] = static_cast<uint8_t>(kOversizeLength >> 8);
-        queue_.PushFrame(frame);
-        return;
-    case Fault::LateReply: {
-        ReportQueue reports;
-        reports.PushFrame(frame);
-        Report report;
-        while (reports.Pop(report)) late_.push_back(report);
-        return;
-    }
-    default:
-        queue_.PushFrame(frame);
-        return;
+        case Fault::ShortReply: {
+            ReportQueue reports;
+            reports.PushFrame(frame);
+            if (reports.Size() == 1) {
+                // One report: promise a second that never comes.
+                uint16_t promised = static_cast<uint16_t>(reply.payload.size() + kReportBytes);
+                frame[2] = static_cast<uint8_t>(promised);
+                frame[3] = static_cast<uint8_t>(promised >> 8);
+                queue_.PushFrame(frame);
+                return;
+            }
+            Report report;
+            for (size_t n = reports.Size() - 1; n > 0 && reports.Pop(report); --n) queue_.PushReport(report);
+            return;
+        }
+        case Fault::CutPayload: {
+            std::vector<uint8_t> payload = reply.payload;
+            payload.resize(payload.size() - std::min(fault->cut, payload.size()));
+            queue_.PushFrame(BuildReplyFrame(reply.status, sequence, payload));
+            return;
+        }
+        case Fault::OversizeLength:
+            frame[2] = static_cast<uint8_t>(kOversizeLength);
+            frame[3] = static_cast<uint8_t>(kOversizeLength >> 8);
+            queue_.PushFrame(frame);
+            return;
+        case Fault::LateReply: {
+            ReportQueue reports;
+            reports.PushFrame(frame);
+            Report report;
+            while (reports.Pop(report)) late_.push_back(report);
+            return;
+        }
+        default:
+            queue_.PushFrame(frame);
+            return;
     }
 }
 

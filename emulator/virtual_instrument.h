@@ -27,7 +27,9 @@ public:
     // hidapi entry points for this instrument; the pool picks the instrument.
     bool Present() const { return !unplugged_; }
     bool IsOpen() const { return open_; }
-    hid_device *Handle() const { return reinterpret_cast<hid_device *>(const_cast<VirtualInstrument *>(this)); }
+    hid_device *Handle() const {
+        return reinterpret_cast<hid_device *>(const_cast<VirtualInstrument *>(this));
+    }
     std::wstring SerialString() const;
     hid_device *Open(unsigned short vendor, unsigned short product, const wchar_t *serial);
     void Close(hid_device *device);
@@ -52,8 +54,8 @@ private:
     ReportQueue queue_;
     std::vector<Report> late_;  // a held-back reply, released when a read times out
     bool open_ = false;
-    bool unplugged_ = false;    // persistent disconnect: everything fails
-    bool glitch_ = false;       // one-shot disconnect: reads fail until the next write
+    bool unplugged_ = false;  // persistent disconnect: everything fails
+    bool glitch_ = false;     // one-shot disconnect: reads fail until the next write
 };
 
 }  // namespace virt

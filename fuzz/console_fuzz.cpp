@@ -25,13 +25,13 @@ void NoSleep(uint32_t) {}
 int quiet(const char *, ...) { return 0; }
 
 const virt::Fault kFaults[] = {
-    virt::Fault::NoReply,        virt::Fault::Status1,    virt::Fault::Status2,
-    virt::Fault::Status3,        virt::Fault::ShortReply, virt::Fault::OversizeLength,
-    virt::Fault::CorruptImage,   virt::Fault::Disconnect, virt::Fault::SerialLinkPieces,
+    virt::Fault::NoReply,      virt::Fault::Status1,    virt::Fault::Status2,
+    virt::Fault::Status3,      virt::Fault::ShortReply, virt::Fault::OversizeLength,
+    virt::Fault::CorruptImage, virt::Fault::Disconnect, virt::Fault::SerialLinkPieces,
     virt::Fault::LateReply,
 };
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     USB_SetHidBackend(VIRT_Backend());

@@ -17,8 +17,7 @@ namespace fuzz {
 
 class ExactCopy {
 public:
-    ExactCopy(const uint8_t *data, size_t size)
-        : bytes_(new uint8_t[size]), size_(size) {
+    ExactCopy(const uint8_t *data, size_t size) : bytes_(new uint8_t[size]), size_(size) {
         if (size != 0) std::memcpy(bytes_.get(), data, size);
     }
     uint8_t *data() { return bytes_.get(); }
@@ -64,4 +63,4 @@ private:
     size_t pos_ = 0;
 };
 
-} // namespace fuzz
+}  // namespace fuzz

@@ -32,7 +32,7 @@ struct InputBlock {
     const char *text() const { return reinterpret_cast<const char *>(data.get()); }
 };
 
-} // namespace
+}  // namespace
 
 const std::vector<LinkCommand> &link_commands() {
     static const std::vector<LinkCommand> table = {
@@ -46,7 +46,10 @@ const std::vector<LinkCommand> &link_commands() {
                 link_fail("ZOR_WriteFileData reports more bytes than it may send");
             return rc;
         },
-        [](ByteCursor &in, Outputs &) { uint32_t s = in.u32(); return ZOR_SetFileSizeAndAction(s, in.u32()); },
+        [](ByteCursor &in, Outputs &) {
+            uint32_t s = in.u32();
+            return ZOR_SetFileSizeAndAction(s, in.u32());
+        },
         [](ByteCursor &in, Outputs &) { return ZOR_GetFileSizeToRead(in.u32()); },
         [](ByteCursor &, Outputs &o) {
             uint8_t *piece = o.make<uint8_t>(ZOR_FILE_PIECE_MAX);
@@ -66,11 +69,14 @@ const std::vector<LinkCommand> &link_commands() {
         [](ByteCursor &, Outputs &) { return ZOR_TestEEPROM(); },
         [](ByteCursor &, Outputs &) { return ZOR_TestADC(); },
         [](ByteCursor &, Outputs &o) {
-            return ZOR_TestBQ(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
-                              o.make<uint32_t>(), o.make<uint32_t>());
+            return ZOR_TestBQ(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
+                              o.make<uint32_t>());
         },
         [](ByteCursor &, Outputs &) { return ZOR_TestSDRAM(); },
-        [](ByteCursor &in, Outputs &) { uint8_t a = in.byte(); return ZOR_VELCEnable(a, in.byte()); },
+        [](ByteCursor &in, Outputs &) {
+            uint8_t a = in.byte();
+            return ZOR_VELCEnable(a, in.byte());
+        },
         [](ByteCursor &, Outputs &) { return ZOR_TestTMP(); },
         [](ByteCursor &, Outputs &) { return ZOR_TestHDC(); },
         [](ByteCursor &in, Outputs &) { return ZOR_TestBT(in.byte()); },
@@ -87,7 +93,10 @@ const std::vector<LinkCommand> &link_commands() {
         [](ByteCursor &, Outputs &) { return ZOR_GetScanComplete(); },
         [](ByteCursor &, Outputs &) { return ZOR_ResetMivo(); },
         [](ByteCursor &in, Outputs &) { return ZOR_SetPGAGain(in.byte()); },
-        [](ByteCursor &in, Outputs &) { uint32_t r = in.u32(); return ZOR_SetVELCReg(r, in.u32()); },
+        [](ByteCursor &in, Outputs &) {
+            uint32_t r = in.u32();
+            return ZOR_SetVELCReg(r, in.u32());
+        },
         [](ByteCursor &in, Outputs &o) { return ZOR_GetVELCReg(in.u32(), o.make<uint32_t>()); },
         [](ByteCursor &in, Outputs &) {
             int32_t len = in.byte() % (ZOR_APPLY_CFG_PAYLOAD + 1);
@@ -112,7 +121,10 @@ const std::vector<LinkCommand> &link_commands() {
         [](ByteCursor &, Outputs &) { return ZOR_GetActiveScanIndex(); },
         [](ByteCursor &in, Outputs &) { return ZOR_SetActiveScanIndex(in.byte()); },
         [](ByteCursor &in, Outputs &) { return ZOR_SetScanControlsVELCOnOff(in.byte()); },
-        [](ByteCursor &in, Outputs &) { uint16_t a = in.u16(); return ZOR_setScanSubImage(a, in.u16()); },
+        [](ByteCursor &in, Outputs &) {
+            uint16_t a = in.u16();
+            return ZOR_setScanSubImage(a, in.u16());
+        },
         [](ByteCursor &in, Outputs &) {
             uint8_t a = in.byte(), b = in.byte();
             return ZOR_SendEEPROMWipe(a, b, in.byte());
@@ -126,7 +138,10 @@ const std::vector<LinkCommand> &link_commands() {
         [](ByteCursor &in, Outputs &) { return ZOR_SetScanNumRepeats(in.u16()); },
         [](ByteCursor &, Outputs &) { return ZOR_StartHadSNRScan(); },
         [](ByteCursor &, Outputs &) { return ZOR_SaveRefCalPerformed(); },
-        [](ByteCursor &in, Outputs &) { InputBlock s(in, 8); return ZOR_SetSerialNumber(s.text()); },
+        [](ByteCursor &in, Outputs &) {
+            InputBlock s(in, 8);
+            return ZOR_SetSerialNumber(s.text());
+        },
         [](ByteCursor &, Outputs &o) { return ZOR_GetSerialNumber(o.make<char>(8)); },
         [](ByteCursor &in, Outputs &) {
             int32_t len = in.byte() % (ZOR_SCAN_NAME_TAG_LEN + 1);
@@ -136,7 +151,10 @@ const std::vector<LinkCommand> &link_commands() {
         [](ByteCursor &, Outputs &) { return ZOR_EEPROMMass_Erase(); },
         [](ByteCursor &, Outputs &) { return ZOR_GetEstimatedScanTime(); },
         [](ByteCursor &, Outputs &) { return ZOR_InterpretScan(); },
-        [](ByteCursor &in, Outputs &) { InputBlock s(in, 24); return ZOR_WriteBleDispName(s.text()); },
+        [](ByteCursor &in, Outputs &) {
+            InputBlock s(in, 24);
+            return ZOR_WriteBleDispName(s.text());
+        },
         [](ByteCursor &, Outputs &o) { return ZOR_ReadBleDispName(o.make<char>(24)); },
         [](ByteCursor &, Outputs &o) { return ZOR_ReadLampUsage(o.make<uint64_t>()); },
         [](ByteCursor &, Outputs &o) { return ZOR_ReadHum(o.make<uint32_t>(), o.make<uint32_t>()); },
@@ -150,15 +168,17 @@ const std::vector<LinkCommand> &link_commands() {
         },
         [](ByteCursor &, Outputs &o) { return ZOR_ReadMivoTemp(o.make<uint32_t>()); },
         [](ByteCursor &, Outputs &o) {
-            return ZOR_GetDateTime(o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(),
-                                   o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(),
-                                   o.make<uint8_t>());
+            return ZOR_GetDateTime(o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(),
+                                   o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>());
         },
         [](ByteCursor &, Outputs &) { return ZOR_HibernateMode(); },
         [](ByteCursor &in, Outputs &) { return ZOR_SetHibernate(in.byte()); },
         [](ByteCursor &, Outputs &) { return ZOR_GetHibernate(); },
         [](ByteCursor &, Outputs &o) { return ZOR_GetManufacturingSerNum(o.make<char>(20)); },
-        [](ByteCursor &in, Outputs &) { InputBlock s(in, 16); return ZOR_SaveModelName(s.text()); },
+        [](ByteCursor &in, Outputs &) {
+            InputBlock s(in, 16);
+            return ZOR_SaveModelName(s.text());
+        },
         [](ByteCursor &, Outputs &o) { return ZOR_ReadModelName(o.make<char>(16)); },
         [](ByteCursor &, Outputs &o) {
             return ZOR_ReadHWVersion(o.make<char>(8), o.make<uint32_t>(), o.make<uint32_t>());
@@ -175,12 +195,21 @@ const std::vector<LinkCommand> &link_commands() {
         [](ByteCursor &in, Outputs &) { return ZOR_ClearSpecificError(in.u32()); },
         [](ByteCursor &, Outputs &) { return ZOR_UpdateRefCalDataWithWORefl(); },
         [](ByteCursor &, Outputs &) { return ZOR_EraseVelcorFlash(); },
-        [](ByteCursor &in, Outputs &) { uint8_t f = in.byte(); return ZOR_SetFixedPGAGain(f, in.byte()); },
+        [](ByteCursor &in, Outputs &) {
+            uint8_t f = in.byte();
+            return ZOR_SetFixedPGAGain(f, in.byte());
+        },
         [](ByteCursor &, Outputs &) { return ZOR_GotoMivoBootLoader(); },
         // The message tables, with codes from the input.
-        [](ByteCursor &in, Outputs &o) { return ZOR_TMP_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20)); },
-        [](ByteCursor &in, Outputs &o) { return ZOR_HDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20)); },
-        [](ByteCursor &in, Outputs &o) { return ZOR_ADC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20)); },
+        [](ByteCursor &in, Outputs &o) {
+            return ZOR_TMP_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20));
+        },
+        [](ByteCursor &in, Outputs &o) {
+            return ZOR_HDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20));
+        },
+        [](ByteCursor &in, Outputs &o) {
+            return ZOR_ADC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20));
+        },
         [](ByteCursor &in, Outputs &o) {
             return ZOR_SDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(ZOR_ERROR_TEXT_MAX));
         },
@@ -196,4 +225,4 @@ const std::vector<LinkCommand> &link_commands() {
     return table;
 }
 
-} // namespace fuzz
+}  // namespace fuzz

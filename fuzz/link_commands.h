@@ -20,7 +20,8 @@ namespace fuzz {
 class Outputs {
 public:
     static constexpr uint8_t kMarker = 0xA5;
-    template <typename T> T *make(size_t count = 1) {
+    template <typename T>
+    T *make(size_t count = 1) {
         size_t bytes = sizeof(T) * count;
         blocks_.push_back({std::unique_ptr<uint8_t[]>(new uint8_t[bytes]), bytes});
         for (size_t i = 0; i < bytes; ++i) blocks_.back().data[i] = kMarker;
@@ -43,7 +44,7 @@ const std::vector<LinkCommand> &link_commands();
 // Reports a broken promise and stops the run.
 [[noreturn]] void link_fail(const char *what);
 
-} // namespace fuzz
+}  // namespace fuzz
 
 namespace fuzz {
 
@@ -52,4 +53,4 @@ constexpr uint8_t kLinkGetFileSizeToRead = 3;
 constexpr uint8_t kLinkGetFile = 5;
 constexpr uint8_t kLinkPerformScan = 19;
 
-} // namespace fuzz
+}  // namespace fuzz

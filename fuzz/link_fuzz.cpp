@@ -47,7 +47,7 @@ int scripted_read(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test
     return static_cast<int>(report.size());
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     USB_SetSleepFunction(NoSleep);

@@ -29,8 +29,7 @@ void write_seed(const std::string &target, const std::string &name, const Bytes 
     std::filesystem::path dir = g_out / target;
     std::filesystem::create_directories(dir);
     std::ofstream out(dir / name, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes concat(Bytes a, const Bytes &b) {
@@ -72,9 +71,12 @@ namespace {
 // out as the fuzz target lays them out; each array gets two elements, the
 // first holding two of each array nested in it.
 std::vector<Bytes> own_format_images() {
-    const struct { const char *format; std::vector<uint32_t> counts; } formats[] = {
-        {"S(iv)#", {2}}, {"A(is)", {}}, {"A(iA(c))", {}}, {"c##", {2, 3}}, {"sB", {}},
-        {"A(S(cf$(ic)s)B)", {}}, {"IUfjvs#", {2}}, {"A(A(v))", {}}, {"S(c$(ic)c)#", {3}},
+    const struct {
+        const char *format;
+        std::vector<uint32_t> counts;
+    } formats[] = {
+        {"S(iv)#", {2}},         {"A(is)", {}},    {"A(iA(c))", {}}, {"c##", {2, 3}},      {"sB", {}},
+        {"A(S(cf$(ic)s)B)", {}}, {"IUfjvs#", {2}}, {"A(A(v))", {}},  {"S(c$(ic)c)#", {3}},
     };
     std::vector<Bytes> images;
     for (const auto &f : formats) {
@@ -135,8 +137,8 @@ void tpl_seeds() {
     }
 }
 
-} // namespace
-} // namespace fuzz
+}  // namespace
+}  // namespace fuzz
 
 int main(int argc, char **argv) {
     if (argc != 2) {

@@ -30,12 +30,17 @@ constexpr unsigned kRecordRoom = 8192;
 inline tpl_node *map_record(const RecordFormat &rf, void *record) {
     const std::vector<int> &n = rf.counts;
     switch (n.size()) {
-    case 1: return tpl_map(rf.format, record, n[0]);
-    case 2: return tpl_map(rf.format, record, n[0], n[1]);
-    case 4: return tpl_map(rf.format, record, n[0], n[1], n[2], n[3]);
-    case 7: return tpl_map(rf.format, record, n[0], n[1], n[2], n[3], n[4], n[5], n[6]);
-    default: return nullptr;
+        case 1:
+            return tpl_map(rf.format, record, n[0]);
+        case 2:
+            return tpl_map(rf.format, record, n[0], n[1]);
+        case 4:
+            return tpl_map(rf.format, record, n[0], n[1], n[2], n[3]);
+        case 7:
+            return tpl_map(rf.format, record, n[0], n[1], n[2], n[3], n[4], n[5], n[6]);
+        default:
+            return nullptr;
     }
 }
 
-} // namespace fuzz
+}  // namespace fuzz

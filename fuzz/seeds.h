@@ -23,4 +23,4 @@ void spectral_seeds();
 void link_seeds();
 void console_seeds();
 
-} // namespace fuzz
+}  // namespace fuzz

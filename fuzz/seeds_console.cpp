@@ -10,7 +10,7 @@ namespace {
 
 Bytes typed(const std::string &text) { return Bytes(text.begin(), text.end()); }
 
-} // namespace
+}  // namespace
 
 void console_seeds() {
     const char *sessions[] = {
@@ -37,4 +37,4 @@ void console_seeds() {
                    concat({fault[0], fault[1]}, typed("1\n4\nb\nq\n")));
 }
 
-} // namespace fuzz
+}  // namespace fuzz

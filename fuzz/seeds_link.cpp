@@ -85,7 +85,7 @@ Bytes le(uint32_t value, int bytes) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 void link_seeds() {
     const size_t count = link_commands().size();
@@ -98,8 +98,8 @@ void link_seeds() {
         const Step scan = {kLinkPerformScan, 0, {0}};
         record({scan});
         uint32_t size = static_cast<uint32_t>(virt::FileImage(file_type).size());
-        std::vector<Step> transfer = {scan, {kLinkGetFileSizeToRead, 0, le(file_type, 4)},
-                                      {kLinkGetFile, 0, le(size, 2)}};
+        std::vector<Step> transfer = {
+            scan, {kLinkGetFileSizeToRead, 0, le(file_type, 4)}, {kLinkGetFile, 0, le(size, 2)}};
         write_seed("link", "file" + std::to_string(file_type), record(transfer));
 
         // The same over the serial link: pieces carry two extra bytes.
@@ -112,4 +112,4 @@ void link_seeds() {
     }
 }
 
-} // namespace fuzz
+}  // namespace fuzz

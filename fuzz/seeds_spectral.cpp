@@ -54,4 +54,4 @@ void spectral_seeds() {
         write_seed("spectral", "calib", concat({2}, image));
 }
 
-} // namespace fuzz
+}  // namespace fuzz

@@ -39,7 +39,7 @@ std::vector<std::unique_ptr<scanResults>> &scans() {
     return interpreted;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     tpl_hook.report_error = quiet;
@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         fuzz::ExactCopy ref(ref_bytes.data(), ref_bytes.size());
         fuzz::ExactCopy matrix(matrix_bytes.data(), matrix_bytes.size());
         auto result = std::make_unique<scanResults>();
-        if (velspec_scan_interpReference(ref.data(), ref.size(), matrix.data(), matrix.size(),
-                                         &scan, result.get()) == 0)
+        if (velspec_scan_interpReference(ref.data(), ref.size(), matrix.data(), matrix.size(), &scan,
+                                         result.get()) == 0)
             check_results(*result);
         return 0;
     }
@@ -73,8 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ExactCopy image(bytes.data(), bytes.size());
     if (entry == 0) {
         auto results = std::make_unique<scanResults>();
-        if (velspec_scan_interpret(image.data(), image.size(), results.get()) == 0)
-            check_results(*results);
+        if (velspec_scan_interpret(image.data(), image.size(), results.get()) == 0) check_results(*results);
     } else if (entry == 1) {
         velspec_scan_read_configuration(image.data(), image.size());
     } else {

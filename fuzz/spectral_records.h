@@ -72,8 +72,7 @@ inline uScanData single_scan(uint8_t type, uint16_t start_nm, uint16_t end_nm, u
         cfg.width_px = width;
         cfg.num_patterns = patterns;
         hadPatDef def;
-        if (velspec_scan_had_genPatDef(&cfg, &d.calibration_coeffs, &def) == 0)
-            readings = def.num_patterns;
+        if (velspec_scan_had_genPatDef(&cfg, &d.calibration_coeffs, &def) == 0) readings = def.num_patterns;
     }
     d.adc_data_length = fill_adc(d.adc_data, readings);
     return rec;
@@ -114,4 +113,4 @@ inline std::vector<std::vector<uint8_t>> scan_images() {
     };
 }
 
-} // namespace fuzz
+}  // namespace fuzz

@@ -46,7 +46,7 @@ void fuzz_record(fuzz::ByteCursor &in) {
     std::vector<unsigned char> record(fuzz::kRecordRoom);
 
     tpl_node *tn = fuzz::map_record(rf, record.data());
-    if (!tn) std::abort(); // the library's own formats always map
+    if (!tn) std::abort();  // the library's own formats always map
     int mode = TPL_IO_MEMORY | (trailing_ok ? TPL_IO_TRAILING_OK : 0);
     int loaded = tpl_load(tn, mode, image.data(), image.size());
     if (loaded == 0 && tpl_unpack(tn, 0) != 1) std::abort();
@@ -92,8 +92,7 @@ void fuzz_own_format(fuzz::ByteCursor &in) {
     // The image names its own format and fixed lengths.
     uint32_t num_counts = 0;
     uint32_t *counts = nullptr;
-    char *format = tpl_peek(TPL_IO_MEMORY | TPL_FXLENS, image.data(), image.size(),
-                            &num_counts, &counts);
+    char *format = tpl_peek(TPL_IO_MEMORY | TPL_FXLENS, image.data(), image.size(), &num_counts, &counts);
     if (!format) return;
     std::vector<uint32_t> count_list(counts, counts + num_counts);
     std::string fmt(format);
@@ -143,8 +142,8 @@ void fuzz_peek(fuzz::ByteCursor &in) {
     } else {
         // One 8-byte destination per data-peek character.
         uint64_t dest[3] = {0, 0, 0};
-        format = tpl_peek(TPL_IO_MEMORY | TPL_DATAPEEK, image.data(), image.size(),
-                          datapeek.c_str(), &dest[0], &dest[1], &dest[2]);
+        format = tpl_peek(TPL_IO_MEMORY | TPL_DATAPEEK, image.data(), image.size(), datapeek.c_str(),
+                          &dest[0], &dest[1], &dest[2]);
         if (format)
             for (size_t i = 0; i < datapeek.size(); ++i)
                 if (datapeek[i] == 's') std::free(reinterpret_cast<char *>(dest[i]));
@@ -178,10 +177,9 @@ void fuzz_gather(fuzz::ByteCursor &in) {
         size_t chunk_size = 1 + in.byte() % 64;
         std::vector<uint8_t> chunk_bytes = in.take(chunk_size);
         fuzz::ExactCopy chunk(chunk_bytes.data(), chunk_bytes.size());
-        int rc = tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(),
-                            &state, on_image, &count);
+        int rc = tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), &state, on_image, &count);
         if (rc < 0) {
-            if (state) std::abort(); // a failure leaves no carry-over behind
+            if (state) std::abort();  // a failure leaves no carry-over behind
             break;
         }
     }
@@ -192,7 +190,7 @@ void fuzz_gather(fuzz::ByteCursor &in) {
     tpl_hook.gather_limit = 0;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     tpl_hook.report_error = quiet;
@@ -203,10 +201,18 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ByteCursor in(data, size);
     switch (in.byte() % 4) {
-    case 0: fuzz_record(in); break;
-    case 1: fuzz_own_format(in); break;
-    case 2: fuzz_peek(in); break;
-    default: fuzz_gather(in); break;
+        case 0:
+            fuzz_record(in);
+            break;
+        case 1:
+            fuzz_own_format(in);
+            break;
+        case 2:
+            fuzz_peek(in);
+            break;
+        default:
+            fuzz_gather(in);
+            break;
     }
     return 0;
 }

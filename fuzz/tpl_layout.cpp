@@ -7,26 +7,32 @@ namespace fuzz {
 
 size_t kind_size(char kind) {
     switch (kind) {
-    case 'c': return 1;
-    case 'j': case 'v': return 2;
-    case 'i': case 'u': return 4;
-    case 'f': case 'I': case 'U': return 8;
-    case 's': return sizeof(char *);
-    default: return 0;
+        case 'c':
+            return 1;
+        case 'j':
+        case 'v':
+            return 2;
+        case 'i':
+        case 'u':
+            return 4;
+        case 'f':
+        case 'I':
+        case 'U':
+            return 8;
+        case 's':
+            return sizeof(char *);
+        default:
+            return 0;
     }
 }
 
 namespace {
 
-size_t kind_align(char kind) {
-    return (kind == 'f' || kind == 'I' || kind == 'U') ? 8 : kind_size(kind);
-}
+size_t kind_align(char kind) { return (kind == 'f' || kind == 'I' || kind == 'U') ? 8 : kind_size(kind); }
 
-size_t round_up(size_t offset, size_t align) {
-    return (offset + align - 1) / align * align;
-}
+size_t round_up(size_t offset, size_t align) { return (offset + align - 1) / align * align; }
 
-} // namespace
+}  // namespace
 
 bool FormatVariables::build(const std::string &format, const std::vector<uint32_t> &counts,
                             size_t max_bytes) {
@@ -92,8 +98,7 @@ bool FormatVariables::parse_items(bool in_array) {
             if (!var) return false;
             args_[slot] = reinterpret_cast<uintptr_t>(var);
             if (c == 's')
-                for (uint32_t k = 0; k < count; ++k)
-                    string_slots_.push_back(static_cast<char **>(var) + k);
+                for (uint32_t k = 0; k < count; ++k) string_slots_.push_back(static_cast<char **>(var) + k);
         } else if (c == 'B') {
             void *var = allocate(sizeof(tpl_binary));
             if (!var || !push_arg(reinterpret_cast<uintptr_t>(var))) return false;
@@ -107,7 +112,7 @@ bool FormatVariables::parse_items(bool in_array) {
             parent_array_.push_back(outer);
             current_array_ = static_cast<int>(parent_array_.size()) - 1;
             if (!parse_items(true) || pos_ >= fmt_.size()) return false;
-            ++pos_; // ')'
+            ++pos_;  // ')'
             current_array_ = outer;
         } else {
             return false;
@@ -135,7 +140,7 @@ bool FormatVariables::parse_fields(std::vector<Field> &fields) {
         }
     }
     if (!any || pos_ >= fmt_.size()) return false;
-    ++pos_; // ')'
+    ++pos_;  // ')'
     return true;
 }
 
@@ -168,8 +173,8 @@ bool FormatVariables::parse_record() {
         for (size_t f = 0; f < fields.size(); ++f)
             if (fields[f].kind == 's')
                 for (uint32_t k = 0; k < fields[f].count; ++k)
-                    string_slots_.push_back(reinterpret_cast<char **>(
-                        base + r * stride + offsets[f] + k * sizeof(char *)));
+                    string_slots_.push_back(
+                        reinterpret_cast<char **>(base + r * stride + offsets[f] + k * sizeof(char *)));
     return true;
 }
 
@@ -180,9 +185,8 @@ tpl_node *FormatVariables::map() const {
     // argument is passed as one 64-bit slot; on the x86-64 and AArch64 calling
     // conventions an int read from such a slot is its low half, which holds
     // the count. Unused trailing arguments are never read.
-    return tpl_map(fmt_.c_str(), a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9],
-                   a[10], a[11], a[12], a[13], a[14], a[15], a[16], a[17], a[18], a[19], a[20],
-                   a[21], a[22], a[23]);
+    return tpl_map(fmt_.c_str(), a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11],
+                   a[12], a[13], a[14], a[15], a[16], a[17], a[18], a[19], a[20], a[21], a[22], a[23]);
 }
 
 void FormatVariables::release_unpacked() {
@@ -197,4 +201,4 @@ void FormatVariables::release_unpacked() {
     }
 }
 
-} // namespace fuzz
+}  // namespace fuzz

@@ -28,8 +28,7 @@ public:
     // counts: the fixed lengths of the format, in order. Returns false when
     // the format is outside the grammar, takes too many arguments or its
     // counts would need more than max_bytes of variables.
-    bool build(const std::string &format, const std::vector<uint32_t> &counts,
-               size_t max_bytes);
+    bool build(const std::string &format, const std::vector<uint32_t> &counts, size_t max_bytes);
 
     // tpl_map over the variables; null when the engine refuses.
     tpl_node *map() const;
@@ -45,7 +44,10 @@ public:
     ~FormatVariables() { release_unpacked(); }
 
 private:
-    struct Field { char kind; uint32_t count; };
+    struct Field {
+        char kind;
+        uint32_t count;
+    };
     bool parse_items(bool in_array);
     bool parse_record();
     bool parse_fields(std::vector<Field> &fields);
@@ -70,4 +72,4 @@ private:
 // In-memory size of a format character's kind, 0 for anything else.
 size_t kind_size(char kind);
 
-} // namespace fuzz
+}  // namespace fuzz

@@ -28,8 +28,7 @@ void PutU16(uint8_t *at, uint32_t value) {
 uint16_t GetU16(const uint8_t *at) { return static_cast<uint16_t>(at[0] | at[1] << 8); }
 
 // Header of a command frame: flags, sequence, length, command code.
-void PutCommandHeader(uint8_t *frame, uint8_t flags, uint8_t sequence, uint16_t length,
-                      uint32_t identifier) {
+void PutCommandHeader(uint8_t *frame, uint8_t flags, uint8_t sequence, uint16_t length, uint32_t identifier) {
     frame[0] = flags;
     frame[1] = sequence;
     PutU16(frame + 2, length);
@@ -41,10 +40,14 @@ int ReplyStatus(const uint8_t *frame) { return (frame[0] >> 4) & 0x3; }
 // Status 0 is good; 1, 2 and 3 are the device's three kinds of refusal.
 int32_t StatusCode(int status) {
     switch (status) {
-        case 3: return ZOR_ERR_STATUS3;
-        case 2: return ZOR_ERR_STATUS2;
-        case 1: return ZOR_ERR_REJECTED;
-        default: return 0;
+        case 3:
+            return ZOR_ERR_STATUS3;
+        case 2:
+            return ZOR_ERR_STATUS2;
+        case 1:
+            return ZOR_ERR_REJECTED;
+        default:
+            return 0;
     }
 }
 
@@ -154,7 +157,6 @@ extern "C" int32_t ZOR_GetAck(void) {
     if (status != 0) return status;
     if (GetU16(report + 2) != 4) return 0;
     const uint32_t value = static_cast<uint32_t>(report[4]) | static_cast<uint32_t>(report[5]) << 8 |
-                           static_cast<uint32_t>(report[6]) << 16 |
-                           static_cast<uint32_t>(report[7]) << 24;
+                           static_cast<uint32_t>(report[6]) << 16 | static_cast<uint32_t>(report[7]) << 24;
     return static_cast<int32_t>(value);
 }

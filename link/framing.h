@@ -18,8 +18,8 @@
 extern "C" {
 #endif
 
-#define ZOR_OUTPUT_BUFFER_SIZE 65  /* report ID + 64 frame bytes */
-#define ZOR_INPUT_BUFFER_SIZE 580  /* reply header + at most 576 payload bytes */
+#define ZOR_OUTPUT_BUFFER_SIZE 65 /* report ID + 64 frame bytes */
+#define ZOR_INPUT_BUFFER_SIZE 580 /* reply header + at most 576 payload bytes */
 #define ZOR_MAX_REPLY_PAYLOAD 576
 #define ZOR_FRAME_HEADER_SIZE 4
 #define ZOR_MAX_WRITE_DATA 512

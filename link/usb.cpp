@@ -35,9 +35,7 @@ void KeepOpenError(const wchar_t *text) {
 
 bool ValidIndex(int32_t index) { return index >= 0 && index < USB_MAX_DEVICES; }
 
-hid_device *CurrentHandle() {
-    return ValidIndex(currentIndex) ? devInfo[currentIndex].handle : nullptr;
-}
+hid_device *CurrentHandle() { return ValidIndex(currentIndex) ? devInfo[currentIndex].handle : nullptr; }
 
 // Keep the first 8 characters; an interface without a serial-number string
 // gets an empty one.

@@ -26,15 +26,15 @@ extern "C" {
 /* Product ID the instrument reports. Recorded, never filtered on. */
 #define USB_PRODUCT_ID 0x4E10u
 
-#define USB_MAX_DEVICES 4           /* entries in devInfo */
-#define USB_SERIAL_CHARS 8          /* serial number kept per entry */
-#define USB_REPORT_SIZE 64          /* frame bytes per HID report */
-#define USB_OUTPUT_REPORT_SIZE 65   /* report ID byte + 64 frame bytes */
+#define USB_MAX_DEVICES 4         /* entries in devInfo */
+#define USB_SERIAL_CHARS 8        /* serial number kept per entry */
+#define USB_REPORT_SIZE 64        /* frame bytes per HID report */
+#define USB_OUTPUT_REPORT_SIZE 65 /* report ID byte + 64 frame bytes */
 #define USB_DEFAULT_TIMEOUT_MS 10000
 
 /* Transport result codes. hidapi's own -1 is passed through unchanged. */
-#define USB_ERR_INIT (-101)       /* the HID library can't be initialised */
-#define USB_ERR_OPEN (-102)       /* no device could be opened for the entry */
+#define USB_ERR_INIT (-101)         /* the HID library can't be initialised */
+#define USB_ERR_OPEN (-102)         /* no device could be opened for the entry */
 #define USB_ERR_WRITE_CLOSED (-103) /* write while the current entry is closed */
 #define USB_ERR_READ_CLOSED (-104)  /* read while the current entry is closed */
 

@@ -11,15 +11,13 @@
 namespace {
 
 constexpr USB_HidBackend kSystemHidapi = {
-    hid_init, hid_exit, hid_enumerate, hid_free_enumeration,
-    hid_open, hid_close, hid_write, hid_read_timeout, hid_error,
+    hid_init,  hid_exit,         hid_enumerate, hid_free_enumeration, hid_open, hid_close,
+    hid_write, hid_read_timeout, hid_error,
 };
 
 USB_HidBackend activeBackend = kSystemHidapi;
 
-void RealSleep(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void RealSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void (*activeSleep)(uint32_t) = RealSleep;
 

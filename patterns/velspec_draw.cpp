@@ -16,10 +16,8 @@ struct Span {
     size_t lineBytes;
 };
 
-bool ClipToFrame(const rectangle *rect, const frameBufferDesc *fb, uint32_t pixelBytes, Span *out)
-{
-    if (rect == nullptr || fb == nullptr || fb->buffer == nullptr)
-        return false;
+bool ClipToFrame(const rectangle *rect, const frameBufferDesc *fb, uint32_t pixelBytes, Span *out) {
+    if (rect == nullptr || fb == nullptr || fb->buffer == nullptr) return false;
     size_t lineBytes = 0, frameBytes = 0;
     if (__builtin_mul_overflow(static_cast<size_t>(fb->width), pixelBytes, &lineBytes) ||
         __builtin_mul_overflow(lineBytes, static_cast<size_t>(fb->height), &frameBytes))
@@ -35,11 +33,9 @@ bool ClipToFrame(const rectangle *rect, const frameBufferDesc *fb, uint32_t pixe
 }
 
 template <typename Word>
-void DrawWords(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
-{
+void DrawWords(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode) {
     Span s;
-    if (!ClipToFrame(rect, fb, sizeof(Word), &s))
-        return;
+    if (!ClipToFrame(rect, fb, sizeof(Word), &s)) return;
     const Word color = static_cast<Word>(rect->color);
     for (uint32_t y = s.y0; y < s.y1; y++) {
         uint8_t *line = fb->buffer + static_cast<size_t>(y) * s.lineBytes;
@@ -56,23 +52,19 @@ void DrawWords(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
     }
 }
 
-void PutPixel24(uint8_t *at, const uint8_t bytes[3], uint8_t mode)
-{
-    for (int k = 0; k < 3; k++)
-        at[k] = mode == 1 ? bytes[k] : static_cast<uint8_t>(at[k] | bytes[k]);
+void PutPixel24(uint8_t *at, const uint8_t bytes[3], uint8_t mode) {
+    for (int k = 0; k < 3; k++) at[k] = mode == 1 ? bytes[k] : static_cast<uint8_t>(at[k] | bytes[k]);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-void DrawRectangle16BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
-{
+void DrawRectangle16BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode) {
     DrawWords<uint16_t>(rect, fb, mode);
 }
 
-void DrawRectangle32BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
-{
+void DrawRectangle32BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode) {
     DrawWords<uint32_t>(rect, fb, mode);
 }
 
@@ -80,25 +72,20 @@ void DrawRectangle32BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_
 // bytes, three 32-bit words, and groups are counted from the start of the
 // line. Pixels of a group that is only partly inside the rectangle are
 // written byte by byte, so nothing outside the rectangle changes.
-void DrawRectangle24BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
-{
+void DrawRectangle24BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode) {
     Span s;
-    if (!ClipToFrame(rect, fb, 3, &s))
-        return;
-    const uint8_t bytes[3] = {static_cast<uint8_t>(rect->color),
-                              static_cast<uint8_t>(rect->color >> 8),
+    if (!ClipToFrame(rect, fb, 3, &s)) return;
+    const uint8_t bytes[3] = {static_cast<uint8_t>(rect->color), static_cast<uint8_t>(rect->color >> 8),
                               static_cast<uint8_t>(rect->color >> 16)};
     uint8_t groupBytes[12];
-    for (int k = 0; k < 12; k++)
-        groupBytes[k] = bytes[k % 3];
+    for (int k = 0; k < 12; k++) groupBytes[k] = bytes[k % 3];
     uint32_t groupWords[3];
     std::memcpy(groupWords, groupBytes, sizeof groupWords);
 
     for (uint32_t y = s.y0; y < s.y1; y++) {
         uint8_t *line = fb->buffer + static_cast<size_t>(y) * s.lineBytes;
         uint32_t x = s.x0;
-        for (; x < s.x1 && x % 4 != 0; x++)
-            PutPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
+        for (; x < s.x1 && x % 4 != 0; x++) PutPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
         for (; x + 4 <= s.x1; x += 4) {
             uint8_t *group = line + static_cast<size_t>(x) * 3;
             for (int w = 0; w < 3; w++) {
@@ -111,28 +98,25 @@ void DrawRectangle24BPP(const rectangle *rect, const frameBufferDesc *fb, uint8_
                 std::memcpy(group + 4 * w, &word, 4);
             }
         }
-        for (; x < s.x1; x++)
-            PutPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
+        for (; x < s.x1; x++) PutPixel24(line + static_cast<size_t>(x) * 3, bytes, mode);
     }
 }
 
-void DrawRectangle(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode)
-{
-    if (fb == nullptr)
-        return;
+void DrawRectangle(const rectangle *rect, const frameBufferDesc *fb, uint8_t mode) {
+    if (fb == nullptr) return;
     switch (fb->bpp) {
-    case 16:
-        DrawRectangle16BPP(rect, fb, mode);
-        break;
-    case 24:
-        DrawRectangle24BPP(rect, fb, mode);
-        break;
-    case 32:
-        DrawRectangle32BPP(rect, fb, mode);
-        break;
-    default:
-        break;
+        case 16:
+            DrawRectangle16BPP(rect, fb, mode);
+            break;
+        case 24:
+            DrawRectangle24BPP(rect, fb, mode);
+            break;
+        case 32:
+            DrawRectangle32BPP(rect, fb, mode);
+            break;
+        default:
+            break;
     }
 }
 
-} // extern "C"
+}  // extern "C"

@@ -8,8 +8,8 @@
 #include "velspec_helper.h"
 
 struct FrameLayout {
-    size_t frameBytes; // bytes of one frame, also the step between frames
-    uint32_t planes;   // patterns per frame: 16 in 16-bit frames, else 24
+    size_t frameBytes;  // bytes of one frame, also the step between frames
+    uint32_t planes;    // patterns per frame: 16 in 16-bit frames, else 24
 };
 
 // VELSPEC_ERR_NULL for a null buffer. VELSPEC_ERR_BAD_INPUT for a depth

@@ -7,10 +7,8 @@
 
 extern "C" {
 
-int32_t velspec_calib_genShiftVector(const double coeffs[3], int32_t n, int8_t *shift)
-{
-    if (coeffs == nullptr || shift == nullptr)
-        return VELSPEC_ERR_NULL;
+int32_t velspec_calib_genShiftVector(const double coeffs[3], int32_t n, int8_t *shift) {
+    if (coeffs == nullptr || shift == nullptr) return VELSPEC_ERR_NULL;
     if (n < 1 || !(std::isfinite(coeffs[0]) && std::isfinite(coeffs[1]) && std::isfinite(coeffs[2])))
         return VELSPEC_ERR_BAD_INPUT;
     for (int32_t r = 0; r < n; r++) {
@@ -18,13 +16,11 @@ int32_t velspec_calib_genShiftVector(const double coeffs[3], int32_t n, int8_t *
         // A shift beyond the 8-bit range is held at its limit rather than
         // wrapped into a shift in the opposite direction.
         double held = value;
-        if (!(held >= -128.0))
-            held = -128.0;
-        if (held > 127.0)
-            held = 127.0;
+        if (!(held >= -128.0)) held = -128.0;
+        if (held > 127.0) held = 127.0;
         shift[r] = static_cast<int8_t>(held);
     }
     return VELSPEC_OK;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -12,7 +12,8 @@ namespace {
 
 using D = ErrorDomain;
 
-#define ENTRY(domain, code, text) {domain, code, #code, text}
+#define ENTRY(domain, code, text) \
+    { domain, code, #code, text }
 
 constexpr ErrorInfo kErrors[] = {
     ENTRY(D::Session, kOk, "success"),
@@ -30,7 +31,8 @@ constexpr ErrorInfo kErrors[] = {
 
     ENTRY(D::DeviceApi, VEL_OK, "success"),
     ENTRY(D::DeviceApi, VEL_ERR_OPEN, "the device could not be opened"),
-    ENTRY(D::DeviceApi, VEL_ERR_NUM_CONFIGS, "the number of stored configurations could not be read, or is 0"),
+    ENTRY(D::DeviceApi, VEL_ERR_NUM_CONFIGS,
+          "the number of stored configurations could not be read, or is 0"),
     ENTRY(D::DeviceApi, VEL_ERR_SELECT_CONFIG, "selecting the configuration failed"),
     ENTRY(D::DeviceApi, VEL_ERR_CONFIG_INDEX, "no configuration is stored in that slot"),
     ENTRY(D::DeviceApi, VEL_ERR_READ_CONFIG, "the configuration could not be read"),

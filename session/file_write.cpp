@@ -16,9 +16,7 @@ namespace velscan {
 
 namespace {
 
-std::string Reason(int error) {
-    return error == ENOSPC ? "the disk is full" : std::strerror(error);
-}
+std::string Reason(int error) { return error == ENOSPC ? "the disk is full" : std::strerror(error); }
 
 // Writes all of `bytes`, retrying short writes and interruptions.
 int WriteAll(int fd, std::string_view bytes) {

@@ -35,7 +35,8 @@ std::string CsvText(const Spectrum &spectrum) {
         out += ',';
         AppendNumber(out, spectrum.intensity[i]);
         if (reference) {
-            for (const std::vector<double> *column : {&spectrum.reference, &spectrum.reflectance, &spectrum.absorbance}) {
+            for (const std::vector<double> *column :
+                 {&spectrum.reference, &spectrum.reflectance, &spectrum.absorbance}) {
                 out += ',';
                 AppendNumber(out, (*column)[i]);
             }
@@ -63,7 +64,8 @@ Status ParseCsv(std::string_view text, Spectrum &out) {
         }
         if (line.front() == '#') {
             if (have_header) {
-                return Status::Fail(kErrInputFile, LineNumber(line_number) + ": a comment after the header line");
+                return Status::Fail(kErrInputFile,
+                                    LineNumber(line_number) + ": a comment after the header line");
             }
             line.remove_prefix(1);
             if (!line.empty() && line.front() == ' ') {
@@ -71,7 +73,8 @@ Status ParseCsv(std::string_view text, Spectrum &out) {
             }
             const size_t colon = line.find(": ");
             if (colon != std::string_view::npos && colon > 0) {
-                spectrum.metadata.Set(std::string(line.substr(0, colon)), std::string(line.substr(colon + 2)));
+                spectrum.metadata.Set(std::string(line.substr(0, colon)),
+                                      std::string(line.substr(colon + 2)));
             } else if (!line.empty() && line.back() == ':') {
                 spectrum.metadata.Set(std::string(line.substr(0, line.size() - 1)), "");
             }
@@ -84,7 +87,8 @@ Status ParseCsv(std::string_view text, Spectrum &out) {
                 continue;
             }
             return Status::Fail(kErrInputFile, LineNumber(line_number) + ": expected the header line \"" +
-                                                   std::string(kHeaderPlain) + "\" (with reference columns or without)");
+                                                   std::string(kHeaderPlain) +
+                                                   "\" (with reference columns or without)");
         }
         const size_t columns = reference ? 5 : 2;
         double cells[5] = {};
@@ -92,16 +96,19 @@ Status ParseCsv(std::string_view text, Spectrum &out) {
         size_t start = 0;
         while (true) {
             const size_t comma = line.find(',', start);
-            std::string_view cell = line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+            std::string_view cell =
+                line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
             if (column == columns) {
-                return Status::Fail(kErrInputFile, LineNumber(line_number) + ": more than " + std::to_string(columns) + " cells");
+                return Status::Fail(kErrInputFile, LineNumber(line_number) + ": more than " +
+                                                       std::to_string(columns) + " cells");
             }
             // Wavelength and intensity are always measured; the ratios may be empty (masked).
             if (cell.empty() && column >= 2) {
                 cells[column] = std::numeric_limits<double>::quiet_NaN();
             } else if (!ParseNumber(cell, cells[column])) {
-                return Status::Fail(kErrInputFile, LineNumber(line_number) + ", cell " + std::to_string(column + 1) +
-                                                       ": not a number: \"" + OneLine(cell.substr(0, 40)) + "\"");
+                return Status::Fail(kErrInputFile, LineNumber(line_number) + ", cell " +
+                                                       std::to_string(column + 1) + ": not a number: \"" +
+                                                       OneLine(cell.substr(0, 40)) + "\"");
             }
             ++column;
             if (comma == std::string_view::npos) {
@@ -110,8 +117,8 @@ Status ParseCsv(std::string_view text, Spectrum &out) {
             start = comma + 1;
         }
         if (column != columns) {
-            return Status::Fail(kErrInputFile, LineNumber(line_number) + ": " + std::to_string(column) + " cells, expected " +
-                                                   std::to_string(columns));
+            return Status::Fail(kErrInputFile, LineNumber(line_number) + ": " + std::to_string(column) +
+                                                   " cells, expected " + std::to_string(columns));
         }
         if (!spectrum.wavelength_nm.empty() && cells[0] < spectrum.wavelength_nm.back()) {
             return Status::Fail(kErrInputFile, LineNumber(line_number) + ": wavelengths must ascend");

@@ -21,10 +21,8 @@ struct Column {
 };
 
 constexpr Column kColumns[] = {
-    {"wavelength_nm", &Spectrum::wavelength_nm, false},
-    {"intensity", &Spectrum::intensity, false},
-    {"reference", &Spectrum::reference, true},
-    {"reflectance", &Spectrum::reflectance, true},
+    {"wavelength_nm", &Spectrum::wavelength_nm, false}, {"intensity", &Spectrum::intensity, false},
+    {"reference", &Spectrum::reference, true},          {"reflectance", &Spectrum::reflectance, true},
     {"absorbance", &Spectrum::absorbance, true},
 };
 
@@ -104,17 +102,20 @@ Status ParseJson(std::string_view text, Spectrum &out) {
             } else if (value.is_number()) {
                 spectrum.metadata.Set(key, NumberText(value.get<double>()));
             } else {
-                return Status::Fail(kErrInputFile, "metadata field \"" + OneLine(key) + "\" is not a string or number");
+                return Status::Fail(kErrInputFile,
+                                    "metadata field \"" + OneLine(key) + "\" is not a string or number");
             }
         }
     }
-    const bool reference = root.contains("reference") || root.contains("reflectance") || root.contains("absorbance");
+    const bool reference =
+        root.contains("reference") || root.contains("reflectance") || root.contains("absorbance");
     const size_t columns = reference ? 5 : 2;
     for (size_t c = 0; c < columns; ++c) {
         const Column &column = kColumns[c];
         auto it = root.find(column.name);
         if (it == root.end() || !it->is_array()) {
-            return Status::Fail(kErrInputFile, std::string("field \"") + column.name + "\" is missing or not an array");
+            return Status::Fail(kErrInputFile,
+                                std::string("field \"") + column.name + "\" is missing or not an array");
         }
         std::vector<double> &values = spectrum.*column.values;
         for (size_t i = 0; i < it->size(); ++i) {
@@ -130,7 +131,8 @@ Status ParseJson(std::string_view text, Spectrum &out) {
         }
         if (values.size() != spectrum.wavelength_nm.size()) {
             return Status::Fail(kErrInputFile, std::string("field \"") + column.name + "\" has " +
-                                                   std::to_string(values.size()) + " elements, \"wavelength_nm\" " +
+                                                   std::to_string(values.size()) +
+                                                   " elements, \"wavelength_nm\" " +
                                                    std::to_string(spectrum.wavelength_nm.size()));
         }
     }

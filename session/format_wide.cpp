@@ -62,13 +62,15 @@ Status CheckHeader(std::string_view header, const Spectrum &spectrum, const std:
         double wavelength = 0;
         if (column >= spectrum.Points() || !ParseNumber(cell, wavelength) ||
             !(std::fabs(wavelength - spectrum.wavelength_nm[column]) <= kAxisToleranceNm)) {
-            return Status::Fail(kErrMismatch, path + ": its wavelength columns differ from this scan's (column " +
-                                                  std::to_string(kFixedCount + column + 1) + ")");
+            return Status::Fail(kErrMismatch,
+                                path + ": its wavelength columns differ from this scan's (column " +
+                                    std::to_string(kFixedCount + column + 1) + ")");
         }
         ++column;
     }
     if (column != spectrum.Points()) {
-        return Status::Fail(kErrMismatch, path + " has " + std::to_string(column) + " wavelength columns, this scan " +
+        return Status::Fail(kErrMismatch, path + " has " + std::to_string(column) +
+                                              " wavelength columns, this scan " +
                                               std::to_string(spectrum.Points()) + " points");
     }
     return Status::Ok();
@@ -88,8 +90,8 @@ std::string WideHeader(const Spectrum &spectrum) {
 std::string WideRow(const Spectrum &spectrum) {
     const std::string *start = spectrum.metadata.Find("start_time");
     std::string line = start ? Cell(*start) : Meta(spectrum, "instrument_time");
-    line += ',' + Meta(spectrum, "serial") + ',' + Meta(spectrum, "config_slot") + ',' + Meta(spectrum, "temperature_c") +
-            ',' + Meta(spectrum, "humidity_percent");
+    line += ',' + Meta(spectrum, "serial") + ',' + Meta(spectrum, "config_slot") + ',' +
+            Meta(spectrum, "temperature_c") + ',' + Meta(spectrum, "humidity_percent");
     for (double value : PrimaryValues(spectrum)) {
         line += ',';
         AppendNumber(line, value);
@@ -103,7 +105,8 @@ Status AppendWide(const Spectrum &spectrum, const std::string &path) {
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
-        return Status::Fail(kErrOutputFile, "cannot open " + path + " for appending: " + std::strerror(errno));
+        return Status::Fail(kErrOutputFile,
+                            "cannot open " + path + " for appending: " + std::strerror(errno));
     }
     struct Closer {
         int fd;

@@ -66,7 +66,8 @@ Status ParseFormat(std::string_view name, Format &out) {
             return Status::Ok();
         }
     }
-    return Status::Fail(kErrArgument, "unknown format \"" + OneLine(name) + "\" (csv, json, jcamp, wide or raw)");
+    return Status::Fail(kErrArgument,
+                        "unknown format \"" + OneLine(name) + "\" (csv, json, jcamp, wide or raw)");
 }
 
 Format FormatFromPath(std::string_view path) {
@@ -107,23 +108,23 @@ Status FormatSpectrum(const Spectrum &spectrum, Format format, std::string &out)
             return Status::Fail(kErrArgument, "the spectrum has no points");
         }
         switch (format) {
-        case Format::Csv:
-            out = CsvText(spectrum);
-            return Status::Ok();
-        case Format::Json:
-            out = JsonText(spectrum);
-            return Status::Ok();
-        case Format::Jcamp:
-            return JcampText(spectrum, out);
-        case Format::Wide:
-            out = WideHeader(spectrum) + WideRow(spectrum);
-            return Status::Ok();
-        case Format::Raw:
-            if (spectrum.raw_image.empty()) {
-                return Status::Fail(kErrArgument, "no scan record image is kept with this spectrum");
-            }
-            out.assign(spectrum.raw_image.begin(), spectrum.raw_image.end());
-            return Status::Ok();
+            case Format::Csv:
+                out = CsvText(spectrum);
+                return Status::Ok();
+            case Format::Json:
+                out = JsonText(spectrum);
+                return Status::Ok();
+            case Format::Jcamp:
+                return JcampText(spectrum, out);
+            case Format::Wide:
+                out = WideHeader(spectrum) + WideRow(spectrum);
+                return Status::Ok();
+            case Format::Raw:
+                if (spectrum.raw_image.empty()) {
+                    return Status::Fail(kErrArgument, "no scan record image is kept with this spectrum");
+                }
+                out.assign(spectrum.raw_image.begin(), spectrum.raw_image.end());
+                return Status::Ok();
         }
         return Status::Fail(kErrArgument, "unknown format");
     });
@@ -153,13 +154,15 @@ Status ReadSpectrum(const std::string &path, Spectrum &out) {
         Spectrum spectrum;
         size_t first = bytes.find_first_not_of(" \t\r\n");
         if (bytes.compare(0, 3, "tpl") == 0) {
-            status = SpectrumFromImage(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), spectrum);
+            status =
+                SpectrumFromImage(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), spectrum);
         } else if (first != std::string::npos && bytes[first] == '{') {
             status = ParseJson(bytes, spectrum);
         } else if (first != std::string::npos && (bytes[first] == '#' || bytes[first] == 'w')) {
             status = ParseCsv(bytes, spectrum);
         } else {
-            return Status::Fail(kErrInputFile, path + " is not a velscan CSV or JSON file or a raw scan image");
+            return Status::Fail(kErrInputFile,
+                                path + " is not a velscan CSV or JSON file or a raw scan image");
         }
         if (!status) {
             return Status::Fail(status.code, path + ": " + status.message);

@@ -11,26 +11,20 @@ namespace velscan {
 namespace {
 
 // Shortest text that reads back as the same double, in every locale.
-std::string Number(double value)
-{
+std::string Number(double value) {
     char text[32];
     auto result = std::to_chars(text, text + sizeof text, value);
     return std::string(text, result.ptr);
 }
 
-std::string Range(double start_nm, double end_nm)
-{
-    return Number(start_nm) + "-" + Number(end_nm);
-}
+std::string Range(double start_nm, double end_nm) { return Number(start_nm) + "-" + Number(end_nm); }
 
-std::string Width(const Configuration &configuration)
-{
+std::string Width(const Configuration &configuration) {
     // Distinct widths in section order ("6", or "6/10" for a multi-section scan).
     std::vector<int> seen;
     std::string widths;
     for (const Section &section : configuration.sections) {
-        if (std::find(seen.begin(), seen.end(), section.width_px) != seen.end())
-            continue;
+        if (std::find(seen.begin(), seen.end(), section.width_px) != seen.end()) continue;
         seen.push_back(section.width_px);
         widths += (widths.empty() ? "" : "/") + std::to_string(section.width_px);
     }
@@ -38,8 +32,7 @@ std::string Width(const Configuration &configuration)
 }
 
 // Columns padded to their widest cell, separated by two spaces.
-std::string Table(const std::vector<std::vector<std::string>> &rows)
-{
+std::string Table(const std::vector<std::vector<std::string>> &rows) {
     std::vector<size_t> widths;
     for (const auto &row : rows)
         for (size_t c = 0; c < row.size(); ++c) {
@@ -51,8 +44,7 @@ std::string Table(const std::vector<std::vector<std::string>> &rows)
         std::string line;
         for (size_t c = 0; c < row.size(); ++c) {
             line += row[c];
-            if (c + 1 < row.size())
-                line += std::string(widths[c] - row[c].size() + 2, ' ');
+            if (c + 1 < row.size()) line += std::string(widths[c] - row[c].size() + 2, ' ');
         }
         out += line + "\n";
     }
@@ -61,13 +53,15 @@ std::string Table(const std::vector<std::vector<std::string>> &rows)
 
 using Json = nlohmann::ordered_json;
 
-Json ConfigurationJson(const Configuration &configuration)
-{
+Json ConfigurationJson(const Configuration &configuration) {
     Json sections = Json::array();
     for (const Section &s : configuration.sections)
-        sections.push_back({{"type", ScanKindName(s.kind)}, {"start_nm", s.start_nm},
-                            {"end_nm", s.end_nm},          {"width_px", s.width_px},
-                            {"points", s.points},          {"exposure", s.exposure}});
+        sections.push_back({{"type", ScanKindName(s.kind)},
+                            {"start_nm", s.start_nm},
+                            {"end_nm", s.end_nm},
+                            {"width_px", s.width_px},
+                            {"points", s.points},
+                            {"exposure", s.exposure}});
     return {{"slot", configuration.slot},
             {"name", configuration.name},
             {"type", ScanKindName(configuration.kind)},
@@ -78,16 +72,13 @@ Json ConfigurationJson(const Configuration &configuration)
             {"sections", sections}};
 }
 
-Json ConfigurationsJson(const std::vector<Configuration> &configurations)
-{
+Json ConfigurationsJson(const std::vector<Configuration> &configurations) {
     Json all = Json::array();
-    for (const Configuration &configuration : configurations)
-        all.push_back(ConfigurationJson(configuration));
+    for (const Configuration &configuration : configurations) all.push_back(ConfigurationJson(configuration));
     return all;
 }
 
-Json InfoObject(const InstrumentInfo &info)
-{
+Json InfoObject(const InstrumentInfo &info) {
     return {{"serial", info.serial},
             {"model", info.model},
             {"manufacturing_serial", info.manufacturing_serial},
@@ -104,16 +95,14 @@ Json InfoObject(const InstrumentInfo &info)
 
 // One line, keys in alphabetical order. Names from the instrument may carry
 // any bytes: invalid UTF-8 is replaced, never a failure.
-std::string Line(const Json &value)
-{
+std::string Line(const Json &value) {
     const nlohmann::json sorted = value;
     return sorted.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace
 
-std::string DeviceListText(const std::vector<DeviceEntry> &devices)
-{
+std::string DeviceListText(const std::vector<DeviceEntry> &devices) {
     std::string out;
     for (const DeviceEntry &device : devices) {
         char ids[16];
@@ -123,8 +112,7 @@ std::string DeviceListText(const std::vector<DeviceEntry> &devices)
     return out;
 }
 
-std::string ConfigurationTable(const std::vector<Configuration> &configurations)
-{
+std::string ConfigurationTable(const std::vector<Configuration> &configurations) {
     std::vector<std::vector<std::string>> rows{
         {"slot", "name", "type", "range_nm", "width_px", "points", "average"}};
     for (const Configuration &c : configurations)
@@ -134,11 +122,9 @@ std::string ConfigurationTable(const std::vector<Configuration> &configurations)
     return Table(rows);
 }
 
-std::string ConfigurationText(const Configuration &configuration)
-{
-    std::string out = "slot: " + std::to_string(configuration.slot) + "\n" +
-                      "name: " + configuration.name + "\n" +
-                      "type: " + std::string(ScanKindName(configuration.kind)) + "\n" +
+std::string ConfigurationText(const Configuration &configuration) {
+    std::string out = "slot: " + std::to_string(configuration.slot) + "\n" + "name: " + configuration.name +
+                      "\n" + "type: " + std::string(ScanKindName(configuration.kind)) + "\n" +
                       "range_nm: " + Range(configuration.start_nm(), configuration.end_nm()) + "\n" +
                       "points: " + std::to_string(configuration.points()) + "\n" +
                       "average: " + std::to_string(configuration.average) + "\n";
@@ -152,29 +138,21 @@ std::string ConfigurationText(const Configuration &configuration)
     return out + Table(rows);
 }
 
-std::string InfoText(const InstrumentInfo &info)
-{
-    std::string out = "serial: " + info.serial + "\n" +
-                      "model: " + info.model + "\n" +
-                      "manufacturing_serial: " + info.manufacturing_serial + "\n" +
-                      "hardware_version: " + info.hardware_version + "\n" +
-                      "firmware_version: " + info.firmware_version + "\n" +
-                      "flash_unique_id: " + info.flash_unique_id + "\n" +
-                      "battery: " + Number(info.battery_volts) + " V, " + Number(info.battery_percent) + " %\n" +
-                      "temperature: " + Number(info.temperature_c) + " C\n" +
-                      "humidity: " + Number(info.humidity_percent) + " %\n" +
-                      "lamp_usage: " + Number(info.lamp_hours) + " h\n" +
-                      "configurations:\n";
+std::string InfoText(const InstrumentInfo &info) {
+    std::string out =
+        "serial: " + info.serial + "\n" + "model: " + info.model + "\n" +
+        "manufacturing_serial: " + info.manufacturing_serial + "\n" +
+        "hardware_version: " + info.hardware_version + "\n" + "firmware_version: " + info.firmware_version +
+        "\n" + "flash_unique_id: " + info.flash_unique_id + "\n" + "battery: " + Number(info.battery_volts) +
+        " V, " + Number(info.battery_percent) + " %\n" + "temperature: " + Number(info.temperature_c) +
+        " C\n" + "humidity: " + Number(info.humidity_percent) + " %\n" +
+        "lamp_usage: " + Number(info.lamp_hours) + " h\n" + "configurations:\n";
     return out + ConfigurationTable(info.configurations);
 }
 
-std::string InfoJson(const InstrumentInfo &info)
-{
-    return InfoObject(info).dump(2) + "\n";
-}
+std::string InfoJson(const InstrumentInfo &info) { return InfoObject(info).dump(2) + "\n"; }
 
-std::string DeviceListLine(const std::vector<DeviceEntry> &devices)
-{
+std::string DeviceListLine(const std::vector<DeviceEntry> &devices) {
     Json all = Json::array();
     for (const DeviceEntry &device : devices)
         all.push_back({{"index", device.index},
@@ -185,13 +163,9 @@ std::string DeviceListLine(const std::vector<DeviceEntry> &devices)
     return Line(all);
 }
 
-std::string InfoLine(const InstrumentInfo &info)
-{
-    return Line(InfoObject(info));
-}
+std::string InfoLine(const InstrumentInfo &info) { return Line(InfoObject(info)); }
 
-std::string ConfigurationsLine(const std::vector<Configuration> &configurations)
-{
+std::string ConfigurationsLine(const std::vector<Configuration> &configurations) {
     return Line(ConfigurationsJson(configurations));
 }
 

@@ -38,8 +38,8 @@ Status ParseSample(std::string_view name, VirtualSample &out);
 std::string_view SampleName(VirtualSample sample);
 
 struct OpenRequest {
-    std::string serial;           // empty: the first instrument found
-    bool use_virtual = false;     // the built-in virtual spectrometer
+    std::string serial;        // empty: the first instrument found
+    bool use_virtual = false;  // the built-in virtual spectrometer
     VirtualSample sample = VirtualSample::White;
 };
 

@@ -51,12 +51,12 @@ std::string NarrowSerial(const wchar_t *serial) {
 
 std::string_view ScanKindName(ScanKind kind) {
     switch (kind) {
-    case ScanKind::Column:
-        return "column";
-    case ScanKind::Hadamard:
-        return "hadamard";
-    case ScanKind::MultiSection:
-        return "multi";
+        case ScanKind::Column:
+            return "column";
+        case ScanKind::Hadamard:
+            return "hadamard";
+        case ScanKind::MultiSection:
+            return "multi";
     }
     return "column";
 }

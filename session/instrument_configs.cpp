@@ -24,11 +24,14 @@ constexpr int kMaxExposureCode = 6;
 
 std::string VersionText(uint32_t packed) {
     char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u", (packed >> 16) & 0xFFu, (packed >> 8) & 0xFFu, packed & 0xFFu);
+    std::snprintf(text, sizeof text, "%u.%u.%u", (packed >> 16) & 0xFFu, (packed >> 8) & 0xFFu,
+                  packed & 0xFFu);
     return text;
 }
 
-ScanKind KindOf(uint8_t scan_type) { return scan_type == SCAN_TYPE_HADAMARD ? ScanKind::Hadamard : ScanKind::Column; }
+ScanKind KindOf(uint8_t scan_type) {
+    return scan_type == SCAN_TYPE_HADAMARD ? ScanKind::Hadamard : ScanKind::Column;
+}
 
 Configuration FromRecord(int slot, const void *decoded) {
     Configuration config;
@@ -41,7 +44,8 @@ Configuration FromRecord(int slot, const void *decoded) {
         for (int i = 0; i < count; ++i) {
             const slewScanSection &s = cfg.sections[i];
             config.sections.push_back({KindOf(s.section_scan_type), double(s.wavelength_start_nm),
-                                       double(s.wavelength_end_nm), s.width_px, s.num_patterns, s.exposure_time});
+                                       double(s.wavelength_end_nm), s.width_px, s.num_patterns,
+                                       s.exposure_time});
         }
         config.kind = count == 1 ? config.sections[0].kind : ScanKind::MultiSection;
     } else {
@@ -49,8 +53,8 @@ Configuration FromRecord(int slot, const void *decoded) {
         config.name = FieldString(cfg.config_name, sizeof cfg.config_name);
         config.average = cfg.num_repeats;
         config.kind = KindOf(cfg.scan_type);
-        config.sections.push_back({config.kind, double(cfg.wavelength_start_nm), double(cfg.wavelength_end_nm),
-                                   cfg.width_px, cfg.num_patterns, 0});
+        config.sections.push_back({config.kind, double(cfg.wavelength_start_nm),
+                                   double(cfg.wavelength_end_nm), cfg.width_px, cfg.num_patterns, 0});
     }
     return config;
 }
@@ -81,7 +85,8 @@ Status ScannableRange(double &low, double &high) {
     low = std::max(kLowestNm, std::ceil(a));
     high = std::min(kHighestNm, std::floor(b));
     if (!(low < high)) {
-        return Status::Fail(kErrInstrument, "the instrument's wavelength calibration covers no part of 900 to 1700 nm");
+        return Status::Fail(kErrInstrument,
+                            "the instrument's wavelength calibration covers no part of 900 to 1700 nm");
     }
     return Status::Ok();
 }
@@ -110,7 +115,8 @@ Status CheckRequest(const Configuration &request, double low, double high) {
             return OutOfRange(where + "start", Num(s.start_nm) + " nm", "whole nm, " + range);
         }
         if (!(s.end_nm > s.start_nm && s.end_nm <= high) || s.end_nm != std::floor(s.end_nm)) {
-            return OutOfRange(where + "end", Num(s.end_nm) + " nm", "whole nm above the start, up to " + Num(high) + " nm");
+            return OutOfRange(where + "end", Num(s.end_nm) + " nm",
+                              "whole nm above the start, up to " + Num(high) + " nm");
         }
         if (s.width_px < kMinWidth || s.width_px > kMaxWidth) {
             return OutOfRange(where + "width", std::to_string(s.width_px), "2 to 20 columns");
@@ -139,7 +145,8 @@ void CopyName(char *field, size_t size, const std::string &text) {
 uint8_t TypeCode(ScanKind kind) { return kind == ScanKind::Hadamard ? SCAN_TYPE_HADAMARD : SCAN_TYPE_COLUMN; }
 
 // The stored image: a scanCfg for column and Hadamard, a slewScanCfg for several sections.
-Status EncodeRequest(const Configuration &request, int slot, const std::string &serial, std::vector<uint8_t> &image) {
+Status EncodeRequest(const Configuration &request, int slot, const std::string &serial,
+                     std::vector<uint8_t> &image) {
     scanCfg single{};
     slewScanCfg slew{};
     const void *record = nullptr;
@@ -152,8 +159,11 @@ Status EncodeRequest(const Configuration &request, int slot, const std::string &
         slew.num_sections = static_cast<uint8_t>(request.sections.size());
         for (size_t i = 0; i < request.sections.size(); ++i) {
             const Section &s = request.sections[i];
-            slew.sections[i] = {TypeCode(s.kind), static_cast<uint8_t>(s.width_px), static_cast<uint16_t>(s.start_nm),
-                                static_cast<uint16_t>(s.end_nm), static_cast<uint16_t>(s.points),
+            slew.sections[i] = {TypeCode(s.kind),
+                                static_cast<uint8_t>(s.width_px),
+                                static_cast<uint16_t>(s.start_nm),
+                                static_cast<uint16_t>(s.end_nm),
+                                static_cast<uint16_t>(s.points),
                                 static_cast<uint16_t>(s.exposure)};
         }
         record = &slew;
@@ -161,7 +171,8 @@ Status EncodeRequest(const Configuration &request, int slot, const std::string &
         const Section &s = request.sections[0];
         single.scan_type = TypeCode(request.kind);
         single.config_index = static_cast<uint16_t>(slot);
-        std::memcpy(single.serial_number, serial.data(), std::min(serial.size(), sizeof single.serial_number));
+        std::memcpy(single.serial_number, serial.data(),
+                    std::min(serial.size(), sizeof single.serial_number));
         CopyName(single.config_name, sizeof single.config_name, request.name);
         single.wavelength_start_nm = static_cast<uint16_t>(s.start_nm);
         single.wavelength_end_nm = static_cast<uint16_t>(s.end_nm);
@@ -180,10 +191,11 @@ Status EncodeRequest(const Configuration &request, int slot, const std::string &
         return SpectralFailed("encoding the configuration", result);
     }
     if (image.size() > ZOR_SAVE_CFG_IMAGE_MAX) {
-        return Status::Fail(kErrArgument, "this configuration's stored form is " + std::to_string(image.size()) +
-                                              " bytes; the instrument's save command takes at most " +
-                                              std::to_string(ZOR_SAVE_CFG_IMAGE_MAX) +
-                                              " (multi-section configurations cannot be stored from the host)");
+        return Status::Fail(kErrArgument,
+                            "this configuration's stored form is " + std::to_string(image.size()) +
+                                " bytes; the instrument's save command takes at most " +
+                                std::to_string(ZOR_SAVE_CFG_IMAGE_MAX) +
+                                " (multi-section configurations cannot be stored from the host)");
     }
     return Status::Ok();
 }
@@ -330,8 +342,8 @@ Status Instrument::Info(InstrumentInfo &out) {
             if (r < 0) return CommandFailed("reading the manufacturing serial number", r);
             r = ZOR_ReadHWVersion(hw_text, &hw_first, &hw_second);
             if (r < 0) return CommandFailed("reading the hardware version", r);
-            r = ZOR_GetVersion(&versions[0], &versions[1], &versions[2], &versions[3], &versions[4], &versions[5],
-                               &versions[6]);
+            r = ZOR_GetVersion(&versions[0], &versions[1], &versions[2], &versions[3], &versions[4],
+                               &versions[5], &versions[6]);
             if (r < 0) return CommandFailed("reading the firmware version", r);
             // As the device API does: the controller is switched off before
             // the flash ID is read.
@@ -351,12 +363,12 @@ Status Instrument::Info(InstrumentInfo &out) {
             info.serial = FieldString(serial, 8);
             info.model = FieldString(model, 16);
             info.manufacturing_serial = FieldString(manufacturing, 20);
-            info.hardware_version = FieldString(hw_text, 8) + " " + std::to_string(hw_first) + "." +
-                                    std::to_string(hw_second);
+            info.hardware_version =
+                FieldString(hw_text, 8) + " " + std::to_string(hw_first) + "." + std::to_string(hw_second);
             info.firmware_version = VersionText(versions[0]);
             char uid_text[24];
-            std::snprintf(uid_text, sizeof uid_text, "%02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X", uid[0], uid[1], uid[2],
-                          uid[3], uid[4], uid[5], uid[6], uid[7]);
+            std::snprintf(uid_text, sizeof uid_text, "%02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X", uid[0],
+                          uid[1], uid[2], uid[3], uid[4], uid[5], uid[6], uid[7]);
             info.flash_unique_id = uid_text;
             info.battery_volts = volts / 100.0;
             info.battery_percent = percent / 100.0;

@@ -117,7 +117,8 @@ Status ChooseEntry(const std::string &serial, int &index) {
     if (serial.empty()) {
         return Status::Fail(kErrCannotOpen, "every instrument found is already open");
     }
-    return Status::Fail(kErrNotFound, "no instrument with serial number " + serial + " (found: " + found + ")");
+    return Status::Fail(kErrNotFound,
+                        "no instrument with serial number " + serial + " (found: " + found + ")");
 }
 
 Status OpenEntry(int index) {
@@ -146,7 +147,8 @@ Status ParseSample(std::string_view name, VirtualSample &out) {
             return Status::Ok();
         }
     }
-    return Status::Fail(kErrArgument, "unknown sample \"" + std::string(name) + "\" (white, organic, emission or covered)");
+    return Status::Fail(kErrArgument,
+                        "unknown sample \"" + std::string(name) + "\" (white, organic, emission or covered)");
 }
 
 std::string_view SampleName(VirtualSample sample) {
@@ -162,7 +164,8 @@ Status ListDevices(std::vector<DeviceEntry> &out, bool use_virtual) {
     return Guarded([&]() -> Status {
         std::lock_guard<std::mutex> hold(Shared().mutex);
         if (use_virtual && AnyOpen() && !Shared().virtual_installed) {
-            return Status::Fail(kErrArgument, "a real instrument is open: the virtual one cannot be listed beside it");
+            return Status::Fail(kErrArgument,
+                                "a real instrument is open: the virtual one cannot be listed beside it");
         }
         if (use_virtual) {
             InstallVirtual();
@@ -170,8 +173,8 @@ Status ListDevices(std::vector<DeviceEntry> &out, bool use_virtual) {
         Status status = Enumerate();
         std::vector<DeviceEntry> entries;
         for (int i = 0; status && i < deviceNumber; ++i) {
-            entries.push_back({i, NarrowSerial(devInfo[i].serialNumber), devInfo[i].vendorId, devInfo[i].productId,
-                               USB_DevicePath(i)});
+            entries.push_back({i, NarrowSerial(devInfo[i].serialNumber), devInfo[i].vendorId,
+                               devInfo[i].productId, USB_DevicePath(i)});
         }
         if (use_virtual) {
             RestoreBackendIfIdle();
@@ -211,9 +214,10 @@ Status Instrument::Open(const OpenRequest &request, std::unique_ptr<Instrument> 
         // The backend table is process-wide: real and virtual instruments
         // cannot be open at the same time.
         if (AnyOpen() && request.use_virtual != shared.virtual_installed) {
-            return Status::Fail(kErrArgument, request.use_virtual
-                                                  ? "a real instrument is open: the virtual one cannot be opened beside it"
-                                                  : "the virtual instrument is open: a real one cannot be opened beside it");
+            return Status::Fail(
+                kErrArgument, request.use_virtual
+                                  ? "a real instrument is open: the virtual one cannot be opened beside it"
+                                  : "the virtual instrument is open: a real one cannot be opened beside it");
         }
         if (request.use_virtual) {
             InstallVirtual();

@@ -12,8 +12,8 @@
 #include "velspec_scan.h"
 #include "wrapper.h"
 
-using velscan::api::FetchDeviceFile;
 using velscan::api::DeviceFile;
+using velscan::api::FetchDeviceFile;
 
 namespace velscan {
 
@@ -144,7 +144,8 @@ Status Instrument::Scan(const ScanRequest &request, Spectrum &out) {
         }
         const int32_t interpreted = velspec_scan_interpret(file.bytes.get(), file.size, record.get());
         if (interpreted != VELSPEC_OK || record->length <= 0) {
-            return SpectralFailed("interpreting the scan data", interpreted != VELSPEC_OK ? interpreted : VELSPEC_ERR_FAILED);
+            return SpectralFailed("interpreting the scan data",
+                                  interpreted != VELSPEC_OK ? interpreted : VELSPEC_ERR_FAILED);
         }
         Spectrum spectrum;
         FillPoints(*record, spectrum);
@@ -169,7 +170,8 @@ Status Instrument::Scan(const ScanRequest &request, Spectrum &out) {
 Status Instrument::Reference(const Spectrum &scan, Spectrum &out) {
     return Guarded([&]() -> Status {
         if (scan.raw_image.empty()) {
-            return Status::Fail(kErrArgument, "the scan keeps no record image to recompute the reference for");
+            return Status::Fail(kErrArgument,
+                                "the scan keeps no record image to recompute the reference for");
         }
         auto scan_record = std::make_unique<scanResults>();
         auto reference = std::make_unique<scanResults>();
@@ -192,8 +194,8 @@ Status Instrument::Reference(const Spectrum &scan, Spectrum &out) {
                 return status;
             }
         }
-        const int32_t r = velspec_scan_interpReference(stored.bytes.get(), stored.size, matrix.bytes.get(), matrix.size,
-                                                       scan_record.get(), reference.get());
+        const int32_t r = velspec_scan_interpReference(stored.bytes.get(), stored.size, matrix.bytes.get(),
+                                                       matrix.size, scan_record.get(), reference.get());
         if (r != VELSPEC_OK) {
             return SpectralFailed("recomputing the stored reference for this scan's configuration", r);
         }

@@ -23,32 +23,26 @@ struct Rgb {
 };
 // Colours told apart also by people with the common colour-vision deficiencies.
 constexpr Rgb kPalette[] = {
-    {0.122, 0.467, 0.706}, {0.851, 0.373, 0.008}, {0.173, 0.627, 0.173},
-    {0.839, 0.153, 0.157}, {0.580, 0.404, 0.741}, {0.549, 0.337, 0.294},
-    {0.890, 0.467, 0.761}, {0.498, 0.498, 0.498}, {0.737, 0.741, 0.133},
-    {0.090, 0.745, 0.812},
+    {0.122, 0.467, 0.706}, {0.851, 0.373, 0.008}, {0.173, 0.627, 0.173}, {0.839, 0.153, 0.157},
+    {0.580, 0.404, 0.741}, {0.549, 0.337, 0.294}, {0.890, 0.467, 0.761}, {0.498, 0.498, 0.498},
+    {0.737, 0.741, 0.133}, {0.090, 0.745, 0.812},
 };
 constexpr size_t kPaletteSize = sizeof kPalette / sizeof kPalette[0];
 
 enum class Surface { Png, Svg };
 
-bool EndsWith(const std::string &text, const char *ending)
-{
+bool EndsWith(const std::string &text, const char *ending) {
     size_t n = std::char_traits<char>::length(ending);
-    if (text.size() < n)
-        return false;
+    if (text.size() < n) return false;
     for (size_t i = 0; i < n; ++i) {
         char c = text[text.size() - n + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != ending[i])
-            return false;
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != ending[i]) return false;
     }
     return true;
 }
 
-const std::vector<double> &Values(const Spectrum &spectrum, bool absorbance)
-{
+const std::vector<double> &Values(const Spectrum &spectrum, bool absorbance) {
     return absorbance ? spectrum.absorbance : spectrum.intensity;
 }
 
@@ -59,23 +53,20 @@ struct Range {
     bool Empty() const { return !(x_low <= x_high); }
 };
 
-Range DataRange(const std::vector<PlotSeries> &series, bool absorbance)
-{
+Range DataRange(const std::vector<PlotSeries> &series, bool absorbance) {
     Range range;
     for (const PlotSeries &one : series) {
         const std::vector<double> &y = Values(*one.spectrum, absorbance);
         for (size_t i = 0; i < one.spectrum->Points() && i < y.size(); ++i) {
             double x = one.spectrum->wavelength_nm[i];
-            if (!std::isfinite(x) || !std::isfinite(y[i]))
-                continue;
+            if (!std::isfinite(x) || !std::isfinite(y[i])) continue;
             range.x_low = std::min(range.x_low, x);
             range.x_high = std::max(range.x_high, x);
             range.y_low = std::min(range.y_low, y[i]);
             range.y_high = std::max(range.y_high, y[i]);
         }
     }
-    if (range.Empty())
-        return range;
+    if (range.Empty()) return range;
     if (range.x_high - range.x_low <= 0) {
         range.x_low -= 1;
         range.x_high += 1;
@@ -87,15 +78,12 @@ Range DataRange(const std::vector<PlotSeries> &series, bool absorbance)
     return range;
 }
 
-std::string DefaultTitle(const Spectrum &spectrum)
-{
+std::string DefaultTitle(const Spectrum &spectrum) {
     std::string title;
     for (const char *key : {"config_name", "serial", "start_time"}) {
         const std::string *value = spectrum.metadata.Find(key);
-        if (!value || value->empty())
-            continue;
-        if (!title.empty())
-            title += ", ";
+        if (!value || value->empty()) continue;
+        if (!title.empty()) title += ", ";
         title += *value;
     }
     return title.empty() ? "velscan spectrum" : title;
@@ -105,13 +93,16 @@ std::string DefaultTitle(const Spectrum &spectrum)
 struct Frame {
     double left, top, right, bottom;
     Range range;
-    double X(double x) const { return left + (x - range.x_low) / (range.x_high - range.x_low) * (right - left); }
-    double Y(double y) const { return bottom - (y - range.y_low) / (range.y_high - range.y_low) * (bottom - top); }
+    double X(double x) const {
+        return left + (x - range.x_low) / (range.x_high - range.x_low) * (right - left);
+    }
+    double Y(double y) const {
+        return bottom - (y - range.y_low) / (range.y_high - range.y_low) * (bottom - top);
+    }
 };
 
 void Text(cairo_t *cr, const std::string &text, double x, double y, double size, double align_x,
-          double align_y, bool bold = false)
-{
+          double align_y, bool bold = false) {
     cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
@@ -122,8 +113,7 @@ void Text(cairo_t *cr, const std::string &text, double x, double y, double size,
     cairo_show_text(cr, text.c_str());
 }
 
-double TextWidth(cairo_t *cr, const std::string &text, double size)
-{
+double TextWidth(cairo_t *cr, const std::string &text, double size) {
     cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
     cairo_text_extents_t extents;
@@ -131,8 +121,7 @@ double TextWidth(cairo_t *cr, const std::string &text, double size)
     return extents.x_advance;
 }
 
-void DrawAxes(cairo_t *cr, const Frame &frame, bool absorbance)
-{
+void DrawAxes(cairo_t *cr, const Frame &frame, bool absorbance) {
     AxisTicks x_ticks = RoundTicks(frame.range.x_low, frame.range.x_high, 8);
     AxisTicks y_ticks = RoundTicks(frame.range.y_low, frame.range.y_high, 6);
 
@@ -174,8 +163,7 @@ void DrawAxes(cairo_t *cr, const Frame &frame, bool absorbance)
 }
 
 // One polyline per series; a masked (NaN) point ends the current stretch.
-void DrawSeries(cairo_t *cr, const Frame &frame, const std::vector<PlotSeries> &series, bool absorbance)
-{
+void DrawSeries(cairo_t *cr, const Frame &frame, const std::vector<PlotSeries> &series, bool absorbance) {
     cairo_save(cr);
     cairo_rectangle(cr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top);
     cairo_clip(cr);
@@ -204,8 +192,7 @@ void DrawSeries(cairo_t *cr, const Frame &frame, const std::vector<PlotSeries> &
     cairo_restore(cr);
 }
 
-void DrawLegend(cairo_t *cr, const Frame &frame, const std::vector<PlotSeries> &series)
-{
+void DrawLegend(cairo_t *cr, const Frame &frame, const std::vector<PlotSeries> &series) {
     constexpr double kRow = 18, kSwatch = 22, kPad = 8;
     double text_width = 0;
     for (const PlotSeries &one : series)
@@ -234,13 +221,12 @@ void DrawLegend(cairo_t *cr, const Frame &frame, const std::vector<PlotSeries> &
 }
 
 // The one drawing routine behind both file types.
-void Draw(cairo_t *cr, const std::vector<PlotSeries> &series, const PlotOptions &options,
-          const Range &range, const std::string &title)
-{
+void Draw(cairo_t *cr, const std::vector<PlotSeries> &series, const PlotOptions &options, const Range &range,
+          const std::string &title) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    Frame frame{kMarginLeft, kMarginTop, options.width_px - kMarginRight,
-                options.height_px - kMarginBottom, range};
+    Frame frame{kMarginLeft, kMarginTop, options.width_px - kMarginRight, options.height_px - kMarginBottom,
+                range};
     DrawAxes(cr, frame, options.absorbance);
     DrawSeries(cr, frame, series, options.absorbance);
     DrawLegend(cr, frame, series);
@@ -248,8 +234,7 @@ void Draw(cairo_t *cr, const std::vector<PlotSeries> &series, const PlotOptions 
     Text(cr, title, options.width_px / 2.0, 16, kTitleSize, 0.5, 0, true);
 }
 
-cairo_status_t AppendBytes(void *closure, const unsigned char *data, unsigned int length)
-{
+cairo_status_t AppendBytes(void *closure, const unsigned char *data, unsigned int length) {
     static_cast<std::string *>(closure)->append(reinterpret_cast<const char *>(data), length);
     return CAIRO_STATUS_SUCCESS;
 }
@@ -265,19 +250,16 @@ using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
 
 // Draws into `bytes` (the whole PNG or SVG file).
 bool Render(std::string &bytes, Surface kind, const std::vector<PlotSeries> &series,
-            const PlotOptions &options, const Range &range, const std::string &title)
-{
-    SurfacePtr surface(kind == Surface::Png
-                           ? cairo_image_surface_create(CAIRO_FORMAT_ARGB32, options.width_px, options.height_px)
-                           : cairo_svg_surface_create_for_stream(AppendBytes, &bytes, options.width_px,
-                                                                 options.height_px));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
-        return false;
+            const PlotOptions &options, const Range &range, const std::string &title) {
+    SurfacePtr surface(
+        kind == Surface::Png
+            ? cairo_image_surface_create(CAIRO_FORMAT_ARGB32, options.width_px, options.height_px)
+            : cairo_svg_surface_create_for_stream(AppendBytes, &bytes, options.width_px, options.height_px));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return false;
     {
         ContextPtr cr(cairo_create(surface.get()));
         Draw(cr.get(), series, options, range, title);
-        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
-            return false;
+        if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
     }
     if (kind == Surface::Png)
         return cairo_surface_write_to_png_stream(surface.get(), AppendBytes, &bytes) == CAIRO_STATUS_SUCCESS;
@@ -287,28 +269,22 @@ bool Render(std::string &bytes, Surface kind, const std::vector<PlotSeries> &ser
 
 }  // namespace
 
-Status CheckPlotPath(const std::string &path)
-{
-    if (EndsWith(path, ".png") || EndsWith(path, ".svg"))
-        return Status::Ok();
+Status CheckPlotPath(const std::string &path) {
+    if (EndsWith(path, ".png") || EndsWith(path, ".svg")) return Status::Ok();
     return Status::Fail(kErrArgument, "plot file " + path + " must end in .png or .svg");
 }
 
 Status PlotSpectra(const std::vector<PlotSeries> &series, const PlotOptions &options,
-                   const std::string &path)
-{
+                   const std::string &path) {
     Status named = CheckPlotPath(path);
-    if (!named)
-        return named;
+    if (!named) return named;
     Surface kind = EndsWith(path, ".png") ? Surface::Png : Surface::Svg;
-    if (series.empty())
-        return Status::Fail(kErrArgument, "nothing to plot: no spectra given");
+    if (series.empty()) return Status::Fail(kErrArgument, "nothing to plot: no spectra given");
     if (options.width_px < 200 || options.height_px < 150 || options.width_px > 10000 ||
         options.height_px > 10000)
         return Status::Fail(kErrArgument, "plot size must be 200x150 to 10000x10000 pixels");
     for (const PlotSeries &one : series) {
-        if (!one.spectrum)
-            return Status::Fail(kErrArgument, "nothing to plot for " + one.label);
+        if (!one.spectrum) return Status::Fail(kErrArgument, "nothing to plot for " + one.label);
         if (options.absorbance && !one.spectrum->HasReference())
             return Status::Fail(kErrArgument,
                                 one.label + " has no absorbance (it was measured without a reference)");

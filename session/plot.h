@@ -13,13 +13,13 @@
 namespace velscan {
 
 struct PlotSeries {
-    std::string label;              // legend text (e.g. the file name)
+    std::string label;  // legend text (e.g. the file name)
     const Spectrum *spectrum = nullptr;
 };
 
 struct PlotOptions {
-    bool absorbance = false;        // plot absorbance (needs a reference) instead of intensity
-    std::string title;              // empty: taken from the first spectrum's metadata
+    bool absorbance = false;  // plot absorbance (needs a reference) instead of intensity
+    std::string title;        // empty: taken from the first spectrum's metadata
     int width_px = 900, height_px = 560;
 };
 

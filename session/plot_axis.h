@@ -8,8 +8,8 @@
 namespace velscan {
 
 struct AxisTicks {
-    double step = 0;              // distance between ticks
-    std::vector<double> values;   // tick positions inside [low, high], ascending
+    double step = 0;             // distance between ticks
+    std::vector<double> values;  // tick positions inside [low, high], ascending
 };
 
 // About `target` ticks over [low, high] (low < high), at multiples of a

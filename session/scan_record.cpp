@@ -45,12 +45,12 @@ std::string FieldString(const char *field, size_t size) {
 
 std::string RecordKindName(const slewScanCfg &cfg) {
     switch (velspec_scan_slew_get_cfg_type(&cfg)) {
-    case SCAN_TYPE_COLUMN:
-        return "column";
-    case SCAN_TYPE_HADAMARD:
-        return "hadamard";
-    default:
-        return "multi";
+        case SCAN_TYPE_COLUMN:
+            return "column";
+        case SCAN_TYPE_HADAMARD:
+            return "hadamard";
+        default:
+            return "multi";
     }
 }
 
@@ -81,14 +81,15 @@ void AddRecordMetadata(const scanResults &record, Metadata &out) {
     // hour, minute, second; its time zone is whatever it was set to.
     const uint8_t *t = record.scan_time;
     char clock[40];
-    std::snprintf(clock, sizeof clock, "20%02u-%02u-%02uT%02u:%02u:%02u", t[0] % 100u, t[1] % 100u, t[2] % 100u,
-                  t[4] % 100u, t[5] % 100u, t[6] % 100u);
+    std::snprintf(clock, sizeof clock, "20%02u-%02u-%02uT%02u:%02u:%02u", t[0] % 100u, t[1] % 100u,
+                  t[2] % 100u, t[4] % 100u, t[5] % 100u, t[6] % 100u);
     out.Set("instrument_time", clock);
     out.Set("average", std::to_string(record.cfg.num_repeats));
     out.Set("gain", std::to_string(record.pga_gain));
     out.Set("temperature_c", NumberText(record.system_temp_hundredths / 100.0));
     out.Set("humidity_percent", NumberText(record.humidity_hundredths / 100.0));
-    out.Set("pixel_to_wavelength_coeffs", CoefficientsText(record.calibration_coeffs.pixel_to_wavelength_coeffs));
+    out.Set("pixel_to_wavelength_coeffs",
+            CoefficientsText(record.calibration_coeffs.pixel_to_wavelength_coeffs));
     out.Set("shift_vector_coeffs", CoefficientsText(record.calibration_coeffs.shift_vector_coeffs));
 }
 
@@ -99,7 +100,8 @@ Status InterpretImage(const uint8_t *image, size_t size, scanResults &record) {
     const int32_t status = velspec_scan_interpret(image, size, &record);
     if (status != VELSPEC_OK) {
         return Status::Fail(kErrInputFile, "the scan record image could not be interpreted (code " +
-                                               std::to_string(status) + ": " + ErrorText(status, ErrorDomain::Spectral) + ")");
+                                               std::to_string(status) + ": " +
+                                               ErrorText(status, ErrorDomain::Spectral) + ")");
     }
     if (record.length <= 0 || record.length > SCAN_MAX_ADC) {
         return Status::Fail(kErrInputFile, "the scan record holds no points");

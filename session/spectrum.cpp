@@ -33,7 +33,8 @@ Status CheckSameAxis(const Spectrum &scan, const Spectrum &other, std::string_vi
     for (size_t i = 0; i < scan.Points(); ++i) {
         // Written so that a NaN wavelength counts as a difference too.
         if (!(std::fabs(scan.wavelength_nm[i] - other.wavelength_nm[i]) <= kAxisToleranceNm)) {
-            return Status::Fail(kErrMismatch, std::string(what) + "'s wavelength at point " + std::to_string(i + 1) +
+            return Status::Fail(kErrMismatch, std::string(what) + "'s wavelength at point " +
+                                                  std::to_string(i + 1) +
                                                   " differs from the scan's by more than 0.001 nm");
         }
     }

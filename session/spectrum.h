@@ -19,7 +19,7 @@ namespace velscan {
 // temperature_c, humidity_percent, calibration coefficients, masked_points, ...).
 class Metadata {
 public:
-    void Set(std::string key, std::string value);  // replaces an existing key in place
+    void Set(std::string key, std::string value);         // replaces an existing key in place
     const std::string *Find(std::string_view key) const;  // null when absent
     const std::vector<std::pair<std::string, std::string>> &Entries() const { return entries_; }
 

@@ -13,17 +13,17 @@ namespace velscan {
 
 enum : int {
     kOk = 0,
-    kErrNotFound = -400,      // no instrument found (or none with the serial asked for)
-    kErrCannotOpen = -401,    // found but cannot be opened (permissions, busy)
-    kErrArgument = -402,      // a value out of range or an unknown name
-    kErrInputFile = -403,     // an input file is unreadable or malformed
-    kErrMismatch = -404,      // reference/dark/wide file does not match the scan's wavelengths
-    kErrOutputFile = -405,    // an output file cannot be written
-    kErrInstrument = -406,    // an instrument step failed (message names the step and code)
-    kErrScanTimeout = -407,   // the instrument never reported the scan finished
-    kErrClosed = -408,        // the instrument handle is closed or was never opened
-    kErrNoMemory = -409,      // an allocation failed
-    kErrImplausible = -410,   // the instrument reported an implausible value (scan time over an hour)
+    kErrNotFound = -400,     // no instrument found (or none with the serial asked for)
+    kErrCannotOpen = -401,   // found but cannot be opened (permissions, busy)
+    kErrArgument = -402,     // a value out of range or an unknown name
+    kErrInputFile = -403,    // an input file is unreadable or malformed
+    kErrMismatch = -404,     // reference/dark/wide file does not match the scan's wavelengths
+    kErrOutputFile = -405,   // an output file cannot be written
+    kErrInstrument = -406,   // an instrument step failed (message names the step and code)
+    kErrScanTimeout = -407,  // the instrument never reported the scan finished
+    kErrClosed = -408,       // the instrument handle is closed or was never opened
+    kErrNoMemory = -409,     // an allocation failed
+    kErrImplausible = -410,  // the instrument reported an implausible value (scan time over an hour)
 };
 
 struct Status {

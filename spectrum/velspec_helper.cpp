@@ -17,7 +17,8 @@ struct RecordFormat {
 // Indexed by recordType. These strings and lengths are the image contract
 // with the device: both sides compare them byte for byte.
 const RecordFormat kRecordFormats[REC_NUM_TYPES] = {
-    {"S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)", {20, 3, 3, 8, 8, 40, 864},
+    {"S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)",
+     {20, 3, 3, 8, 8, 40, 864},
      offsetof(scanData, adc_data) + sizeof(int32_t) * SCAN_MAX_ADC},
     {"S(cvc#c#vvcvv)", {8, 40}, sizeof(scanCfg)},
     {"S(f#f#)", {3, 3}, sizeof(calibCoeffSet)},
@@ -28,9 +29,7 @@ const RecordFormat kRecordFormats[REC_NUM_TYPES] = {
     {"i#", {864}, sizeof(int32_t) * SCAN_MAX_ADC},
 };
 
-bool KnownType(int32_t type) {
-    return type >= 0 && type < REC_NUM_TYPES;
-}
+bool KnownType(int32_t type) { return type >= 0 && type < REC_NUM_TYPES; }
 
 // Owns a mapping for the length of one operation.
 class Mapping {
@@ -58,8 +57,7 @@ extern "C" tpl_node *map_data_to_tplnode(void *record, int32_t type) {
     return tpl_map(f.format, record, n[0], n[1], n[2], n[3], n[4], n[5], n[6]);
 }
 
-extern "C" int32_t velspec_serialize(const void *record, void *buffer, size_t size,
-                                     int32_t type) {
+extern "C" int32_t velspec_serialize(const void *record, void *buffer, size_t size, int32_t type) {
     if (record == nullptr || buffer == nullptr) return VELSPEC_ERR_NULL;
     // Packing only reads the record.
     Mapping mapping(const_cast<void *>(record), type);
@@ -71,8 +69,7 @@ extern "C" int32_t velspec_serialize(const void *record, void *buffer, size_t si
     return VELSPEC_OK;
 }
 
-extern "C" int32_t velspec_get_serialize_dump_size(const void *record, size_t *size,
-                                                   int32_t type) {
+extern "C" int32_t velspec_get_serialize_dump_size(const void *record, size_t *size, int32_t type) {
     if (record == nullptr || size == nullptr) return VELSPEC_ERR_NULL;
     Mapping mapping(const_cast<void *>(record), type);
     if (mapping.get() == nullptr) return VELSPEC_ERR_SERIALIZE;
@@ -107,8 +104,7 @@ extern "C" int32_t velspec_deserialize(void *buffer, size_t size, int32_t type) 
     return VELSPEC_OK;
 }
 
-extern "C" int32_t velspec_calib_write_data(const calibCoeffSet *coeffs, void *buffer,
-                                            size_t size) {
+extern "C" int32_t velspec_calib_write_data(const calibCoeffSet *coeffs, void *buffer, size_t size) {
     if (coeffs == nullptr || buffer == nullptr) return VELSPEC_ERR_NULL;
     return velspec_serialize(coeffs, buffer, size, REC_CALIB_COEFFS);
 }
@@ -120,8 +116,7 @@ extern "C" int32_t velspec_calib_read_data(void *buffer, size_t size) {
     return status;
 }
 
-extern "C" int32_t velspec_calib_write_ref_matrix(const refMatrix *matrix, void *buffer,
-                                                  size_t size) {
+extern "C" int32_t velspec_calib_write_ref_matrix(const refMatrix *matrix, void *buffer, size_t size) {
     if (matrix == nullptr || buffer == nullptr) return VELSPEC_ERR_NULL;
     return velspec_serialize(matrix, buffer, size, REC_REF_MATRIX);
 }

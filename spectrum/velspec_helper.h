@@ -41,11 +41,11 @@ int32_t velspec_calib_write_ref_matrix(const refMatrix *matrix, void *buffer, si
 /* ---- Frame buffers and rectangles ----------------------------------------- */
 
 typedef struct frameBufferDesc {
-    uint8_t *buffer;     /* first frame; the frames follow in memory */
+    uint8_t *buffer; /* first frame; the frames follow in memory */
     uint32_t num_frames;
-    uint32_t width;      /* pixels per line (DMD columns) */
-    uint32_t height;     /* lines per frame (DMD rows) */
-    uint32_t bpp;        /* 16, 24 or 32 */
+    uint32_t width;  /* pixels per line (DMD columns) */
+    uint32_t height; /* lines per frame (DMD rows) */
+    uint32_t bpp;    /* 16, 24 or 32 */
 } frameBufferDesc;
 
 typedef struct rectangle {
@@ -53,7 +53,7 @@ typedef struct rectangle {
     uint32_t y;
     uint32_t width;
     uint32_t height;
-    uint32_t color;      /* pixel value; for patterns one bit, the bit plane */
+    uint32_t color; /* pixel value; for patterns one bit, the bit plane */
 } rectangle;
 
 /* Mode 1 sets every pixel of the rectangle to color; any other mode ORs it.
@@ -81,8 +81,7 @@ int32_t velspec_subtract_remove_dc_level(const scanData *data, scanResults *resu
 /* ---- Matrices (row-major doubles) ----------------------------------------- */
 
 /* C := A (m x n) * B (n x p); each sum runs over k = 0 .. n-1 in order. */
-int32_t velspec_matrix_mult(const double *a, const double *b, double *c,
-                            int32_t m, int32_t n, int32_t p);
+int32_t velspec_matrix_mult(const double *a, const double *b, double *c, int32_t m, int32_t n, int32_t p);
 
 /* out (cols x rows) := transpose of in (rows x cols). */
 int32_t velspec_matrix_transpose(const double *in, double *out, int32_t rows, int32_t cols);
@@ -93,27 +92,25 @@ int32_t velspec_matrix_transpose(const double *in, double *out, int32_t rows, in
  * values[i] holds the resampled value (0 or less becomes 0) and old_wl[i]
  * holds new_wl[i] for every i below new_count. new_wl must ascend. An old
  * table ends at its count or at the first wavelength of exactly 0.0. */
-int32_t velspec_interpolate_int_wavelengths(const double *new_wl, int32_t new_count,
-                                            double *old_wl, int32_t *values,
-                                            int32_t old_count);
+int32_t velspec_interpolate_int_wavelengths(const double *new_wl, int32_t new_count, double *old_wl,
+                                            int32_t *values, int32_t old_count);
 
 /* As above with double values over an old table of REF_MATRIX_WAVELENGTHS
  * entries; old_wl and values must hold at least
  * max(REF_MATRIX_WAVELENGTHS, new_count) entries. */
-int32_t velspec_interpolate_double_wavelengths(const double *new_wl, double *old_wl,
-                                               double *values, int32_t new_count);
+int32_t velspec_interpolate_double_wavelengths(const double *new_wl, double *old_wl, double *values,
+                                               int32_t new_count);
 
 /* As above over an old table of old_count positions; old_pos and values must
  * hold at least max(old_count, new_count) entries. */
-int32_t velspec_interpolate_double_positions(const double *new_pos, double *old_pos,
-                                             double *values, int32_t new_count,
-                                             int32_t old_count);
+int32_t velspec_interpolate_double_positions(const double *new_pos, double *old_pos, double *values,
+                                             int32_t new_count, int32_t old_count);
 
 /* The value at width x on the line through (a, ya) and (b, yb), in 32-bit
  * integer arithmetic; the truncated quotient is taken from the end point that
  * belongs to x's side. VELSPEC_ERR_BAD_INPUT when a equals b. */
-int32_t velspec_compute_from_references(uint32_t a, uint32_t b, uint32_t ya, uint32_t yb,
-                                        int32_t x, int32_t *out);
+int32_t velspec_compute_from_references(uint32_t a, uint32_t b, uint32_t ya, uint32_t yb, int32_t x,
+                                        int32_t *out);
 
 #ifdef __cplusplus
 }

@@ -21,79 +21,77 @@ enum class Place { exact, interior, before, past };
 // One resampled value for the integer table. The difference of two values is
 // taken as a 32-bit integer; each truncated quotient is saturated to 32 bits
 // and the final value is worked out in 64 bits, so nothing overflows.
-bool IntValue(Place place, const double *w, const int32_t *v, int32_t j, double x,
-               int32_t *out) {
+bool IntValue(Place place, const double *w, const int32_t *v, int32_t j, double x, int32_t *out) {
     int32_t step = 0;
     switch (place) {
-    case Place::exact:
-        *out = v[j];
-        return true;
-    case Place::interior: {
-        if (w[j] == w[j - 1]) {
+        case Place::exact:
             *out = v[j];
             return true;
-        }
-        const double diff = WrapSub(v[j], v[j - 1]);
-        const double ratio = (w[j] - x) / (w[j] - w[j - 1]);
-        if (!TruncateToInt32(diff * ratio, &step)) return false;
-        *out = SaturateInt32(static_cast<int64_t>(v[j]) - step);
-        return true;
-    }
-    case Place::before: {
-        if (w[1] == w[0]) {
-            *out = v[0];
+        case Place::interior: {
+            if (w[j] == w[j - 1]) {
+                *out = v[j];
+                return true;
+            }
+            const double diff = WrapSub(v[j], v[j - 1]);
+            const double ratio = (w[j] - x) / (w[j] - w[j - 1]);
+            if (!TruncateToInt32(diff * ratio, &step)) return false;
+            *out = SaturateInt32(static_cast<int64_t>(v[j]) - step);
             return true;
         }
-        const double diff = WrapSub(v[1], v[0]);
-        if (!TruncateToInt32((diff * (w[0] - x)) / (w[1] - w[0]), &step)) return false;
-        *out = SaturateInt32(static_cast<int64_t>(v[0]) - step);
-        return true;
-    }
-    case Place::past: {
-        if (w[j - 1] == w[j - 2]) {
-            *out = v[j - 1];
+        case Place::before: {
+            if (w[1] == w[0]) {
+                *out = v[0];
+                return true;
+            }
+            const double diff = WrapSub(v[1], v[0]);
+            if (!TruncateToInt32((diff * (w[0] - x)) / (w[1] - w[0]), &step)) return false;
+            *out = SaturateInt32(static_cast<int64_t>(v[0]) - step);
             return true;
         }
-        const double diff = WrapSub(v[j - 1], v[j - 2]);
-        if (!TruncateToInt32((diff * (x - w[j - 1])) / (w[j - 1] - w[j - 2]), &step)) {
-            return false;
+        case Place::past: {
+            if (w[j - 1] == w[j - 2]) {
+                *out = v[j - 1];
+                return true;
+            }
+            const double diff = WrapSub(v[j - 1], v[j - 2]);
+            if (!TruncateToInt32((diff * (x - w[j - 1])) / (w[j - 1] - w[j - 2]), &step)) {
+                return false;
+            }
+            *out = SaturateInt32(static_cast<int64_t>(step) + v[j - 1]);
+            return true;
         }
-        *out = SaturateInt32(static_cast<int64_t>(step) + v[j - 1]);
-        return true;
-    }
     }
     return false;
 }
 
 // One resampled value for a double table, all in double precision: the
 // interior case forms the ratio first, the end cases the product first.
-bool DoubleValue(Place place, const double *w, const double *v, int32_t j, double x,
-                  double *out) {
+bool DoubleValue(Place place, const double *w, const double *v, int32_t j, double x, double *out) {
     switch (place) {
-    case Place::exact:
-        *out = v[j];
-        return true;
-    case Place::interior:
-        if (v[j] == v[j - 1]) {
+        case Place::exact:
             *out = v[j];
-        } else {
-            *out = v[j] - (v[j] - v[j - 1]) * ((w[j] - x) / (w[j] - w[j - 1]));
-        }
-        return true;
-    case Place::before:
-        if (w[1] == w[0]) {
-            *out = v[0];
-        } else {
-            *out = v[0] - ((v[1] - v[0]) * (w[0] - x)) / (w[1] - w[0]);
-        }
-        return true;
-    case Place::past:
-        if (w[j - 1] == w[j - 2]) {
-            *out = v[j - 1];
-        } else {
-            *out = ((v[j - 1] - v[j - 2]) * (x - w[j - 1])) / (w[j - 1] - w[j - 2]) + v[j - 1];
-        }
-        return true;
+            return true;
+        case Place::interior:
+            if (v[j] == v[j - 1]) {
+                *out = v[j];
+            } else {
+                *out = v[j] - (v[j] - v[j - 1]) * ((w[j] - x) / (w[j] - w[j - 1]));
+            }
+            return true;
+        case Place::before:
+            if (w[1] == w[0]) {
+                *out = v[0];
+            } else {
+                *out = v[0] - ((v[1] - v[0]) * (w[0] - x)) / (w[1] - w[0]);
+            }
+            return true;
+        case Place::past:
+            if (w[j - 1] == w[j - 2]) {
+                *out = v[j - 1];
+            } else {
+                *out = ((v[j - 1] - v[j - 2]) * (x - w[j - 1])) / (w[j - 1] - w[j - 2]) + v[j - 1];
+            }
+            return true;
     }
     return false;
 }
@@ -111,8 +109,7 @@ bool Compute(Place place, const double *w, const double *v, int32_t j, double x,
 // case that needs two old points where the table has fewer is refused rather
 // than reading outside the table.
 template <typename Value>
-int32_t Resample(const double *new_x, int32_t new_count, double *old_w, Value *values,
-                 int32_t table_limit) {
+int32_t Resample(const double *new_x, int32_t new_count, double *old_w, Value *values, int32_t table_limit) {
     int32_t table_end = 0;
     while (table_end < table_limit && old_w[table_end] != 0.0) ++table_end;
 
@@ -153,8 +150,7 @@ int32_t Resample(const double *new_x, int32_t new_count, double *old_w, Value *v
 }  // namespace
 
 extern "C" int32_t velspec_interpolate_int_wavelengths(const double *new_wl, int32_t new_count,
-                                                       double *old_wl, int32_t *values,
-                                                       int32_t old_count) {
+                                                       double *old_wl, int32_t *values, int32_t old_count) {
     if (new_wl == nullptr || old_wl == nullptr || values == nullptr) return VELSPEC_ERR_NULL;
     if (new_count < 1 || new_count > SCAN_MAX_ADC) return VELSPEC_ERR_BAD_INPUT;
     if (old_count < 1 || old_count > SCAN_MAX_ADC) return VELSPEC_ERR_BAD_INPUT;
@@ -176,8 +172,8 @@ extern "C" int32_t velspec_interpolate_double_positions(const double *new_pos, d
     return Resample(new_pos, new_count, old_pos, values, old_count);
 }
 
-extern "C" int32_t velspec_compute_from_references(uint32_t a, uint32_t b, uint32_t ya,
-                                                   uint32_t yb, int32_t x, int32_t *out) {
+extern "C" int32_t velspec_compute_from_references(uint32_t a, uint32_t b, uint32_t ya, uint32_t yb,
+                                                   int32_t x, int32_t *out) {
     if (out == nullptr) return VELSPEC_ERR_NULL;
     if (a == b) return VELSPEC_ERR_BAD_INPUT;
     // Signed 32-bit arithmetic throughout, products wrapping; each case

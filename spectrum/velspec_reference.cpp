@@ -59,9 +59,8 @@ int32_t ValueAtScanWidth(const refMatrix &m, int32_t w, int32_t k, int32_t t, in
 // The width-correction factors of one scan section, resampled onto the
 // section's points starting at ref->wavelength[p], applied to the reference
 // intensities. Advances p past the section's points.
-int32_t CorrectSection(const slewScanSection &section, uint8_t ref_width,
-                        const refMatrix &m, scanResults *ref, int32_t *p,
-                        double *wl, double *factor) {
+int32_t CorrectSection(const slewScanSection &section, uint8_t ref_width, const refMatrix &m,
+                       scanResults *ref, int32_t *p, double *wl, double *factor) {
     for (int32_t k = 0; k < REF_MATRIX_WAVELENGTHS; ++k) {
         factor[k] = 1.0;
         wl[k] = m.wavelengths[k];
@@ -77,8 +76,7 @@ int32_t CorrectSection(const slewScanSection &section, uint8_t ref_width,
         if (lo == hi) {
             at_ref = m.ref_intensities[lo][k];
         } else {
-            status = velspec_compute_from_references(m.widths[lo], m.widths[hi],
-                                                     m.ref_intensities[lo][k],
+            status = velspec_compute_from_references(m.widths[lo], m.widths[hi], m.ref_intensities[lo][k],
                                                      m.ref_intensities[hi][k], ref_width, &at_ref);
             if (status < 0) return status;
         }
@@ -94,8 +92,7 @@ int32_t CorrectSection(const slewScanSection &section, uint8_t ref_width,
     for (int32_t q = 0; q < n; ++q) {
         if (ref->wavelength[*p] == 0.0) break;
         int32_t corrected = 0;
-        if (!velspec::TruncateToInt32(factor[q] * static_cast<double>(ref->intensity[*p]),
-                                        &corrected)) {
+        if (!velspec::TruncateToInt32(factor[q] * static_cast<double>(ref->intensity[*p]), &corrected)) {
             return VELSPEC_ERR_BAD_INPUT;
         }
         ref->intensity[*p] = corrected;
@@ -113,16 +110,15 @@ extern "C" int32_t velspec_scan_cfg_compare(const slewScanCfg *a, const slewScan
         const slewScanSection &x = a->sections[s];
         const slewScanSection &y = b->sections[s];
         if (x.section_scan_type != y.section_scan_type || x.width_px != y.width_px ||
-            x.wavelength_start_nm != y.wavelength_start_nm ||
-            x.wavelength_end_nm != y.wavelength_end_nm || x.num_patterns != y.num_patterns) {
+            x.wavelength_start_nm != y.wavelength_start_nm || x.wavelength_end_nm != y.wavelength_end_nm ||
+            x.num_patterns != y.num_patterns) {
             return VELSPEC_ERR_FAILED;
         }
     }
     return VELSPEC_OK;
 }
 
-extern "C" int32_t velspec_valid_configs_to_interp(const slewScanCfg *scan_cfg,
-                                                   const slewScanCfg *ref_cfg) {
+extern "C" int32_t velspec_valid_configs_to_interp(const slewScanCfg *scan_cfg, const slewScanCfg *ref_cfg) {
     if (scan_cfg == nullptr || ref_cfg == nullptr) return VELSPEC_ERR_NULL;
     if (ref_cfg->num_sections != 1) return VELSPEC_ERR_FAILED;
     const slewScanSection &ref = ref_cfg->sections[0];
@@ -147,8 +143,7 @@ extern "C" int32_t velspec_scan_scale_for_pga_gain(const scanResults *scan, scan
     return VELSPEC_OK;
 }
 
-extern "C" int32_t velspec_scan_recomputeRefIntensities(const scanResults *scan,
-                                                        scanResults *ref,
+extern "C" int32_t velspec_scan_recomputeRefIntensities(const scanResults *scan, scanResults *ref,
                                                         const refMatrix *matrix) {
     if (scan == nullptr || ref == nullptr || matrix == nullptr) return VELSPEC_ERR_NULL;
     if (scan->cfg.num_sections > SLEW_MAX_SECTIONS) return VELSPEC_ERR_BAD_INPUT;
@@ -168,8 +163,8 @@ extern "C" int32_t velspec_scan_recomputeRefIntensities(const scanResults *scan,
             scan->cfg.sections[0].width_px == ref_width) {
             continue;
         }
-        const int32_t status = CorrectSection(scan->cfg.sections[s], ref_width, *matrix, ref, &p,
-                                               wl.data(), factor.data());
+        const int32_t status =
+            CorrectSection(scan->cfg.sections[s], ref_width, *matrix, ref, &p, wl.data(), factor.data());
         if (status < 0) return status;
     }
     return velspec_scan_scale_for_pga_gain(scan, ref);

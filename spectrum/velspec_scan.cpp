@@ -14,8 +14,7 @@
 #include "velspec_scan_internal.h"
 #include "diag.h"
 
-extern "C" int32_t velspec_scan_interpret(const void *image, size_t size,
-                                          scanResults *results) {
+extern "C" int32_t velspec_scan_interpret(const void *image, size_t size, scanResults *results) {
     if (image == nullptr || results == nullptr) return VELSPEC_ERR_NULL;
     // The private copy is decoded in place into a uScanData, which is larger
     // than a short image: it is sized to hold both.
@@ -37,20 +36,19 @@ extern "C" int32_t velspec_scan_interpret(const void *image, size_t size,
 
     std::memset(results, 0, sizeof *results);
     switch (velspec_scan_data_get_type(record)) {
-    case SCAN_TYPE_COLUMN:
-        return velspec_scan_col_interpret(&record->data, results);
-    case SCAN_TYPE_HADAMARD:
-        return velspec_scan_had_interpret(&record->data, results);
-    case SCAN_TYPE_SLEW:
-        return velspec_scan_slew_interpret(record, results);
-    default:
-        return VELSPEC_ERR_BAD_INPUT;
+        case SCAN_TYPE_COLUMN:
+            return velspec_scan_col_interpret(&record->data, results);
+        case SCAN_TYPE_HADAMARD:
+            return velspec_scan_had_interpret(&record->data, results);
+        case SCAN_TYPE_SLEW:
+            return velspec_scan_slew_interpret(record, results);
+        default:
+            return VELSPEC_ERR_BAD_INPUT;
     }
 }
 
-extern "C" int32_t velspec_scan_section_get_adc_data_range(const slewScanData *data,
-                                                           uint8_t section, uint32_t *start,
-                                                           uint16_t *num_patterns,
+extern "C" int32_t velspec_scan_section_get_adc_data_range(const slewScanData *data, uint8_t section,
+                                                           uint32_t *start, uint16_t *num_patterns,
                                                            uint16_t *num_blacks) {
     if (data == nullptr || start == nullptr || num_patterns == nullptr || num_blacks == nullptr) {
         return VELSPEC_ERR_NULL;
@@ -68,8 +66,7 @@ extern "C" int32_t velspec_scan_section_get_adc_data_range(const slewScanData *d
             patterns = s.num_patterns;
         } else if (s.section_scan_type == SCAN_TYPE_HADAMARD) {
             const scanCfg cfg = velspec::SectionConfig(&data->cfg, &s);
-            const int32_t status =
-                velspec_scan_had_genPatDef(&cfg, &data->calibration_coeffs, &patDefH);
+            const int32_t status = velspec_scan_had_genPatDef(&cfg, &data->calibration_coeffs, &patDefH);
             if (status != VELSPEC_OK) return status;
             patterns = patDefH.num_patterns;
         } else {
@@ -132,10 +129,8 @@ extern "C" int32_t velspec_scan_slew_interpret(uScanData *record, scanResults *r
             continue;
         }
         if (count + points > SCAN_MAX_ADC) return VELSPEC_ERR_BAD_INPUT;
-        std::memcpy(results->intensity + count, section_results->intensity,
-                    sizeof(int32_t) * points);
-        std::memcpy(results->wavelength + count, section_results->wavelength,
-                    sizeof(double) * points);
+        std::memcpy(results->intensity + count, section_results->intensity, sizeof(int32_t) * points);
+        std::memcpy(results->wavelength + count, section_results->wavelength, sizeof(double) * points);
         count += points;
         results->length += section_results->length;
     }

@@ -34,9 +34,8 @@ int32_t velspec_scan_write_data(const uScanData *record, void *buffer, size_t si
 int32_t velspec_get_scan_data_dump_size(const uScanData *record, size_t *size);
 
 /* The four part sizes of a multi-section record (types 6, 4, 5, 7). */
-int32_t velspec_get_scan_data_dump_sizes(const uScanData *record, size_t *header_size,
-                                         size_t *cfg_head_size, size_t *sections_size,
-                                         size_t *adc_size);
+int32_t velspec_get_scan_data_dump_sizes(const uScanData *record, size_t *header_size, size_t *cfg_head_size,
+                                         size_t *sections_size, size_t *adc_size);
 
 /* 0 column, 1 Hadamard, 2 multi-section, or VELSPEC_ERR_BAD_TYPE. A record
  * decoded by velspec_scan_read_data is classified by the image it came from;
@@ -47,8 +46,7 @@ int32_t velspec_scan_data_get_type(const uScanData *record);
 int32_t velspec_is_slewdatatype(const void *image, size_t size);
 
 /* Section `section` of a multi-section record as a single-section record. */
-int32_t velspec_get_scanData_from_slewScanData(const slewScanData *data, scanData *out,
-                                               uint8_t section);
+int32_t velspec_get_scanData_from_slewScanData(const slewScanData *data, scanData *out, uint8_t section);
 
 /* Copies the scan header and the configuration (in multi-section form) of the
  * record into results. */
@@ -92,17 +90,15 @@ int32_t velspec_scan_slew_interpret(uScanData *record, scanResults *results);
 /* Where section `section`'s readings lie in adc_data: first entry, number of
  * patterns and number of black readings inside the range. Rebuilds patDefH
  * for Hadamard sections. */
-int32_t velspec_scan_section_get_adc_data_range(const slewScanData *data, uint8_t section,
-                                                uint32_t *start, uint16_t *num_patterns,
-                                                uint16_t *num_blacks);
+int32_t velspec_scan_section_get_adc_data_range(const slewScanData *data, uint8_t section, uint32_t *start,
+                                                uint16_t *num_patterns, uint16_t *num_blacks);
 
 /* ---- Reference correction ------------------------------------------------- */
 
 /* Recomputes the stored reference (a scan data image) for the scan's
  * configuration using the reference matrix image. Both images stay unchanged. */
-int32_t velspec_scan_interpReference(const void *ref_image, size_t ref_size,
-                                     const void *matrix_image, size_t matrix_size,
-                                     const scanResults *scan, scanResults *ref);
+int32_t velspec_scan_interpReference(const void *ref_image, size_t ref_size, const void *matrix_image,
+                                     size_t matrix_size, const scanResults *scan, scanResults *ref);
 
 /* Corrects a reference already resampled onto the scan's wavelengths for the
  * scan's band widths, then scales it for the gain ratio. */
@@ -116,15 +112,13 @@ int32_t velspec_scan_scale_for_pga_gain(const scanResults *scan, scanResults *re
 int32_t velspec_scan_cfg_compare(const slewScanCfg *a, const slewScanCfg *b);
 
 /* 0 when a one-section reference covers every scan section, else -1. */
-int32_t velspec_valid_configs_to_interp(const slewScanCfg *scan_cfg,
-                                        const slewScanCfg *ref_cfg);
+int32_t velspec_valid_configs_to_interp(const slewScanCfg *scan_cfg, const slewScanCfg *ref_cfg);
 
 /* ---- Pattern generation ---------------------------------------------------- */
 
 /* Draws every pattern of a scanCfg or slewScanCfg (told apart by the first
  * byte) into the frame buffers; returns the number of patterns or a status. */
-int32_t velspec_scan_genPatterns(const void *config, const calibCoeffSet *coeffs,
-                                 const frameBufferDesc *fb);
+int32_t velspec_scan_genPatterns(const void *config, const calibCoeffSet *coeffs, const frameBufferDesc *fb);
 
 /* Draws the sections one after the other without a gap. */
 int32_t velspec_scan_slew_genPatterns(const slewScanCfg *cfg, const calibCoeffSet *coeffs,

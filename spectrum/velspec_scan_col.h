@@ -20,13 +20,11 @@ int32_t velspec_scan_col_interpret(const scanData *data, scanResults *results);
 /* The centre columns of the cfg's num_patterns bands, evenly spaced between
  * the columns of wavelength_start_nm and wavelength_end_nm. A configuration
  * of more than COL_MAX_PATTERNS patterns gives VELSPEC_ERR_BAD_INPUT. */
-int32_t velspec_scan_col_genPatDef(const scanCfg *cfg, const calibCoeffSet *coeffs,
-                                   colPatDef *out);
+int32_t velspec_scan_col_genPatDef(const scanCfg *cfg, const calibCoeffSet *coeffs, colPatDef *out);
 
 /* Draws the definition's bands into consecutive bit planes from pattern
  * position first on; returns num_patterns or a negative status. */
-int32_t velspec_scan_col_genPatterns(const colPatDef *def, const frameBufferDesc *fb,
-                                     uint32_t first);
+int32_t velspec_scan_col_genPatterns(const colPatDef *def, const frameBufferDesc *fb, uint32_t first);
 
 #ifdef __cplusplus
 }

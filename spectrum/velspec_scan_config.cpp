@@ -9,9 +9,7 @@
 namespace {
 
 // A configuration is told apart by its first byte, scan_type.
-bool IsSlewConfig(const void *config) {
-    return *static_cast<const uint8_t *>(config) == SCAN_TYPE_SLEW;
-}
+bool IsSlewConfig(const void *config) { return *static_cast<const uint8_t *>(config) == SCAN_TYPE_SLEW; }
 
 int32_t TypeSize(const void *record, int32_t type, size_t *size) {
     return velspec_get_serialize_dump_size(record, size, type);
@@ -86,8 +84,7 @@ extern "C" int32_t velspec_get_scan_config_dump_size(const void *config, size_t 
     return VELSPEC_OK;
 }
 
-extern "C" int32_t velspec_scan_write_configuration(const void *config, void *buffer,
-                                                    size_t size) {
+extern "C" int32_t velspec_scan_write_configuration(const void *config, void *buffer, size_t size) {
     if (config == nullptr || buffer == nullptr) return VELSPEC_ERR_NULL;
     if (!IsSlewConfig(config)) {
         size_t needed = 0;

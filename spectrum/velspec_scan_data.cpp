@@ -14,18 +14,15 @@ namespace {
 const char kSingleSectionFormat[] = "S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)";
 
 // The four part images of a multi-section scan, in the order they travel.
-const int32_t kSlewParts[4] = {REC_SLEW_DATA_HEAD, REC_SLEW_CFG_HEAD, REC_SLEW_SECTIONS,
-                               REC_ADC_DATA};
+const int32_t kSlewParts[4] = {REC_SLEW_DATA_HEAD, REC_SLEW_CFG_HEAD, REC_SLEW_SECTIONS, REC_ADC_DATA};
 
 // The encoded size of each part type, asked of the engine on a zeroed
 // record (the sizes are constants of the types).
 int32_t PartSizes(size_t sizes[4]) {
     static const uScanData blank{};
-    const void *sources[4] = {&blank.slew, &blank.slew.cfg, blank.slew.cfg.sections,
-                              blank.slew.adc_data};
+    const void *sources[4] = {&blank.slew, &blank.slew.cfg, blank.slew.cfg.sections, blank.slew.adc_data};
     for (int part = 0; part < 4; ++part) {
-        const int32_t status =
-            velspec_get_serialize_dump_size(sources[part], &sizes[part], kSlewParts[part]);
+        const int32_t status = velspec_get_serialize_dump_size(sources[part], &sizes[part], kSlewParts[part]);
         if (status != VELSPEC_OK) return status;
     }
     return VELSPEC_OK;
@@ -52,8 +49,7 @@ void CopyHeaderFields(const Source *data, scanResults *results) {
 // every move of the decoder, so no typed access depends on the alignment of
 // the caller's buffer.
 void MarkDecoded(void *buffer, uint32_t kind) {
-    std::memcpy(static_cast<uint8_t *>(buffer) + offsetof(uScanData, decoded_as), &kind,
-                sizeof kind);
+    std::memcpy(static_cast<uint8_t *>(buffer) + offsetof(uScanData, decoded_as), &kind, sizeof kind);
 }
 
 int32_t ReadSingle(void *buffer, size_t image_size) {
@@ -116,8 +112,7 @@ void CopySingleHeader(const scanData *data, scanResults *results) {
     CopyHeaderFields(data, results);
     results->cfg.scan_type = SCAN_TYPE_SLEW;
     results->cfg.config_index = data->config_index;
-    std::memcpy(results->cfg.serial_number, data->cfg_serial_number,
-                sizeof results->cfg.serial_number);
+    std::memcpy(results->cfg.serial_number, data->cfg_serial_number, sizeof results->cfg.serial_number);
     std::memcpy(results->cfg.config_name, data->config_name, sizeof results->cfg.config_name);
     results->cfg.num_repeats = data->num_repeats;
     results->cfg.num_sections = 1;
@@ -195,8 +190,7 @@ extern "C" int32_t velspec_scan_data_get_type(const uScanData *record) {
     // byte alone mistakes a single-section record whose config_index has 2
     // in its low byte for a multi-section one.
     if (record->decoded_as == VELSPEC_DECODED_SLEW) return SCAN_TYPE_SLEW;
-    if (record->decoded_as != VELSPEC_DECODED_SINGLE &&
-        record->slew.cfg.scan_type == SCAN_TYPE_SLEW) {
+    if (record->decoded_as != VELSPEC_DECODED_SINGLE && record->slew.cfg.scan_type == SCAN_TYPE_SLEW) {
         return SCAN_TYPE_SLEW;
     }
     const uint8_t type = record->data.scan_type;
@@ -204,20 +198,18 @@ extern "C" int32_t velspec_scan_data_get_type(const uScanData *record) {
     return VELSPEC_ERR_BAD_TYPE;
 }
 
-extern "C" int32_t velspec_get_scan_data_dump_sizes(const uScanData *record,
-                                                    size_t *header_size,
-                                                    size_t *cfg_head_size,
-                                                    size_t *sections_size, size_t *adc_size) {
-    if (record == nullptr || header_size == nullptr || cfg_head_size == nullptr ||
-        sections_size == nullptr || adc_size == nullptr) {
+extern "C" int32_t velspec_get_scan_data_dump_sizes(const uScanData *record, size_t *header_size,
+                                                    size_t *cfg_head_size, size_t *sections_size,
+                                                    size_t *adc_size) {
+    if (record == nullptr || header_size == nullptr || cfg_head_size == nullptr || sections_size == nullptr ||
+        adc_size == nullptr) {
         return VELSPEC_ERR_NULL;
     }
     size_t sizes[4];
     const void *sources[4] = {&record->slew, &record->slew.cfg, record->slew.cfg.sections,
                               record->slew.adc_data};
     for (int part = 0; part < 4; ++part) {
-        const int32_t status =
-            velspec_get_serialize_dump_size(sources[part], &sizes[part], kSlewParts[part]);
+        const int32_t status = velspec_get_serialize_dump_size(sources[part], &sizes[part], kSlewParts[part]);
         if (status != VELSPEC_OK) return status;
     }
     *header_size = sizes[0];
@@ -244,8 +236,7 @@ extern "C" int32_t velspec_scan_write_data(const uScanData *record, void *buffer
     if (record == nullptr || buffer == nullptr) return VELSPEC_ERR_NULL;
     if (velspec_scan_data_get_type(record) == SCAN_TYPE_SLEW) {
         size_t sizes[4];
-        int32_t status =
-            velspec_get_scan_data_dump_sizes(record, &sizes[0], &sizes[1], &sizes[2], &sizes[3]);
+        int32_t status = velspec_get_scan_data_dump_sizes(record, &sizes[0], &sizes[1], &sizes[2], &sizes[3]);
         if (status != VELSPEC_OK) return status;
         if (size < sizes[0] + sizes[1] + sizes[2] + sizes[3]) return VELSPEC_ERR_NO_MEMORY;
         const void *sources[4] = {&record->slew, &record->slew.cfg, record->slew.cfg.sections,
@@ -265,8 +256,7 @@ extern "C" int32_t velspec_scan_write_data(const uScanData *record, void *buffer
     return velspec_serialize(&record->data, buffer, size, REC_SCAN_DATA);
 }
 
-extern "C" void velspec_copy_scanData_hdr_to_scanResults(const uScanData *record,
-                                                         scanResults *results) {
+extern "C" void velspec_copy_scanData_hdr_to_scanResults(const uScanData *record, scanResults *results) {
     if (record == nullptr || results == nullptr) return;
     if (velspec_scan_data_get_type(record) == SCAN_TYPE_SLEW) {
         velspec::CopySlewHeader(&record->slew, results);
@@ -275,16 +265,15 @@ extern "C" void velspec_copy_scanData_hdr_to_scanResults(const uScanData *record
     }
 }
 
-extern "C" int32_t velspec_get_scanData_from_slewScanData(const slewScanData *data,
-                                                          scanData *out, uint8_t section) {
+extern "C" int32_t velspec_get_scanData_from_slewScanData(const slewScanData *data, scanData *out,
+                                                          uint8_t section) {
     if (data == nullptr || out == nullptr) return VELSPEC_ERR_NULL;
     if (section >= data->cfg.num_sections || section >= SLEW_MAX_SECTIONS) {
         return VELSPEC_ERR_BAD_INPUT;
     }
     uint32_t start = 0;
     uint16_t patterns = 0, blacks = 0;
-    const int32_t status =
-        velspec_scan_section_get_adc_data_range(data, section, &start, &patterns, &blacks);
+    const int32_t status = velspec_scan_section_get_adc_data_range(data, section, &start, &patterns, &blacks);
     if (status != VELSPEC_OK) return status;
     const uint32_t entries = static_cast<uint32_t>(patterns) + blacks;
 

@@ -75,8 +75,7 @@ int32_t getSMatrixRow(uint16_t order, uint32_t row, uint8_t *out);
  * lit bands are at least two dark columns apart. VELSPEC_ERR_FAILED when no
  * spacing up to 15 separates the bands; VELSPEC_ERR_BAD_INPUT when a group
  * would exceed HAD_MAX_GROUP_POINTS bands. */
-int32_t velspec_scan_had_genPatDef(const scanCfg *cfg, const calibCoeffSet *coeffs,
-                                   hadPatDef *out);
+int32_t velspec_scan_had_genPatDef(const scanCfg *cfg, const calibCoeffSet *coeffs, hadPatDef *out);
 
 /* Interprets a decoded single-section Hadamard scan: dark level removed, the
  * inverse S-matrix applied per group, wavelengths of the band centres. */
@@ -84,8 +83,7 @@ int32_t velspec_scan_had_interpret(const scanData *data, scanResults *results);
 
 /* Draws the definition's patterns from pattern position first on; returns
  * num_patterns or a negative status. */
-int32_t velspec_scan_had_genPatterns(const hadPatDef *def, const frameBufferDesc *fb,
-                                     uint32_t first);
+int32_t velspec_scan_had_genPatterns(const hadPatDef *def, const frameBufferDesc *fb, uint32_t first);
 
 #ifdef __cplusplus
 }

@@ -7,14 +7,11 @@
 
 namespace {
 
-bool ColumnInDmd(double column) {
-    return column >= 0.0 && column <= DMD_MAX_COLUMN;
-}
+bool ColumnInDmd(double column) { return column >= 0.0 && column <= DMD_MAX_COLUMN; }
 
 }  // namespace
 
-extern "C" int32_t velspec_util_nmToColumn(double wavelength_nm, const double *coeffs,
-                                           double *column) {
+extern "C" int32_t velspec_util_nmToColumn(double wavelength_nm, const double *coeffs, double *column) {
     if (coeffs == nullptr || column == nullptr) return VELSPEC_ERR_NULL;
     const double c0 = coeffs[0], c1 = coeffs[1], c2 = coeffs[2];
     if (c2 == 0.0) {
@@ -37,8 +34,7 @@ extern "C" int32_t velspec_util_nmToColumn(double wavelength_nm, const double *c
     return VELSPEC_ERR_FAILED;
 }
 
-extern "C" int32_t velspec_util_columnToNm(double column, const double *coeffs,
-                                           double *wavelength_nm) {
+extern "C" int32_t velspec_util_columnToNm(double column, const double *coeffs, double *wavelength_nm) {
     if (coeffs == nullptr || wavelength_nm == nullptr) return VELSPEC_ERR_NULL;
     *wavelength_nm = coeffs[0] + (coeffs[2] * column * column + coeffs[1] * column);
     return VELSPEC_OK;

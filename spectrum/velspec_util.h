@@ -26,8 +26,7 @@ int32_t velspec_util_columnToNm(double column, const double *coeffs, double *wav
 
 /* The wavelength span of a band of width_columns starting at the reference
  * column 426, truncated toward zero to a whole number of nanometres. */
-int32_t velspec_util_columnToNmDistance(double width_columns, const double *coeffs,
-                                        double *span_nm);
+int32_t velspec_util_columnToNmDistance(double width_columns, const double *coeffs, double *span_nm);
 
 #ifdef __cplusplus
 }

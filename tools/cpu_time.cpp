@@ -41,7 +41,8 @@ int main(int argc, char **argv) {
     getrusage(RUSAGE_CHILDREN, &usage);
     const long long user = Microseconds(usage.ru_utime);
     const long long system = Microseconds(usage.ru_stime);
-    std::fprintf(stderr, "cpu-time: user %lld us, system %lld us, total %lld us\n", user, system, user + system);
+    std::fprintf(stderr, "cpu-time: user %lld us, system %lld us, total %lld us\n", user, system,
+                 user + system);
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }

@@ -19,63 +19,63 @@ extern "C" {
 #endif
 
 /* Mode flags of tpl_dump, tpl_load, tpl_peek and tpl_jot. */
-#define TPL_IO_FILE           0x01
-#define TPL_IO_MEMORY         0x02
-#define TPL_IO_CALLER_BUFFER  0x04
-#define TPL_IO_TRAILING_OK    0x08
-#define TPL_IO_DESCRIPTOR     0x10
-#define TPL_IO_ADOPT_BUFFER   0x20
-#define TPL_DATAPEEK          0x40
-#define TPL_FXLENS            0x80
-#define TPL_IO_SIZE_ONLY      0x100
+#define TPL_IO_FILE 0x01
+#define TPL_IO_MEMORY 0x02
+#define TPL_IO_CALLER_BUFFER 0x04
+#define TPL_IO_TRAILING_OK 0x08
+#define TPL_IO_DESCRIPTOR 0x10
+#define TPL_IO_ADOPT_BUFFER 0x20
+#define TPL_DATAPEEK 0x40
+#define TPL_FXLENS 0x80
+#define TPL_IO_SIZE_ONLY 0x100
 
 /* Bits of the image flags byte (offset 3). */
-#define TPL_IMG_BIG_ENDIAN        0x01
-#define TPL_IMG_NULLABLE_STRINGS  0x02
+#define TPL_IMG_BIG_ENDIAN 0x01
+#define TPL_IMG_NULLABLE_STRINGS 0x02
 
 /* Modes of tpl_gather. */
-#define TPL_GATHER_MODE_FD_BLOCKING     1
-#define TPL_GATHER_MODE_FD_NONBLOCKING  2
-#define TPL_GATHER_MODE_MEMORY          3
+#define TPL_GATHER_MODE_FD_BLOCKING 1
+#define TPL_GATHER_MODE_FD_NONBLOCKING 2
+#define TPL_GATHER_MODE_MEMORY 3
 
 /* Kind codes: the rows of tpl_types, in order. */
-#define TPL_TYPE_ROOT    0
-#define TPL_TYPE_INT32   1  /* i */
-#define TPL_TYPE_UINT32  2  /* u */
-#define TPL_TYPE_BYTE    3  /* c */
-#define TPL_TYPE_STR     4  /* s */
-#define TPL_TYPE_ARY     5  /* A */
-#define TPL_TYPE_BIN     6  /* B */
-#define TPL_TYPE_DOUBLE  7  /* f */
-#define TPL_TYPE_INT64   8  /* I */
-#define TPL_TYPE_UINT64  9  /* U */
-#define TPL_TYPE_INT16   10 /* j */
-#define TPL_TYPE_UINT16  11 /* v */
-#define TPL_TYPE_POUND   12 /* # after a record: repeat node */
-#define TPL_NUM_TYPES    13
+#define TPL_TYPE_ROOT 0
+#define TPL_TYPE_INT32 1   /* i */
+#define TPL_TYPE_UINT32 2  /* u */
+#define TPL_TYPE_BYTE 3    /* c */
+#define TPL_TYPE_STR 4     /* s */
+#define TPL_TYPE_ARY 5     /* A */
+#define TPL_TYPE_BIN 6     /* B */
+#define TPL_TYPE_DOUBLE 7  /* f */
+#define TPL_TYPE_INT64 8   /* I */
+#define TPL_TYPE_UINT64 9  /* U */
+#define TPL_TYPE_INT16 10  /* j */
+#define TPL_TYPE_UINT16 11 /* v */
+#define TPL_TYPE_POUND 12  /* # after a record: repeat node */
+#define TPL_NUM_TYPES 13
 
 /* Image validation results (tpl_load reports them as messages and
  * returns -1). */
-#define TPL_VALID                      0
-#define TPL_ERR_TOO_SHORT            (-1)  /* fewer than 9 bytes */
-#define TPL_ERR_MAGIC                (-2)  /* magic is not "tpl" */
-#define TPL_ERR_TOTAL_LENGTH         (-3)  /* stored length differs from size */
-#define TPL_ERR_FORMAT_CHAR          (-4)  /* character outside the grammar */
-#define TPL_ERR_FORMAT_UNTERMINATED  (-5)  /* no zero before the image end */
-#define TPL_ERR_FORMAT_MISMATCH      (-6)  /* format differs from the mapped one */
-#define TPL_ERR_FXLEN_MISMATCH       (-7)  /* a fixed length differs */
-#define TPL_ERR_DATA_OVERRUN         (-8)  /* data runs past the image end */
-#define TPL_ERR_SIZE_MISMATCH        (-9)  /* header plus data differs from size */
-#define TPL_ERR_FXLEN_OVERRUN        (-10) /* fixed-length section past the end */
-#define TPL_ERR_FLAGS                (-11) /* flags byte greater than 3 */
+#define TPL_VALID 0
+#define TPL_ERR_TOO_SHORT (-1)           /* fewer than 9 bytes */
+#define TPL_ERR_MAGIC (-2)               /* magic is not "tpl" */
+#define TPL_ERR_TOTAL_LENGTH (-3)        /* stored length differs from size */
+#define TPL_ERR_FORMAT_CHAR (-4)         /* character outside the grammar */
+#define TPL_ERR_FORMAT_UNTERMINATED (-5) /* no zero before the image end */
+#define TPL_ERR_FORMAT_MISMATCH (-6)     /* format differs from the mapped one */
+#define TPL_ERR_FXLEN_MISMATCH (-7)      /* a fixed length differs */
+#define TPL_ERR_DATA_OVERRUN (-8)        /* data runs past the image end */
+#define TPL_ERR_SIZE_MISMATCH (-9)       /* header plus data differs from size */
+#define TPL_ERR_FXLEN_OVERRUN (-10)      /* fixed-length section past the end */
+#define TPL_ERR_FLAGS (-11)              /* flags byte greater than 3 */
 
 /* One element of a mapped format. The root node is the tpl handle. */
 typedef struct tpl_node {
-    int kind;                  /* TPL_TYPE_* */
-    void *target;              /* the caller's variable */
-    void *buffer;              /* the node's own storage (engine-owned) */
-    uint32_t count;            /* element count (record count for a repeat node) */
-    uint64_t out_size;         /* root: header size; array: bytes of packed elements */
+    int kind;          /* TPL_TYPE_* */
+    void *target;      /* the caller's variable */
+    void *buffer;      /* the node's own storage (engine-owned) */
+    uint32_t count;    /* element count (record count for a repeat node) */
+    uint64_t out_size; /* root: header size; array: bytes of packed elements */
     struct tpl_node *first_child;
     struct tpl_node *next_sibling;
     struct tpl_node *prev_sibling; /* of the first child: the last child */
@@ -90,12 +90,12 @@ typedef struct tpl_binary {
 
 /* The global hook table. Replace entries before using the engine. */
 typedef struct tpl_hook_t {
-    int (*report_error)(const char *fmt, ...);  /* non-fatal messages */
+    int (*report_error)(const char *fmt, ...); /* non-fatal messages */
     void *(*allocate)(size_t size);
     void *(*reallocate)(void *ptr, size_t size);
     void (*release)(void *ptr);
-    void (*fatal_error)(const char *fmt, ...);  /* must not return */
-    size_t gather_limit;                        /* 0: no limit */
+    void (*fatal_error)(const char *fmt, ...); /* must not return */
+    size_t gather_limit;                       /* 0: no limit */
 } tpl_hook_t;
 
 extern tpl_hook_t tpl_hook;
@@ -109,7 +109,7 @@ typedef struct tpl_gather_state {
 } tpl_gather_state;
 
 /* Called by tpl_gather for each complete image; negative aborts. */
-typedef int (tpl_image_handler)(void *img, uint32_t len, void *data);
+typedef int(tpl_image_handler)(void *img, uint32_t len, void *data);
 
 /* Default hooks. */
 int tpl_oops(const char *fmt, ...);

@@ -45,21 +45,21 @@ char *WriteElement(char *p, tpl_node *n, const char *slot) {
             return true;
         }
         switch (c->kind) {
-        case TPL_TYPE_STR:
-            for (uint32_t k = 0; k < c->count; k++, slot += sizeof(char *)) {
-                p = WriteString(p, static_cast<const char *>(tpl_get_ptr(slot)));
-            }
-            return true;
-        case TPL_TYPE_ARY:
-            p = WriteArray(p, c, static_cast<const tpl_array_record *>(tpl_get_ptr(slot)));
-            slot += sizeof(void *);
-            return true;
-        case TPL_TYPE_BIN:
-            p = WriteBinary(p, static_cast<const tpl_binary *>(tpl_get_ptr(slot)));
-            slot += sizeof(void *);
-            return true;
-        default:
-            tpl_die("unsupported format character\n");
+            case TPL_TYPE_STR:
+                for (uint32_t k = 0; k < c->count; k++, slot += sizeof(char *)) {
+                    p = WriteString(p, static_cast<const char *>(tpl_get_ptr(slot)));
+                }
+                return true;
+            case TPL_TYPE_ARY:
+                p = WriteArray(p, c, static_cast<const tpl_array_record *>(tpl_get_ptr(slot)));
+                slot += sizeof(void *);
+                return true;
+            case TPL_TYPE_BIN:
+                p = WriteBinary(p, static_cast<const tpl_binary *>(tpl_get_ptr(slot)));
+                slot += sizeof(void *);
+                return true;
+            default:
+                tpl_die("unsupported format character\n");
         }
     });
     return p;
@@ -116,21 +116,21 @@ uint64_t tpl_ser_osz(tpl_node *r) {
             return true;
         }
         switch (c->kind) {
-        case TPL_TYPE_STR: {
-            char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
-            for (uint32_t k = 0; k < c->count; k++) size += StringSize(kept[k]);
-            return true;
-        }
-        case TPL_TYPE_ARY:
-            size += 4 + c->out_size;
-            return true;
-        case TPL_TYPE_BIN: {
-            const tpl_binary *b = *static_cast<tpl_binary **>(c->buffer);
-            size += 4 + (b ? b->sz : 0);
-            return true;
-        }
-        default:
-            tpl_die("unsupported format character\n");
+            case TPL_TYPE_STR: {
+                char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
+                for (uint32_t k = 0; k < c->count; k++) size += StringSize(kept[k]);
+                return true;
+            }
+            case TPL_TYPE_ARY:
+                size += 4 + c->out_size;
+                return true;
+            case TPL_TYPE_BIN: {
+                const tpl_binary *b = *static_cast<tpl_binary **>(c->buffer);
+                size += 4 + (b ? b->sz : 0);
+                return true;
+            }
+            default:
+                tpl_die("unsupported format character\n");
         }
     });
     return size;
@@ -154,19 +154,19 @@ void tpl_dump_to_mem(tpl_node *r, char *out, size_t size) {
             return true;
         }
         switch (c->kind) {
-        case TPL_TYPE_STR: {
-            char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
-            for (uint32_t k = 0; k < c->count; k++) p = WriteString(p, kept[k]);
-            return true;
-        }
-        case TPL_TYPE_ARY:
-            p = WriteArray(p, c, tpl_array_of(c));
-            return true;
-        case TPL_TYPE_BIN:
-            p = WriteBinary(p, *static_cast<tpl_binary **>(c->buffer));
-            return true;
-        default:
-            tpl_die("unsupported format character\n");
+            case TPL_TYPE_STR: {
+                char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
+                for (uint32_t k = 0; k < c->count; k++) p = WriteString(p, kept[k]);
+                return true;
+            }
+            case TPL_TYPE_ARY:
+                p = WriteArray(p, c, tpl_array_of(c));
+                return true;
+            case TPL_TYPE_BIN:
+                p = WriteBinary(p, *static_cast<tpl_binary **>(c->buffer));
+                return true;
+            default:
+                tpl_die("unsupported format character\n");
         }
     });
     if (p != out + size) tpl_die("internal error: image size mismatch\n");
@@ -197,8 +197,7 @@ int tpl_dump_file(tpl_node *r, const char *path) {
     tpl_dump_to_mem(r, static_cast<char *>(map), size);
     if (msync(map, size, MS_SYNC) != 0)
         tpl_hook.report_error("msync failed on fd %d: %s\n", fd, strerror(errno));
-    if (munmap(map, size) != 0)
-        tpl_hook.report_error("munmap failed on fd %d: %s\n", fd, strerror(errno));
+    if (munmap(map, size) != 0) tpl_hook.report_error("munmap failed on fd %d: %s\n", fd, strerror(errno));
     close(fd);
     return 0;
 }

@@ -30,9 +30,7 @@ int ReadFully(int fd, char *buf, size_t n) {
     return 1;
 }
 
-bool OverLimit(uint64_t len) {
-    return tpl_hook.gather_limit != 0 && len > tpl_hook.gather_limit;
-}
+bool OverLimit(uint64_t len) { return tpl_hook.gather_limit != 0 && len > tpl_hook.gather_limit; }
 
 void ReportLimit() {
     tpl_hook.report_error("tpl exceeds max length %d\n", static_cast<int>(tpl_hook.gather_limit));
@@ -48,8 +46,8 @@ void DropState(tpl_gather_state **gs) {
 
 // Hands every complete image in chunk (after any carried-over bytes) to cb
 // and keeps the incomplete rest in *gs.
-int GatherChunk(char *chunk, size_t len, tpl_gather_state **gs, tpl_image_handler *cb,
-                 void *data, const char *abort_msg) {
+int GatherChunk(char *chunk, size_t len, tpl_gather_state **gs, tpl_image_handler *cb, void *data,
+                const char *abort_msg) {
     char *buf = chunk;
     size_t buf_len = len;
     bool engine_owned = false;
@@ -75,9 +73,8 @@ int GatherChunk(char *chunk, size_t len, tpl_gather_state **gs, tpl_image_handle
     int cb_rc = 0;
     while (buf_len - pos > tpl_prefix_len) {
         char *img = buf + pos;
-        uint32_t img_len = std::memcmp(img, "tpl", 3) == 0
-                               ? tpl_read_u32(img + 4, tpl_needs_endian_swap(img))
-                               : 0;
+        uint32_t img_len =
+            std::memcmp(img, "tpl", 3) == 0 ? tpl_read_u32(img + 4, tpl_needs_endian_swap(img)) : 0;
         // A stored length below the smallest image cannot be walked over.
         if (img_len < tpl_min_image_len) {
             tpl_hook.report_error("tpl prefix invalid\n");
@@ -139,7 +136,7 @@ int GatherNonblocking(int fd, tpl_gather_state **gs, tpl_image_handler *cb, void
             return 0;
         }
         int rc = GatherChunk(block, static_cast<size_t>(n), gs, cb, data,
-                              "tpl_fd_gather aborted by app callback\n");
+                             "tpl_fd_gather aborted by app callback\n");
         if (rc != 1) return rc;
     }
 }
@@ -185,33 +182,33 @@ extern "C" int tpl_gather(int mode, ...) {
     va_start(ap, mode);
     int rc;
     switch (mode) {
-    case TPL_GATHER_MODE_FD_BLOCKING: {
-        int fd = va_arg(ap, int);
-        void **img = va_arg(ap, void **);
-        size_t *sz = va_arg(ap, size_t *);
-        rc = tpl_gather_blocking(fd, img, sz);
-        break;
-    }
-    case TPL_GATHER_MODE_FD_NONBLOCKING: {
-        int fd = va_arg(ap, int);
-        auto **gs = va_arg(ap, tpl_gather_state **);
-        auto *cb = va_arg(ap, tpl_image_handler *);
-        void *data = va_arg(ap, void *);
-        rc = GatherNonblocking(fd, gs, cb, data);
-        break;
-    }
-    case TPL_GATHER_MODE_MEMORY: {
-        char *chunk = va_arg(ap, char *);
-        size_t len = va_arg(ap, size_t);
-        auto **gs = va_arg(ap, tpl_gather_state **);
-        auto *cb = va_arg(ap, tpl_image_handler *);
-        void *data = va_arg(ap, void *);
-        rc = GatherChunk(chunk, len, gs, cb, data, "tpl_mem_gather aborted by app callback\n");
-        break;
-    }
-    default:
-        va_end(ap);
-        tpl_die("unsupported tpl_gather mode %d\n", mode);
+        case TPL_GATHER_MODE_FD_BLOCKING: {
+            int fd = va_arg(ap, int);
+            void **img = va_arg(ap, void **);
+            size_t *sz = va_arg(ap, size_t *);
+            rc = tpl_gather_blocking(fd, img, sz);
+            break;
+        }
+        case TPL_GATHER_MODE_FD_NONBLOCKING: {
+            int fd = va_arg(ap, int);
+            auto **gs = va_arg(ap, tpl_gather_state **);
+            auto *cb = va_arg(ap, tpl_image_handler *);
+            void *data = va_arg(ap, void *);
+            rc = GatherNonblocking(fd, gs, cb, data);
+            break;
+        }
+        case TPL_GATHER_MODE_MEMORY: {
+            char *chunk = va_arg(ap, char *);
+            size_t len = va_arg(ap, size_t);
+            auto **gs = va_arg(ap, tpl_gather_state **);
+            auto *cb = va_arg(ap, tpl_image_handler *);
+            void *data = va_arg(ap, void *);
+            rc = GatherChunk(chunk, len, gs, cb, data, "tpl_mem_gather aborted by app callback\n");
+            break;
+        }
+        default:
+            va_end(ap);
+            tpl_die("unsupported tpl_gather mode %d\n", mode);
     }
     va_end(ap);
     return rc;

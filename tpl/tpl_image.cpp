@@ -3,9 +3,8 @@
 #include "tpl_internal.h"
 
 const tpl_type_row tpl_types[TPL_NUM_TYPES] = {
-    {'r', 0}, {'i', 4}, {'u', 4}, {'c', 1}, {'s', sizeof(char *)},
-    {'A', 0}, {'B', 0}, {'f', 8}, {'I', 8}, {'U', 8},
-    {'j', 2}, {'v', 2}, {'#', 0},
+    {'r', 0}, {'i', 4}, {'u', 4}, {'c', 1}, {'s', sizeof(char *)}, {'A', 0}, {'B', 0}, {'f', 8}, {'I', 8},
+    {'U', 8}, {'j', 2}, {'v', 2}, {'#', 0},
 };
 const char tpl_fmt_chars[] = "AS($)BiucsfIUjv#";
 const char tpl_datapeek_ok_chars[] = "iucsfIUjv";
@@ -80,8 +79,7 @@ namespace {
 // Walks one encoded instance of parent's items; false when it would pass
 // end. All comparisons are against the bytes remaining, so no position
 // arithmetic can wrap.
-bool WalkInstance(tpl_node *r, tpl_node *parent, const char *&pos,
-                   const char *end) {
+bool WalkInstance(tpl_node *r, tpl_node *parent, const char *&pos, const char *end) {
     const unsigned flags = tpl_root_of(r)->flags;
     const bool swap = flags & TPL_STATE_XENDIAN;
     const bool old_strings = flags & TPL_STATE_OLD_STRINGS;
@@ -94,31 +92,31 @@ bool WalkInstance(tpl_node *r, tpl_node *parent, const char *&pos,
             return true;
         }
         switch (c->kind) {
-        case TPL_TYPE_STR:
-            for (uint32_t k = 0; k < c->count; k++) {
-                remaining = static_cast<size_t>(end - pos);
+            case TPL_TYPE_STR:
+                for (uint32_t k = 0; k < c->count; k++) {
+                    remaining = static_cast<size_t>(end - pos);
+                    if (remaining < 4) return false;
+                    uint64_t len = tpl_read_u32(pos, swap);
+                    if (!old_strings) len = (len == 0) ? 0 : len - 1;
+                    if (len > remaining - 4) return false;
+                    pos += 4 + len;
+                }
+                return true;
+            case TPL_TYPE_ARY: {
+                size_t len = 0;
+                if (tpl_serlen(r, c, pos, &len) != 0) return false;
+                pos += len;
+                return true;
+            }
+            case TPL_TYPE_BIN: {
                 if (remaining < 4) return false;
                 uint64_t len = tpl_read_u32(pos, swap);
-                if (!old_strings) len = (len == 0) ? 0 : len - 1;
                 if (len > remaining - 4) return false;
                 pos += 4 + len;
+                return true;
             }
-            return true;
-        case TPL_TYPE_ARY: {
-            size_t len = 0;
-            if (tpl_serlen(r, c, pos, &len) != 0) return false;
-            pos += len;
-            return true;
-        }
-        case TPL_TYPE_BIN: {
-            if (remaining < 4) return false;
-            uint64_t len = tpl_read_u32(pos, swap);
-            if (len > remaining - 4) return false;
-            pos += 4 + len;
-            return true;
-        }
-        default:
-            tpl_die("unsupported format character\n");
+            default:
+                tpl_die("unsupported format character\n");
         }
     });
 }

@@ -27,9 +27,7 @@ constexpr uint64_t tpl_max_bytes = UINT32_MAX;
 struct tpl_backbone_elem {
     tpl_backbone_elem *next;
 };
-inline char *tpl_elem_payload(tpl_backbone_elem *e) {
-    return reinterpret_cast<char *>(e + 1);
-}
+inline char *tpl_elem_payload(tpl_backbone_elem *e) { return reinterpret_cast<char *>(e + 1); }
 
 struct tpl_array_record {
     uint32_t element_count;
@@ -40,8 +38,8 @@ struct tpl_array_record {
 };
 
 struct tpl_repeat_record {
-    size_t stride;            // size in memory of one record
-    tpl_node *group_start;    // first field of the repeated record
+    size_t stride;          // size in memory of one record
+    tpl_node *group_start;  // first field of the repeated record
     uint32_t iteration;
 };
 
@@ -53,18 +51,18 @@ struct tpl_mapped_file {
 
 // State bits of the root record.
 enum : unsigned {
-    TPL_STATE_FILE = 1u << 0,       // image is a mapped file
-    TPL_STATE_MEM = 1u << 1,        // image is memory
-    TPL_STATE_OWNS_MEM = 1u << 2,   // engine releases the memory image
+    TPL_STATE_FILE = 1u << 0,      // image is a mapped file
+    TPL_STATE_MEM = 1u << 1,       // image is memory
+    TPL_STATE_OWNS_MEM = 1u << 2,  // engine releases the memory image
     TPL_STATE_PACKED = 1u << 3,
     TPL_STATE_LOADED = 1u << 4,
-    TPL_STATE_XENDIAN = 1u << 5,    // numbers in the image need reversal
-    TPL_STATE_OLD_STRINGS = 1u << 6 // string lengths exclude the terminator
+    TPL_STATE_XENDIAN = 1u << 5,     // numbers in the image need reversal
+    TPL_STATE_OLD_STRINGS = 1u << 6  // string lengths exclude the terminator
 };
 
 struct tpl_root_record {
     unsigned flags;
-    tpl_node **arrays;        // array nodes in the order of their 'A'
+    tpl_node **arrays;  // array nodes in the order of their 'A'
     uint32_t num_arrays;
     tpl_mapped_file source;
     char *fmt;
@@ -72,12 +70,8 @@ struct tpl_root_record {
     uint32_t num_fxlens;
 };
 
-inline tpl_root_record *tpl_root_of(tpl_node *r) {
-    return static_cast<tpl_root_record *>(r->buffer);
-}
-inline tpl_array_record *tpl_array_of(tpl_node *n) {
-    return static_cast<tpl_array_record *>(n->buffer);
-}
+inline tpl_root_record *tpl_root_of(tpl_node *r) { return static_cast<tpl_root_record *>(r->buffer); }
+inline tpl_array_record *tpl_array_of(tpl_node *n) { return static_cast<tpl_array_record *>(n->buffer); }
 
 // Allocation through the hook table; out of memory is fatal.
 void *tpl_alloc(size_t size);
@@ -85,8 +79,7 @@ void *tpl_alloc_zero(size_t size);
 void *tpl_realloc(void *ptr, size_t size);
 void tpl_release(void *ptr);
 // Reports through fatal_error and never returns.
-[[noreturn]] void tpl_die(const char *fmt, ...)
-    __attribute__((format(printf, 1, 2)));
+[[noreturn]] void tpl_die(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Deleter for RAII ownership of engine allocations.
 struct tpl_releaser {
@@ -112,9 +105,8 @@ int tpl_sanity(tpl_node *r, bool trailing_ok);
 // Width of one value of a scalar kind in an image and in memory.
 inline size_t tpl_kind_size(int kind) { return tpl_types[kind].size; }
 inline bool tpl_is_scalar(int kind) {
-    return kind == TPL_TYPE_INT32 || kind == TPL_TYPE_UINT32 ||
-           kind == TPL_TYPE_BYTE || kind == TPL_TYPE_DOUBLE ||
-           kind == TPL_TYPE_INT64 || kind == TPL_TYPE_UINT64 ||
+    return kind == TPL_TYPE_INT32 || kind == TPL_TYPE_UINT32 || kind == TPL_TYPE_BYTE ||
+           kind == TPL_TYPE_DOUBLE || kind == TPL_TYPE_INT64 || kind == TPL_TYPE_UINT64 ||
            kind == TPL_TYPE_INT16 || kind == TPL_TYPE_UINT16;
 }
 
@@ -142,8 +134,7 @@ bool tpl_for_each_item(tpl_node *parent, Visit &&visit) {
 
 // Address of the caller's variable for record index rec.
 inline char *tpl_target_at(tpl_node *n, uint32_t rec, size_t stride) {
-    return reinterpret_cast<char *>(reinterpret_cast<uintptr_t>(n->target) +
-                                    uintptr_t{rec} * stride);
+    return reinterpret_cast<char *>(reinterpret_cast<uintptr_t>(n->target) + uintptr_t{rec} * stride);
 }
 
 // Pointer slots in packed elements are unaligned: move them bytewise.
@@ -152,9 +143,7 @@ inline void *tpl_get_ptr(const void *slot) {
     std::memcpy(&p, slot, sizeof p);
     return p;
 }
-inline void tpl_put_ptr(void *slot, const void *p) {
-    std::memcpy(slot, &p, sizeof p);
-}
+inline void tpl_put_ptr(void *slot, const void *p) { std::memcpy(slot, &p, sizeof p); }
 
 // Mapping internals.
 tpl_node *tpl_find_i(tpl_node *r, int i);

@@ -156,8 +156,8 @@ using owned_string = std::unique_ptr<char, tpl_releaser>;
 // Reads the data-peek values into their destinations. Every value is
 // checked against the image end before any destination is written, so a
 // failed peek leaves the caller's variables and memory as they were.
-bool PeekData(const char *pos, const char *end, const char *peek_fmt, bool swap,
-               bool old_strings, va_list ap) {
+bool PeekData(const char *pos, const char *end, const char *peek_fmt, bool swap, bool old_strings,
+              va_list ap) {
     const char *check = pos;
     for (const char *c = peek_fmt; *c; c++) {
         size_t remaining = static_cast<size_t>(end - check);

@@ -49,8 +49,7 @@ size_t AlignOfKind(int kind) {
 // Offset of the next field of a record under natural alignment: the end of
 // the previous field rounded up to the alignment of kind. Offsets beyond
 // 32-bit signed range are refused.
-bool calc_field_addr(tpl_node *parent, int kind, uintptr_t base, int ordinal,
-                     uintptr_t *addr) {
+bool calc_field_addr(tpl_node *parent, int kind, uintptr_t base, int ordinal, uintptr_t *addr) {
     if (ordinal == 1) {
         *addr = base;
         return true;
@@ -66,14 +65,14 @@ bool calc_field_addr(tpl_node *parent, int kind, uintptr_t base, int ordinal,
 }
 
 void AddArray(tpl_root_record *root, tpl_node *n) {
-    root->arrays = static_cast<tpl_node **>(
-        tpl_realloc(root->arrays, (root->num_arrays + 1) * sizeof(tpl_node *)));
+    root->arrays =
+        static_cast<tpl_node **>(tpl_realloc(root->arrays, (root->num_arrays + 1) * sizeof(tpl_node *)));
     root->arrays[root->num_arrays++] = n;
 }
 
 void AddFxlen(tpl_root_record *root, uint32_t len) {
-    root->fxlens = static_cast<uint32_t *>(
-        tpl_realloc(root->fxlens, (root->num_fxlens + 1) * sizeof(uint32_t)));
+    root->fxlens =
+        static_cast<uint32_t *>(tpl_realloc(root->fxlens, (root->num_fxlens + 1) * sizeof(uint32_t)));
     root->fxlens[root->num_fxlens++] = len;
 }
 
@@ -116,8 +115,8 @@ struct Parser {
     tpl_node *parent;
     bool expect_paren = false;
     int depth = 0;
-    int record_marker = 0;       // 0 outside a record, else depth + 1 of its S
-    int open_groups = 0;         // open $( groups
+    int record_marker = 0;  // 0 outside a record, else depth + 1 of its S
+    int open_groups = 0;    // open $( groups
     uintptr_t record_base = 0;
     int ordinal = 0;
     tpl_node *first_field = nullptr;
@@ -134,9 +133,7 @@ struct Parser {
 bool Parser::Scalar(int kind) {
     if (expect_paren) return false;
     uintptr_t field_addr = 0;
-    if (record_marker &&
-        !calc_field_addr(parent, kind, record_base, ordinal, &field_addr))
-        return false;
+    if (record_marker && !calc_field_addr(parent, kind, record_base, ordinal, &field_addr)) return false;
     tpl_node *n = NodeNew(parent, kind);
     AppendChild(parent, n);
     n->buffer = tpl_alloc_zero(tpl_kind_size(kind));
@@ -165,8 +162,7 @@ bool Parser::CloseParen(size_t i) {
     }
     if (record_marker && depth == record_marker - 1) {
         uintptr_t end = 0;
-        if (!calc_field_addr(parent, largest_field->kind, record_base, ordinal, &end))
-            return false;
+        if (!calc_field_addr(parent, largest_field->kind, record_base, ordinal, &end)) return false;
         ordinal++;
         stride = end - record_base;
         record_marker = 0;
@@ -236,54 +232,61 @@ bool Parser::Run() {
         // A '(' may only follow S, A or $, and they must be followed by one.
         if (expect_paren && c != '(') return false;
         switch (c) {
-        case 'i': case 'u': case 'c': case 'j': case 'v':
-        case 'I': case 'U': case 'f': case 's':
-            if (!Scalar(KindOf(c))) return false;
-            break;
-        case 'S':
-            if (record_marker) return false;
-            expect_paren = true;
-            ordinal = 1;
-            record_marker = depth + 1;
-            record_base = reinterpret_cast<uintptr_t>(va_arg(ap, void *));
-            break;
-        case 'A': {
-            if (record_marker) return false;
-            tpl_node *n = NodeNew(parent, TPL_TYPE_ARY);
-            AppendChild(parent, n);
-            n->buffer = tpl_alloc_zero(sizeof(tpl_array_record));
-            AddArray(root_rec, n);
-            parent = n;
-            expect_paren = true;
-            break;
-        }
-        case 'B': {
-            if (record_marker) return false;
-            tpl_node *n = NodeNew(parent, TPL_TYPE_BIN);
-            AppendChild(parent, n);
-            n->buffer = tpl_alloc_zero(sizeof(tpl_binary *));
-            n->target = va_arg(ap, void *);
-            break;
-        }
-        case '$':
-            if (!record_marker) return false;
-            expect_paren = true;
-            open_groups++;
-            break;
-        case '(':
-            if (!expect_paren) return false;
-            expect_paren = false;
-            depth++;
-            break;
-        case ')':
-            if (!CloseParen(i)) return false;
-            break;
-        case '#':
-            if (!PoundRun(i)) return false;
-            break;
-        default:
-            tpl_hook.report_error("unsupported option %c\n", c);
-            return false;
+            case 'i':
+            case 'u':
+            case 'c':
+            case 'j':
+            case 'v':
+            case 'I':
+            case 'U':
+            case 'f':
+            case 's':
+                if (!Scalar(KindOf(c))) return false;
+                break;
+            case 'S':
+                if (record_marker) return false;
+                expect_paren = true;
+                ordinal = 1;
+                record_marker = depth + 1;
+                record_base = reinterpret_cast<uintptr_t>(va_arg(ap, void *));
+                break;
+            case 'A': {
+                if (record_marker) return false;
+                tpl_node *n = NodeNew(parent, TPL_TYPE_ARY);
+                AppendChild(parent, n);
+                n->buffer = tpl_alloc_zero(sizeof(tpl_array_record));
+                AddArray(root_rec, n);
+                parent = n;
+                expect_paren = true;
+                break;
+            }
+            case 'B': {
+                if (record_marker) return false;
+                tpl_node *n = NodeNew(parent, TPL_TYPE_BIN);
+                AppendChild(parent, n);
+                n->buffer = tpl_alloc_zero(sizeof(tpl_binary *));
+                n->target = va_arg(ap, void *);
+                break;
+            }
+            case '$':
+                if (!record_marker) return false;
+                expect_paren = true;
+                open_groups++;
+                break;
+            case '(':
+                if (!expect_paren) return false;
+                expect_paren = false;
+                depth++;
+                break;
+            case ')':
+                if (!CloseParen(i)) return false;
+                break;
+            case '#':
+                if (!PoundRun(i)) return false;
+                break;
+            default:
+                tpl_hook.report_error("unsupported option %c\n", c);
+                return false;
         }
     }
     return depth == 0 && !expect_paren && SizeElements(root_rec);

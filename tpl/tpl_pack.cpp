@@ -40,48 +40,48 @@ void PackItems(tpl_node *parent, char *slot) {
             return true;
         }
         switch (c->kind) {
-        case TPL_TYPE_STR: {
-            char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
-            for (uint32_t k = 0; k < c->count; k++) {
-                char *copy = DupString(static_cast<char *>(tpl_get_ptr(src + k * sizeof(char *))));
-                tpl_release(kept[k]);
-                kept[k] = copy;
+            case TPL_TYPE_STR: {
+                char **kept = static_cast<char **>(c->buffer) + size_t{rec} * c->count;
+                for (uint32_t k = 0; k < c->count; k++) {
+                    char *copy = DupString(static_cast<char *>(tpl_get_ptr(src + k * sizeof(char *))));
+                    tpl_release(kept[k]);
+                    kept[k] = copy;
+                    if (slot) {
+                        tpl_put_ptr(slot, copy);
+                        slot += sizeof(char *);
+                        kept[k] = nullptr;  // the element owns it now
+                        parent->out_size += 4 + (copy ? std::strlen(copy) : 0);
+                    }
+                }
+                return true;
+            }
+            case TPL_TYPE_ARY: {
+                if (!slot) return true;  // top-level arrays pack element by element
+                tpl_array_record *nested = tpl_array_of(c);
+                tpl_put_ptr(slot, nested);
+                slot += sizeof(void *);
+                auto *fresh = static_cast<tpl_array_record *>(tpl_alloc_zero(sizeof(tpl_array_record)));
+                fresh->element_size = nested->element_size;
+                c->buffer = fresh;
+                parent->out_size += 4 + c->out_size;
+                c->out_size = 0;
+                return true;
+            }
+            case TPL_TYPE_BIN: {
+                tpl_binary *copy = DupBinary(reinterpret_cast<const tpl_binary *>(src));
+                auto **kept = static_cast<tpl_binary **>(c->buffer);
+                tpl_release_binary(*kept);
+                *kept = copy;
                 if (slot) {
                     tpl_put_ptr(slot, copy);
-                    slot += sizeof(char *);
-                    kept[k] = nullptr;  // the element owns it now
-                    parent->out_size += 4 + (copy ? std::strlen(copy) : 0);
+                    slot += sizeof(void *);
+                    *kept = nullptr;
+                    parent->out_size += 4 + copy->sz;
                 }
+                return true;
             }
-            return true;
-        }
-        case TPL_TYPE_ARY: {
-            if (!slot) return true;  // top-level arrays pack element by element
-            tpl_array_record *nested = tpl_array_of(c);
-            tpl_put_ptr(slot, nested);
-            slot += sizeof(void *);
-            auto *fresh = static_cast<tpl_array_record *>(tpl_alloc_zero(sizeof(tpl_array_record)));
-            fresh->element_size = nested->element_size;
-            c->buffer = fresh;
-            parent->out_size += 4 + c->out_size;
-            c->out_size = 0;
-            return true;
-        }
-        case TPL_TYPE_BIN: {
-            tpl_binary *copy = DupBinary(reinterpret_cast<const tpl_binary *>(src));
-            auto **kept = static_cast<tpl_binary **>(c->buffer);
-            tpl_release_binary(*kept);
-            *kept = copy;
-            if (slot) {
-                tpl_put_ptr(slot, copy);
-                slot += sizeof(void *);
-                *kept = nullptr;
-                parent->out_size += 4 + copy->sz;
-            }
-            return true;
-        }
-        default:
-            tpl_die("unsupported format character\n");
+            default:
+                tpl_die("unsupported format character\n");
         }
     });
 }
@@ -116,30 +116,30 @@ void UnpackItems(tpl_node *r, tpl_node *parent, const char *&pos) {
             return true;
         }
         switch (c->kind) {
-        case TPL_TYPE_STR:
-            for (uint32_t k = 0; k < c->count; k++) {
-                tpl_put_ptr(dst + k * sizeof(char *), tpl_read_string(pos, swap, old_strings));
+            case TPL_TYPE_STR:
+                for (uint32_t k = 0; k < c->count; k++) {
+                    tpl_put_ptr(dst + k * sizeof(char *), tpl_read_string(pos, swap, old_strings));
+                }
+                return true;
+            case TPL_TYPE_ARY:
+                pos += SetArrayCursor(r, c, pos, "internal error in unpack\n");
+                return true;
+            case TPL_TYPE_BIN: {
+                uint32_t len = tpl_read_u32(pos, swap);
+                pos += 4;
+                void *bytes = nullptr;
+                if (len) {
+                    bytes = tpl_alloc(len);
+                    std::memcpy(bytes, pos, len);
+                    pos += len;
+                }
+                auto *b = reinterpret_cast<tpl_binary *>(dst);
+                b->addr = bytes;
+                b->sz = len;
+                return true;
             }
-            return true;
-        case TPL_TYPE_ARY:
-            pos += SetArrayCursor(r, c, pos, "internal error in unpack\n");
-            return true;
-        case TPL_TYPE_BIN: {
-            uint32_t len = tpl_read_u32(pos, swap);
-            pos += 4;
-            void *bytes = nullptr;
-            if (len) {
-                bytes = tpl_alloc(len);
-                std::memcpy(bytes, pos, len);
-                pos += len;
-            }
-            auto *b = reinterpret_cast<tpl_binary *>(dst);
-            b->addr = bytes;
-            b->sz = len;
-            return true;
-        }
-        default:
-            tpl_die("unsupported format character\n");
+            default:
+                tpl_die("unsupported format character\n");
         }
     });
 }
@@ -157,21 +157,21 @@ int tpl_unpackA0(tpl_node *r) {
             return true;
         }
         switch (c->kind) {
-        case TPL_TYPE_STR:
-            for (uint32_t k = 0; k < c->count; k++) {
-                uint64_t len = tpl_read_u32(pos, swap);
-                if (!old_strings) len = len ? len - 1 : 0;
-                pos += 4 + len;
-            }
-            return true;
-        case TPL_TYPE_ARY:
-            pos += SetArrayCursor(r, c, pos, "internal error in unpackA0\n");
-            return true;
-        case TPL_TYPE_BIN:
-            pos += 4 + size_t{tpl_read_u32(pos, swap)};
-            return true;
-        default:
-            tpl_die("unsupported format character\n");
+            case TPL_TYPE_STR:
+                for (uint32_t k = 0; k < c->count; k++) {
+                    uint64_t len = tpl_read_u32(pos, swap);
+                    if (!old_strings) len = len ? len - 1 : 0;
+                    pos += 4 + len;
+                }
+                return true;
+            case TPL_TYPE_ARY:
+                pos += SetArrayCursor(r, c, pos, "internal error in unpackA0\n");
+                return true;
+            case TPL_TYPE_BIN:
+                pos += 4 + size_t{tpl_read_u32(pos, swap)};
+                return true;
+            default:
+                tpl_die("unsupported format character\n");
         }
     });
     return 0;
@@ -192,8 +192,7 @@ extern "C" int tpl_pack(tpl_node *r, int i) {
     }
     // Append a zeroed element and fill it.
     tpl_array_record *rec = tpl_array_of(n);
-    auto *e = static_cast<tpl_backbone_elem *>(
-        tpl_alloc_zero(sizeof(tpl_backbone_elem) + rec->element_size));
+    auto *e = static_cast<tpl_backbone_elem *>(tpl_alloc_zero(sizeof(tpl_backbone_elem) + rec->element_size));
     if (rec->last) {
         rec->last->next = e;
     } else {

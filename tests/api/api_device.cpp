@@ -20,19 +20,16 @@ const bool stdio_sink = (velscan::diag::SetSink(velscan::diag::StdioSink, nullpt
 constexpr size_t kPieceMax = 576;
 
 // Little-endian 32-bit words, one after another.
-Bytes u32s(std::initializer_list<uint32_t> words)
-{
+Bytes u32s(std::initializer_list<uint32_t> words) {
     Bytes out;
     for (uint32_t v : words)
-        for (int shift = 0; shift < 32; shift += 8)
-            out.push_back(static_cast<uint8_t>(v >> shift));
+        for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
     return out;
 }
 
-} // namespace
+}  // namespace
 
-ApiDevice::ApiDevice()
-{
+ApiDevice::ApiDevice() {
     using velscan_test::FakeHid;
     hid.addDevice();
     USB_Enumerate();
@@ -42,23 +39,23 @@ ApiDevice::ApiDevice()
         return [value](FakeHid &h, const Bytes &) { h.queueReply(value()); };
     };
     hid.answer(kGetNumScanCfg, reply([this] { return Bytes{numConfigs}; }));
-    hid.answer(kGetEstimatedScanTime, reply([this] { return u32s({static_cast<uint32_t>(estimatedScanMs)}); }));
+    hid.answer(kGetEstimatedScanTime,
+               reply([this] { return u32s({static_cast<uint32_t>(estimatedScanMs)}); }));
     hid.answer(kGetScanCfg, reply([this] {
-        Bytes payload = u32s({static_cast<uint32_t>(configImage.size())});
-        payload.insert(payload.end(), configImage.begin(), configImage.end());
-        return payload;
-    }));
+                   Bytes payload = u32s({static_cast<uint32_t>(configImage.size())});
+                   payload.insert(payload.end(), configImage.begin(), configImage.end());
+                   return payload;
+               }));
     hid.answer(kGetFileSizeToRead, [this](FakeHid &h, const Bytes &data) {
         const uint32_t type = data[0] | (data[1] << 8) | (data[2] << 16) | (uint32_t{data[3]} << 24);
         currentFile_ = files.count(type) ? files[type] : Bytes{};
         fileOffset_ = 0;
-        const int64_t stated = sizeOverride.count(type) ? sizeOverride[type]
-                                                         : static_cast<int64_t>(currentFile_.size());
+        const int64_t stated =
+            sizeOverride.count(type) ? sizeOverride[type] : static_cast<int64_t>(currentFile_.size());
         h.queueReply(u32s({static_cast<uint32_t>(stated)}));
     });
     hid.answer(kGetFileData, [this](FakeHid &h, const Bytes &) {
-        if (fileOffset_ >= currentFile_.size())
-            return h.queueReply({}, 1);  // nothing left to deliver
+        if (fileOffset_ >= currentFile_.size()) return h.queueReply({}, 1);  // nothing left to deliver
         const size_t n = std::min(kPieceMax, currentFile_.size() - fileOffset_);
         const auto from = currentFile_.begin() + static_cast<long>(fileOffset_);
         h.queueReply(Bytes(from, from + static_cast<long>(n)));
@@ -72,13 +69,15 @@ ApiDevice::ApiDevice()
     hid.answer(kReadBattVolt, reply([this] { return u32s({batteryVolt, batteryPercent, batteryThird}); }));
 }
 
-void ApiDevice::fail(uint16_t code, Failure failure, int occurrence)
-{
+void ApiDevice::fail(uint16_t code, Failure failure, int occurrence) {
     hid.answerOnce(code, occurrence, [failure](velscan_test::FakeHid &h, const Bytes &) {
         switch (failure) {
-        case Failure::Status3: return h.queueReply({}, 3);
-        case Failure::Timeout: return h.queueTimeout();
-        case Failure::PositiveAck: return h.queueAck(7);
+            case Failure::Status3:
+                return h.queueReply({}, 3);
+            case Failure::Timeout:
+                return h.queueTimeout();
+            case Failure::PositiveAck:
+                return h.queueAck(7);
         }
     });
 }
@@ -88,37 +87,31 @@ namespace {
 // Runs the library's size query, then its writer into a buffer of at least
 // `room` bytes, and keeps the stated size.
 template <typename SizeOf, typename Write>
-Bytes encode(SizeOf sizeOf, Write write, size_t room = 0)
-{
+Bytes encode(SizeOf sizeOf, Write write, size_t room = 0) {
     size_t size = 0;
-    if (sizeOf(&size) != VELSPEC_OK)
-        return {};
+    if (sizeOf(&size) != VELSPEC_OK) return {};
     Bytes image(std::max(size, room));
-    if (write(image.data(), image.size()) != VELSPEC_OK)
-        return {};
+    if (write(image.data(), image.size()) != VELSPEC_OK) return {};
     image.resize(size);
     return image;
 }
 
-Bytes configImage(const void *cfg)
-{
+Bytes configImage(const void *cfg) {
     return encode([&](size_t *size) { return velspec_get_scan_config_dump_size(cfg, size); },
                   [&](void *to, size_t n) { return velspec_scan_write_configuration(cfg, to, n); }, 512);
 }
 
 template <typename Cfg>
-void identify(Cfg &cfg, int scanType, const char *serial, const char *configName)
-{
+void identify(Cfg &cfg, int scanType, const char *serial, const char *configName) {
     cfg.scan_type = static_cast<uint8_t>(scanType);
     std::memcpy(cfg.serial_number, serial, std::min(std::strlen(serial), sizeof cfg.serial_number));
     std::strncpy(cfg.config_name, configName, sizeof cfg.config_name);
     cfg.num_repeats = 1;
 }
 
-} // namespace
+}  // namespace
 
-Bytes columnScanImage(int points, int16_t temperature, uint16_t humidity)
-{
+Bytes columnScanImage(int points, int16_t temperature, uint16_t humidity) {
     auto record = std::make_unique<uScanData>();
     scanData &scan = record->data;
     scan.header_version = 1;
@@ -147,8 +140,7 @@ Bytes columnScanImage(int points, int16_t temperature, uint16_t humidity)
                   [&](void *to, size_t n) { return velspec_scan_write_data(record.get(), to, n); });
 }
 
-Bytes referenceMatrixImage()
-{
+Bytes referenceMatrixImage() {
     auto matrix = std::make_unique<refMatrix>();
     for (int w = 0; w < REF_MATRIX_WIDTHS; ++w) {
         matrix->widths[w] = static_cast<uint8_t>(2 + w);
@@ -162,8 +154,7 @@ Bytes referenceMatrixImage()
         [&](void *to, size_t n) { return velspec_calib_write_ref_matrix(matrix.get(), to, n); });
 }
 
-Bytes singleSectionConfigImage(const char *serial)
-{
+Bytes singleSectionConfigImage(const char *serial) {
     scanCfg cfg{};
     identify(cfg, 0, serial, "Column 228");
     cfg.wavelength_start_nm = 900;
@@ -173,8 +164,7 @@ Bytes singleSectionConfigImage(const char *serial)
     return configImage(&cfg);
 }
 
-Bytes multiSectionConfigImage(const char *serial)
-{
+Bytes multiSectionConfigImage(const char *serial) {
     slewScanCfg cfg{};
     identify(cfg, 2, serial, "Two sections");
     cfg.num_sections = 2;
@@ -183,4 +173,4 @@ Bytes multiSectionConfigImage(const char *serial)
     return configImage(&cfg);
 }
 
-} // namespace api_test
+}  // namespace api_test

@@ -21,12 +21,25 @@ using SentCommand = velscan_test::FakeHid::Command;
 
 // Command codes the API sends.
 enum Code : uint16_t {
-    kGetFileSizeToRead = 0x002d, kGetFileData = 0x002e, kVELCEnable = 0x0105, kTestBT = 0x0108,
-    kButtonTestRd = 0x010c, kButtonTestWr = 0x010d, kPerformScan = 0x0218, kGetScanCfg = 0x0220,
-    kGetNumScanCfg = 0x0222, kSetActiveScanIndex = 0x0224, kSetScanControlsVELCOnOff = 0x0225,
-    kGetPGAGain = 0x0228, kSetScanNumRepeats = 0x022e, kGetEstimatedScanTime = 0x0237,
-    kReadHum = 0x0302, kReadBattVolt = 0x030a, kGetFlashUniqueID = 0x03ff,
-    kReadDeviceStatus = 0x0403, kSetFixedPGAGain = 0x040c,
+    kGetFileSizeToRead = 0x002d,
+    kGetFileData = 0x002e,
+    kVELCEnable = 0x0105,
+    kTestBT = 0x0108,
+    kButtonTestRd = 0x010c,
+    kButtonTestWr = 0x010d,
+    kPerformScan = 0x0218,
+    kGetScanCfg = 0x0220,
+    kGetNumScanCfg = 0x0222,
+    kSetActiveScanIndex = 0x0224,
+    kSetScanControlsVELCOnOff = 0x0225,
+    kGetPGAGain = 0x0228,
+    kSetScanNumRepeats = 0x022e,
+    kGetEstimatedScanTime = 0x0237,
+    kReadHum = 0x0302,
+    kReadBattVolt = 0x030a,
+    kGetFlashUniqueID = 0x03ff,
+    kReadDeviceStatus = 0x0403,
+    kSetFixedPGAGain = 0x040c,
 };
 
 // How one exchange goes wrong: status bits 3 (the command returns -2), no
@@ -45,8 +58,8 @@ struct ApiDevice {
     uint8_t numConfigs = 1;
     Bytes configImage;
     int32_t estimatedScanMs = 1500;
-    std::map<uint32_t, Bytes> files;          // by file type
-    std::map<uint32_t, int64_t> sizeOverride; // size stated for a file type
+    std::map<uint32_t, Bytes> files;           // by file type
+    std::map<uint32_t, int64_t> sizeOverride;  // size stated for a file type
     uint8_t gain = 4;
     uint8_t button = 0;
     uint8_t uuid[8] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
@@ -64,8 +77,7 @@ private:
 
 // Runs `call` with standard output captured: its result and what it printed.
 template <typename Call>
-std::pair<int32_t, std::string> captured(Call call)
-{
+std::pair<int32_t, std::string> captured(Call call) {
     testing::internal::CaptureStdout();
     const int32_t status = call();
     return {status, testing::internal::GetCapturedStdout()};
@@ -78,4 +90,4 @@ Bytes referenceMatrixImage();
 Bytes singleSectionConfigImage(const char *serial);
 Bytes multiSectionConfigImage(const char *serial);
 
-} // namespace api_test
+}  // namespace api_test

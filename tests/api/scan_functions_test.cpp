@@ -11,8 +11,6 @@
 #include "api_device.h"
 #include "wrapper.h"
 
-
-
 using namespace api_test;
 using velscan::console::ConsoleReportConfiguration;
 using velscan::console::ScanItemsState;
@@ -20,24 +18,21 @@ using velscan::console::ScanItemsState;
 namespace {
 
 // `codes`, then the fetch of `file`: its size query and its pieces.
-std::vector<uint16_t> fetch(std::vector<uint16_t> codes, const Bytes &file)
-{
+std::vector<uint16_t> fetch(std::vector<uint16_t> codes, const Bytes &file) {
     codes.push_back(kGetFileSizeToRead);
     codes.insert(codes.end(), (file.size() + 575) / 576, kGetFileData);
     return codes;
 }
 
 // `first`, then a scan of the selected configuration and the fetch of `file`.
-std::vector<uint16_t> scanCodes(uint16_t first, const Bytes &file)
-{
+std::vector<uint16_t> scanCodes(uint16_t first, const Bytes &file) {
     return fetch({first, kSetActiveScanIndex, kGetEstimatedScanTime, kPerformScan}, file);
 }
 
 // A device with three configurations holding a column scan as its last scan
 // (file 0), a stored reference scan (2) and a reference matrix (3).
 struct ScanDevice : ApiDevice {
-    ScanDevice()
-    {
+    ScanDevice() {
         numConfigs = 3;
         files[0] = columnScanImage();
         files[2] = columnScanImage(228, 2500, 2000);
@@ -47,29 +42,29 @@ struct ScanDevice : ApiDevice {
 
 using Arrange = std::function<void(ScanDevice &)>;
 
-Arrange failing(uint16_t code, int occurrence = 0, Failure failure = Failure::Status3)
-{
+Arrange failing(uint16_t code, int occurrence = 0, Failure failure = Failure::Status3) {
     return [=](ScanDevice &device) { device.fail(code, failure, occurrence); };
 }
 
-std::string consoleReport(const Bytes &configImage)
-{
+std::string consoleReport(const Bytes &configImage) {
     ApiDevice device;
     device.configImage = configImage;
     auto state = std::make_unique<ScanItemsState>();
     int32_t status = 1;
-    return captured([&] { ConsoleReportConfiguration(*state, status); return 0; }).second;
+    return captured([&] {
+               ConsoleReportConfiguration(*state, status);
+               return 0;
+           })
+        .second;
 }
 
-Arrange damagingFile(uint32_t type)
-{
+Arrange damagingFile(uint32_t type) {
     return [=](ScanDevice &device) { device.files[type][12] ^= 0x20; };  // inside the format string
 }
 
-} // namespace
+}  // namespace
 
-TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime)
-{
+TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime) {
     ScanDevice device;
     auto result = std::make_unique<scanResults>();
     ASSERT_EQ(velGetScanResults(result.get()), 0);
@@ -87,8 +82,7 @@ TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime)
 
 // Each failure ends the call with its code, sends nothing more, and leaves the
 // caller's record alone.
-TEST(ScanResults, EachFailureEndsTheCallWithItsCode)
-{
+TEST(ScanResults, EachFailureEndsTheCallWithItsCode) {
     const size_t all = scanCodes(kGetNumScanCfg, columnScanImage()).size();
     const struct {
         Arrange arrange;
@@ -120,8 +114,7 @@ TEST(ScanResults, EachFailureEndsTheCallWithItsCode)
 }
 
 // A failed or absurd (over an hour) estimate means no wait at all.
-TEST(ScanResults, WaitsOnlyForAReadableEstimateOfAtMostAnHour)
-{
+TEST(ScanResults, WaitsOnlyForAReadableEstimateOfAtMostAnHour) {
     const struct {
         Arrange arrange;
         std::vector<uint32_t> sleeps;
@@ -139,8 +132,7 @@ TEST(ScanResults, WaitsOnlyForAReadableEstimateOfAtMostAnHour)
     }
 }
 
-TEST(Wavelengths, ResetsAveragingScansConfigurationZeroAndRefusesMorePointsThanTheScanHas)
-{
+TEST(Wavelengths, ResetsAveragingScansConfigurationZeroAndRefusesMorePointsThanTheScanHas) {
     ScanDevice device;
     device.fail(kSetScanNumRepeats, Failure::Status3);  // ignored
     double wavelengths[VEL_MAX_WAVELENGTHS] = {};
@@ -160,8 +152,7 @@ TEST(Wavelengths, ResetsAveragingScansConfigurationZeroAndRefusesMorePointsThanT
     EXPECT_EQ(wavelengths[0], -1.0);
 }
 
-TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits)
-{
+TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits) {
     ScanDevice device;
     int32_t intensities[SCAN_MAX_ADC] = {};
     EXPECT_EQ(velGetIntensities(3, intensities, 5), VEL_ERR_CONFIG_INDEX);
@@ -190,8 +181,7 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits)
     EXPECT_EQ(all[863], 0);
 }
 
-TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm)
-{
+TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm) {
     ApiDevice device;
     device.configImage = singleSectionConfigImage("VS000001");
     slewScanCfg config;
@@ -212,8 +202,7 @@ TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm)
     EXPECT_EQ(config.sections[1].wavelength_end_nm, 1650);
 }
 
-TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone)
-{
+TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone) {
     const Bytes good = singleSectionConfigImage("VS000001");
     Bytes tooLong = good, damaged = good;
     tooLong.resize(513, 0);  // stated length beyond the 512-byte buffer, though the reply holds it
@@ -227,8 +216,7 @@ TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone)
         ApiDevice device;
         device.numConfigs = c.numConfigs;
         device.configImage = c.image;
-        if (c.timeout)
-            device.fail(kGetScanCfg, Failure::Timeout);
+        if (c.timeout) device.fail(kGetScanCfg, Failure::Timeout);
         slewScanCfg config;
         std::memset(&config, 0x33, sizeof config);
         EXPECT_EQ(captured([&] { return velGetConfigInfo(&config); }).first,
@@ -239,8 +227,7 @@ TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone)
 
 // The console reads configuration 0 in the form the API hands back: a scanCfg
 // for one section, a slewScanCfg (the first section's range) for more.
-TEST(ConsoleConfigurationReport, PrintsSerialAndRangeOfEitherFormOrNothingWhenUnreadable)
-{
+TEST(ConsoleConfigurationReport, PrintsSerialAndRangeOfEitherFormOrNothingWhenUnreadable) {
     EXPECT_EQ(consoleReport(singleSectionConfigImage("VS000001")),
               "Device serial number: VS000001\nWavelength range: 900 - 1700 nm\n\n");
     EXPECT_EQ(consoleReport(multiSectionConfigImage("VS2")),
@@ -251,8 +238,7 @@ TEST(ConsoleConfigurationReport, PrintsSerialAndRangeOfEitherFormOrNothingWhenUn
     EXPECT_EQ(consoleReport(damaged), "------velspec_deserialize debug 3\n");
 }
 
-TEST(Reference, FetchesReferenceMatrixAndScanInOrderWithSixDiagnostics)
-{
+TEST(Reference, FetchesReferenceMatrixAndScanInOrderWithSixDiagnostics) {
     ScanDevice device;
     int32_t reference[228] = {};
     const auto [status, out] = captured([&] { return velGetRefIntensityFromDevice(reference, 228); });
@@ -272,8 +258,7 @@ TEST(Reference, FetchesReferenceMatrixAndScanInOrderWithSixDiagnostics)
 // Each failure ends the call with its code and last diagnostic, sends nothing
 // more (a failed size query is not followed by a piece request), and leaves
 // the caller's values alone.
-TEST(Reference, EachFailureEndsTheCallWithItsCode)
-{
+TEST(Reference, EachFailureEndsTheCallWithItsCode) {
     const struct {
         Arrange arrange;
         int32_t expected;

@@ -10,8 +10,7 @@
 
 using namespace api_test;
 
-TEST(Connection, OpensAndClosesOnlyAnEnumeratedDeviceOfOurs)
-{
+TEST(Connection, OpensAndClosesOnlyAnEnumeratedDeviceOfOurs) {
     {
         velscan_test::FakeHid hid;
         hid.failInit = true;  // the transport's failure is passed through
@@ -35,8 +34,7 @@ TEST(Connection, OpensAndClosesOnlyAnEnumeratedDeviceOfOurs)
 // Lamp, Bluetooth, setters and button writes: the commands each call sends and
 // the test it applies to each result (a positive acknowledgement is success
 // for the setters, a failure for Bluetooth and the button).
-TEST(Switches, SendTheirCommandsAndJudgeEachResult)
-{
+TEST(Switches, SendTheirCommandsAndJudgeEachResult) {
     using Calls = std::vector<int32_t> (*)();
     const auto failing = [](uint16_t code, Failure failure, int occurrence = 0) {
         return [=](ApiDevice &d) { d.fail(code, failure, occurrence); };
@@ -48,48 +46,89 @@ TEST(Switches, SendTheirCommandsAndJudgeEachResult)
         std::vector<int32_t> results;
         std::vector<SentCommand> sent;
     } cases[] = {
-        {"lamp on, off", [](ApiDevice &) {}, [] { return std::vector{velSetLampStatus(1), velSetLampStatus(0)}; },
+        {"lamp on, off",
+         [](ApiDevice &) {},
+         [] {
+             return std::vector{velSetLampStatus(1), velSetLampStatus(0)};
+         },
          {0, 0},
-         {{kSetScanControlsVELCOnOff, {0}}, {kVELCEnable, {1, 1}}, {kSetScanControlsVELCOnOff, {1}},
+         {{kSetScanControlsVELCOnOff, {0}},
+          {kVELCEnable, {1, 1}},
+          {kSetScanControlsVELCOnOff, {1}},
           {kVELCEnable, {0, 0}}}},
         {"lamp failures ignored",
          [](ApiDevice &d) {
              d.fail(kSetScanControlsVELCOnOff, Failure::Status3);
              d.fail(kVELCEnable, Failure::Timeout);
          },
-         [] { return std::vector{velSetLampStatus(7)}; }, {0},
+         [] { return std::vector{velSetLampStatus(7)}; },
+         {0},
          {{kSetScanControlsVELCOnOff, {0}}, {kVELCEnable, {1, 1}}}},
-        {"no device open", [](ApiDevice &) { velClose(0); },
-         [] { return std::vector{velSetLampStatus(1), velSetBluetoothStatus(1)}; }, {0, VEL_ERR_BLUETOOTH_ON}, {}},
-        {"bluetooth on", [](ApiDevice &) {}, [] { return std::vector{velSetBluetoothStatus(1)}; }, {0},
+        {"no device open",
+         [](ApiDevice &) { velClose(0); },
+         [] {
+             return std::vector{velSetLampStatus(1), velSetBluetoothStatus(1)};
+         },
+         {0, VEL_ERR_BLUETOOTH_ON},
+         {}},
+        {"bluetooth on",
+         [](ApiDevice &) {},
+         [] { return std::vector{velSetBluetoothStatus(1)}; },
+         {0},
          {{kTestBT, {1}}}},
-        {"bluetooth positive ack", failing(kTestBT, Failure::PositiveAck),
-         [] { return std::vector{velSetBluetoothStatus(1)}; }, {VEL_ERR_BLUETOOTH_ON}, {{kTestBT, {1}}}},
-        {"bluetooth off fails", failing(kTestBT, Failure::Status3),
-         [] { return std::vector{velSetBluetoothStatus(0)}; }, {VEL_ERR_BLUETOOTH_OFF}, {{kTestBT, {0}}}},
-        {"setters", [](ApiDevice &) {}, [] { return std::vector{velSetPgaGain(64), velSetAvgTimes(0x1234)}; },
-         {0, 0}, {{kSetFixedPGAGain, {1, 64}}, {kSetScanNumRepeats, {0x34, 0x12}}}},
+        {"bluetooth positive ack",
+         failing(kTestBT, Failure::PositiveAck),
+         [] { return std::vector{velSetBluetoothStatus(1)}; },
+         {VEL_ERR_BLUETOOTH_ON},
+         {{kTestBT, {1}}}},
+        {"bluetooth off fails",
+         failing(kTestBT, Failure::Status3),
+         [] { return std::vector{velSetBluetoothStatus(0)}; },
+         {VEL_ERR_BLUETOOTH_OFF},
+         {{kTestBT, {0}}}},
+        {"setters",
+         [](ApiDevice &) {},
+         [] {
+             return std::vector{velSetPgaGain(64), velSetAvgTimes(0x1234)};
+         },
+         {0, 0},
+         {{kSetFixedPGAGain, {1, 64}}, {kSetScanNumRepeats, {0x34, 0x12}}}},
         {"setters positive ack",
          [](ApiDevice &d) {
              d.fail(kSetFixedPGAGain, Failure::PositiveAck);
              d.fail(kSetScanNumRepeats, Failure::PositiveAck);
          },
-         [] { return std::vector{velSetPgaGain(3), velSetAvgTimes(1)}; }, {0, 0},
+         [] {
+             return std::vector{velSetPgaGain(3), velSetAvgTimes(1)};
+         },
+         {0, 0},
          {{kSetFixedPGAGain, {1, 3}}, {kSetScanNumRepeats, {1, 0}}}},
         {"setters fail",
          [](ApiDevice &d) {
              d.fail(kSetFixedPGAGain, Failure::Status3);
              d.fail(kSetScanNumRepeats, Failure::Status3);
          },
-         [] { return std::vector{velSetPgaGain(3), velSetAvgTimes(1)}; }, {VEL_ERR_SET_GAIN, VEL_ERR_SET_AVERAGE},
+         [] {
+             return std::vector{velSetPgaGain(3), velSetAvgTimes(1)};
+         },
+         {VEL_ERR_SET_GAIN, VEL_ERR_SET_AVERAGE},
          {{kSetFixedPGAGain, {1, 3}}, {kSetScanNumRepeats, {1, 0}}}},
-        {"button enable, disable", [](ApiDevice &) {},
-         [] { return std::vector{velEnableButtonPress(1), velEnableButtonPress(0)}; }, {0, 0},
+        {"button enable, disable",
+         [](ApiDevice &) {},
+         [] {
+             return std::vector{velEnableButtonPress(1), velEnableButtonPress(0)};
+         },
+         {0, 0},
          {{kButtonTestWr, {1}}, {kButtonTestWr, {1}}, {kButtonTestWr, {0}}}},
-        {"button first write positive ack", failing(kButtonTestWr, Failure::PositiveAck),
-         [] { return std::vector{velEnableButtonPress(0)}; }, {VEL_ERR_BUTTON}, {{kButtonTestWr, {1}}}},
-        {"button second write fails", failing(kButtonTestWr, Failure::Status3, 1),
-         [] { return std::vector{velEnableButtonPress(0)}; }, {VEL_ERR_BUTTON_DISABLE},
+        {"button first write positive ack",
+         failing(kButtonTestWr, Failure::PositiveAck),
+         [] { return std::vector{velEnableButtonPress(0)}; },
+         {VEL_ERR_BUTTON},
+         {{kButtonTestWr, {1}}}},
+        {"button second write fails",
+         failing(kButtonTestWr, Failure::Status3, 1),
+         [] { return std::vector{velEnableButtonPress(0)}; },
+         {VEL_ERR_BUTTON_DISABLE},
          {{kButtonTestWr, {1}}, {kButtonTestWr, {0}}}},
     };
     for (const auto &c : cases) {
@@ -103,8 +142,7 @@ TEST(Switches, SendTheirCommandsAndJudgeEachResult)
 
 // Readers store what the device reports; on failure they return the code (the
 // pass-through ones with a diagnostic) and leave the out-parameters alone.
-TEST(Readers, StoreTheReadingOrReportTheFailure)
-{
+TEST(Readers, StoreTheReadingOrReportTheFailure) {
     ApiDevice device;
     device.gain = 16;
     int32_t gain = 0;
@@ -115,8 +153,8 @@ TEST(Readers, StoreTheReadingOrReportTheFailure)
                                     velGetBatteryInfo(&volt, &percent)};
     };
     const auto values = [&] {
-        return std::vector<uint32_t>{static_cast<uint32_t>(gain), status, humidity, temperature, volt,
-                                     percent};
+        return std::vector<uint32_t>{
+            static_cast<uint32_t>(gain), status, humidity, temperature, volt, percent};
     };
     EXPECT_EQ(readAll(), std::vector<int32_t>(4, 0));
     EXPECT_EQ(values(), (std::vector<uint32_t>{16, 0x11, 4512, 2533, 391, 8700}));
@@ -148,8 +186,7 @@ TEST(Readers, StoreTheReadingOrReportTheFailure)
     EXPECT_EQ(state, 0);
 }
 
-TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
-{
+TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId) {
     ApiDevice device;
     uint8_t id[8] = {};
     EXPECT_EQ(captured([&] { return velGetDeviceUuid(id); }), std::make_pair(0, std::string()));
@@ -170,8 +207,7 @@ TEST(DeviceUuid, SwitchesControllerOffThenReadsTheId)
     EXPECT_EQ(id[7], 0x42);
 }
 
-TEST(RefusedArguments, NullPointersAndBadCountsAreRefusedBeforeAnythingIsSent)
-{
+TEST(RefusedArguments, NullPointersAndBadCountsAreRefusedBeforeAnythingIsSent) {
     ApiDevice device;
     uint32_t value = 0;
     int32_t points[4] = {};

@@ -8,12 +8,11 @@ namespace {
 
 // Per type: the count, the buffer stepped over completely filled frames only,
 // and nothing written past the last frame.
-TEST(CalibPatterns, CountsPerTypeWithFramesToSpare)
-{
+TEST(CalibPatterns, CountsPerTypeWithFramesToSpare) {
     const struct {
         uint32_t type, frames;
         int32_t patterns;
-    } cases[] = {{2, 2, 48}, {2, 20, 213}, {3, 20, 219}, {4, 20, 427},
+    } cases[] = {{2, 2, 48},   {2, 20, 213}, {3, 20, 219}, {4, 20, 427},
                  {7, 20, 427}, {8, 20, 423}, {11, 20, 423}};
     for (const auto &c : cases) {
         TestFrames f(c.frames, 854, 4, 24, 0xFF);
@@ -27,8 +26,7 @@ TEST(CalibPatterns, CountsPerTypeWithFramesToSpare)
     }
 }
 
-TEST(CalibPatterns, BlocksFillHalfTheLinesAndSmallFramesAreClipped)
-{
+TEST(CalibPatterns, BlocksFillHalfTheLinesAndSmallFramesAreClipped) {
     TestFrames f(16, 854, 480, 16);
     ASSERT_EQ(velspec_calib_genPatterns(VELSPEC_CALIB_PAT_BLOCKS, &f.desc()), 219);
     // Pattern 1: block at column 284, upper half; pattern 4 the same block
@@ -48,8 +46,7 @@ TEST(CalibPatterns, BlocksFillHalfTheLinesAndSmallFramesAreClipped)
     EXPECT_TRUE(small.guardIntact());
 }
 
-TEST(CalibPatterns, RefusesUnknownTypesAndDescriptors)
-{
+TEST(CalibPatterns, RefusesUnknownTypesAndDescriptors) {
     TestFrames f(1, 854, 2, 24, 0xA5);
     for (uint32_t type : {0u, 1u, 12u, 1000u})
         EXPECT_EQ(velspec_calib_genPatterns(type, &f.desc()), VELSPEC_ERR_BAD_TYPE) << type;
@@ -61,4 +58,4 @@ TEST(CalibPatterns, RefusesUnknownTypesAndDescriptors)
     EXPECT_EQ(f.bytes()[0], 0xA5);
 }
 
-} // namespace
+}  // namespace

@@ -11,8 +11,7 @@ namespace {
 
 const double kNaN = std::nan("");
 
-TEST(PeakVertex, ThreeSamplesAndThreePoints)
-{
+TEST(PeakVertex, ThreeSamplesAndThreePoints) {
     double d = 99.0;
     EXPECT_EQ(velspec_calib_findPeaks3(1, 3, 2, &d), VELSPEC_OK);
     EXPECT_DOUBLE_EQ(d, 1.0 / 6.0);
@@ -32,14 +31,13 @@ TEST(PeakVertex, ThreeSamplesAndThreePoints)
 
     k = 42.0;
     EXPECT_EQ(velspec_calib_findPeakInterp(1, 1, 2, 0, 1, 0, &xp, &yp, &k), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(k, 42.0); // coinciding abscissae: nothing written
+    EXPECT_EQ(k, 42.0);  // coinciding abscissae: nothing written
     EXPECT_EQ(velspec_calib_findPeakInterp(0, 1, 2, 0, 1, 2, &xp, &yp, &k), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(k, 0.0); // straight: curvature written
+    EXPECT_EQ(k, 0.0);  // straight: curvature written
     EXPECT_EQ(velspec_calib_findPeakInterp(0, 1, 2, f(3), f(4), f(5), &xp, &yp, &k), VELSPEC_ERR_BAD_INPUT);
 }
 
-TEST(PeakWidth, WorkedExamplesAndEnds)
-{
+TEST(PeakWidth, WorkedExamplesAndEnds) {
     const double y[] = {0, 2, 4, 2, 0};
     int32_t a = 0;
     double w = 0, left = 0, right = 0;
@@ -57,10 +55,9 @@ TEST(PeakWidth, WorkedExamplesAndEnds)
     EXPECT_DOUBLE_EQ(w, 0.2 + 2.0);
 }
 
-TEST(PeakWidth, RefusesBadArguments)
-{
+TEST(PeakWidth, RefusesBadArguments) {
     const double y[] = {0, 2, 4, 2, 0}, bad[] = {0, 2, kNaN, 2, 0};
-    const double huge[] = {0, 1e10, -1e10}; // amplitude beyond int32
+    const double huge[] = {0, 1e10, -1e10};  // amplitude beyond int32
     int32_t a;
     double w, l, r;
     EXPECT_EQ(velspec_calib_getFWHM(nullptr, 5, 2, &a, &w), VELSPEC_ERR_NULL);
@@ -73,14 +70,12 @@ TEST(PeakWidth, RefusesBadArguments)
     EXPECT_EQ(velspec_calib_get_halfmax_loc(bad, 5, 1, &l, &r), VELSPEC_ERR_BAD_INPUT);
 }
 
-TEST(FindPeaks, SeparatedPeaksShortFlatAndBadInput)
-{
+TEST(FindPeaks, SeparatedPeaksShortFlatAndBadInput) {
     // A small ripple runs on past the last peak: findPeaks never reports
     // one at the last change of slope.
     std::vector<double> y(120);
     for (int32_t i = 0; i < 120; i++) {
-        for (double c : {15, 40, 70, 95})
-            y[i] += 1000.0 * std::exp(-(i - c) * (i - c) / 18.0);
+        for (double c : {15, 40, 70, 95}) y[i] += 1000.0 * std::exp(-(i - c) * (i - c) / 18.0);
         y[i] += (i % 2) * 0.5;
     }
     std::vector<int32_t> peaks(120);
@@ -97,4 +92,4 @@ TEST(FindPeaks, SeparatedPeaksShortFlatAndBadInput)
     EXPECT_EQ(velspec_calib_findPeaks(nullptr, 5, 2.0, peaks.data()), VELSPEC_ERR_NULL);
 }
 
-} // namespace
+}  // namespace

@@ -13,21 +13,17 @@
 
 namespace {
 
-constexpr double kTruth[3] = {900.0, 0.85, 1.0e-4}; // 900 .. 1698 nm over the DMD
+constexpr double kTruth[3] = {900.0, 0.85, 1.0e-4};  // 900 .. 1698 nm over the DMD
 constexpr int32_t kBandWidth = 5;
-constexpr int32_t kSamples = 854 - kBandWidth + 1; // bands at columns 0 .. 849
-const std::vector<double> kLinesNm{912.3, 987.6, 1064.1, 1152.7, 1229.4, 1301.1,
+constexpr int32_t kSamples = 854 - kBandWidth + 1;  // bands at columns 0 .. 849
+const std::vector<double> kLinesNm{912.3,  987.6,  1064.1, 1152.7, 1229.4, 1301.1,
                                    1368.0, 1447.2, 1529.5, 1612.8, 1686.0};
 
-double truthNm(double column)
-{
-    return kTruth[0] + kTruth[1] * column + kTruth[2] * column * column;
-}
+double truthNm(double column) { return kTruth[0] + kTruth[1] * column + kTruth[2] * column * column; }
 
 // Sideways displacement of the slit image on a DMD row, in columns; zero on
 // the reference row 240.
-double bend(double row, double linear, double quadratic)
-{
+double bend(double row, double linear, double quadratic) {
     return linear * (row - 240.0) + quadratic * (row - 240.0) * (row - 240.0);
 }
 
@@ -39,8 +35,7 @@ struct Synthetic {
 // One scan per row: reading i sums the lines' light over the band's five
 // columns, the slit image displaced by the row's bend.
 Synthetic synthesise(const std::vector<double> &rows, double linear, double quadratic, double noise,
-                     uint32_t seed)
-{
+                     uint32_t seed) {
     std::mt19937 rng(seed);
     std::normal_distribution<double> gauss(0.0, noise);
     const double sigmaNm = 1.6;
@@ -48,7 +43,7 @@ Synthetic synthesise(const std::vector<double> &rows, double linear, double quad
     for (double row : rows) {
         const double shift = bend(row, linear, quadratic);
         for (int32_t i = 0; i < kSamples; i++) {
-            double sum = 20.0; // stray light
+            double sum = 20.0;  // stray light
             for (int32_t col = i; col < i + kBandWidth; col++) {
                 const double nm = truthNm(col - shift);
                 for (size_t k = 0; k < kLinesNm.size(); k++) {
@@ -62,8 +57,7 @@ Synthetic synthesise(const std::vector<double> &rows, double linear, double quad
     return s;
 }
 
-calibScanSet scansOf(const Synthetic &s)
-{
+calibScanSet scansOf(const Synthetic &s) {
     calibScanSet scans{};
     scans.readings = s.readings.data();
     scans.num_samples = kSamples;
@@ -77,21 +71,18 @@ calibScanSet scansOf(const Synthetic &s)
 }
 
 // Largest wavelength error over the columns that see 900 to 1700 nm.
-double worstNmError(const calibCoeffSet &c)
-{
+double worstNmError(const calibCoeffSet &c) {
     double worst = 0.0;
     for (double col = 0.0; col <= 853.0; col += 0.5) {
-        if (truthNm(col) < 900.0 || truthNm(col) > 1700.0)
-            continue;
+        if (truthNm(col) < 900.0 || truthNm(col) > 1700.0) continue;
         const double *p = c.pixel_to_wavelength_coeffs;
         worst = std::fmax(worst, std::fabs(p[0] + p[1] * col + p[2] * col * col - truthNm(col)));
     }
     return worst;
 }
 
-TEST(CalibrationTruth, RecoversCurveAndBendFromNoisyScans)
-{
-    const double linear = 0.004, quadratic = 4.0e-5; // 3.3 columns at the bottom row
+TEST(CalibrationTruth, RecoversCurveAndBendFromNoisyScans) {
+    const double linear = 0.004, quadratic = 4.0e-5;  // 3.3 columns at the bottom row
     for (uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
         const Synthetic s = synthesise({40, 240, 120, 360, 470}, linear, quadratic, 3.0, seed);
         const calibScanSet scans = scansOf(s);
@@ -104,13 +95,13 @@ TEST(CalibrationTruth, RecoversCurveAndBendFromNoisyScans)
         std::vector<int8_t> shift(480);
         ASSERT_EQ(velspec_calib_genShiftVector(c.shift_vector_coeffs, 480, shift.data()), VELSPEC_OK);
         for (int32_t r = 0; r < 480; r++)
-            ASSERT_LE(std::fabs(shift[r] - bend(r, linear, quadratic)), 1.0) << "row " << r << " seed " << seed;
+            ASSERT_LE(std::fabs(shift[r] - bend(r, linear, quadratic)), 1.0)
+                << "row " << r << " seed " << seed;
     }
 }
 
 // One row: the curve alone, and no bend to fit.
-TEST(CalibrationTruth, SingleRow)
-{
+TEST(CalibrationTruth, SingleRow) {
     const Synthetic s = synthesise({240}, 0.0, 0.0, 0.0, 9);
     const calibScanSet scans = scansOf(s);
     calibCoeffSet c{};
@@ -119,17 +110,15 @@ TEST(CalibrationTruth, SingleRow)
     EXPECT_EQ(c.shift_vector_coeffs[2], 0.0);
 }
 
-TEST(CalibrationTruth, UnusableInputIsRefused)
-{
+TEST(CalibrationTruth, UnusableInputIsRefused) {
     const Synthetic s = synthesise({0, 240, 479}, 0.0, 0.0, 1.0, 3);
     const calibScanSet good = scansOf(s);
     calibCoeffSet c{};
     c.pixel_to_wavelength_coeffs[0] = 42.0;
 
     const std::vector<double> unordered{1000.0, 990.0, 1200.0};
-    std::vector<double> many(40); // more lines expected than the scans show
-    for (size_t k = 0; k < many.size(); k++)
-        many[k] = 900.0 + 20.0 * k;
+    std::vector<double> many(40);  // more lines expected than the scans show
+    for (size_t k = 0; k < many.size(); k++) many[k] = 900.0 + 20.0 * k;
     std::vector<double> broken = s.readings;
     broken[500] = std::nan("");
     const struct {
@@ -150,8 +139,8 @@ TEST(CalibrationTruth, UnusableInputIsRefused)
         calibScanSet scans = good;
         k.spoil(scans);
         EXPECT_EQ(velspec_calib_genCoeffSet(&scans, &c, nullptr), k.status) << k.what;
-        EXPECT_EQ(c.pixel_to_wavelength_coeffs[0], 42.0) << k.what; // untouched on failure
+        EXPECT_EQ(c.pixel_to_wavelength_coeffs[0], 42.0) << k.what;  // untouched on failure
     }
 }
 
-} // namespace
+}  // namespace

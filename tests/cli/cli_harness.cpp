@@ -20,23 +20,20 @@ namespace {
 // Points fd at a fresh temporary file; Take() restores it and returns what was written.
 class Capture {
 public:
-    Capture(std::FILE *stream) : stream_(stream), fd_(fileno(stream))
-    {
+    Capture(std::FILE *stream) : stream_(stream), fd_(fileno(stream)) {
         std::fflush(stream_);
         saved_ = dup(fd_);
         file_ = std::tmpfile();
         dup2(fileno(file_), fd_);
     }
-    std::string Take()
-    {
+    std::string Take() {
         std::fflush(stream_);
         dup2(saved_, fd_);
         close(saved_);
         std::string text;
         std::rewind(file_);
         char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;)
-            text.append(buffer, n);
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) text.append(buffer, n);
         std::fclose(file_);
         return text;
     }
@@ -49,31 +46,25 @@ private:
 
 }  // namespace
 
-void CliTest::SetUp()
-{
+void CliTest::SetUp() {
     virt::Reset();
-    dir_ = fs::temp_directory_path() /
-           ("velscan_cli_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() / ("velscan_cli_" + std::to_string(getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
 }
 
-void CliTest::TearDown()
-{
+void CliTest::TearDown() {
     fs::remove_all(dir_);
     virt::Reset();
 }
 
-CliResult CliTest::Run(std::vector<std::string> args)
-{
+CliResult CliTest::Run(std::vector<std::string> args) {
     args.insert(args.begin(), "velscan");
     for (std::string &arg : args)
-        for (size_t at; (at = arg.find("{dir}")) != std::string::npos;)
-            arg.replace(at, 5, dir_.string());
+        for (size_t at; (at = arg.find("{dir}")) != std::string::npos;) arg.replace(at, 5, dir_.string());
     std::vector<char *> argv;
-    for (std::string &arg : args)
-        argv.push_back(arg.data());
+    for (std::string &arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     CliResult result;
     Capture out(stdout), err(stderr);
@@ -83,37 +74,30 @@ CliResult CliTest::Run(std::vector<std::string> args)
     return result;
 }
 
-std::string CliTest::Read(const std::string &name) const
-{
+std::string CliTest::Read(const std::string &name) const {
     std::ifstream in(dir_ / name, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-std::vector<std::string> CliTest::Files() const
-{
+std::vector<std::string> CliTest::Files() const {
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir_))
-        names.push_back(entry.path().filename().string());
+    for (const auto &entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-std::vector<double> Csv::Column(const std::string &name) const
-{
+std::vector<double> Csv::Column(const std::string &name) const {
     std::vector<double> values;
     auto at = std::find(columns.begin(), columns.end(), name);
-    if (at == columns.end())
-        return values;
+    if (at == columns.end()) return values;
     size_t c = static_cast<size_t>(at - columns.begin());
-    for (const auto &row : rows)
-        values.push_back(row[c]);
+    for (const auto &row : rows) values.push_back(row[c]);
     return values;
 }
 
-bool ParseCsv(const std::string &text, Csv &out, std::string &error)
-{
+bool ParseCsv(const std::string &text, Csv &out, std::string &error) {
     std::istringstream in(text);
     std::string line;
     size_t number = 0;
@@ -128,16 +112,15 @@ bool ParseCsv(const std::string &text, Csv &out, std::string &error)
         }
         std::vector<std::string> cells;
         std::stringstream fields(line);
-        for (std::string cell; std::getline(fields, cell, ',');)
-            cells.push_back(cell);
-        if (!line.empty() && line.back() == ',')
-            cells.push_back("");
+        for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+        if (!line.empty() && line.back() == ',') cells.push_back("");
         if (out.columns.empty()) {
             out.columns = cells;
             continue;
         }
         if (cells.size() != out.columns.size())
-            return error = "line " + std::to_string(number) + ": " + std::to_string(cells.size()) + " cells", false;
+            return error = "line " + std::to_string(number) + ": " + std::to_string(cells.size()) + " cells",
+                   false;
         std::vector<double> row;
         for (const std::string &cell : cells) {
             if (cell.empty()) {
@@ -151,8 +134,7 @@ bool ParseCsv(const std::string &text, Csv &out, std::string &error)
         }
         out.rows.push_back(row);
     }
-    if (out.columns.empty())
-        return error = "no header line", false;
+    if (out.columns.empty()) return error = "no header line", false;
     return true;
 }
 

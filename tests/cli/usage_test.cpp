@@ -7,8 +7,7 @@ namespace {
 
 using UsageTest = CliTest;
 
-TEST_F(UsageTest, RefusedCleanly)
-{
+TEST_F(UsageTest, RefusedCleanly) {
     struct Case {
         std::vector<std::string> args;
         int code;
@@ -52,8 +51,7 @@ TEST_F(UsageTest, RefusedCleanly)
     }
 }
 
-TEST_F(UsageTest, VersionAndHelp)
-{
+TEST_F(UsageTest, VersionAndHelp) {
     CliResult version = Run({"--version"});
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out, "velscan " VELSCAN_VERSION "\n");

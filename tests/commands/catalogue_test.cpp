@@ -15,7 +15,7 @@ namespace {
 struct Request {
     std::string_view name;
     std::function<int32_t()> call;
-    Bytes payload;  // the meaningful leading payload bytes
+    Bytes payload;               // the meaningful leading payload bytes
     Bytes reply = Bytes(60, 0);  // the payload of a read's reply
 };
 
@@ -130,8 +130,10 @@ const zor::CommandInfo &row(std::string_view name) {
 // The data length a request frame carries.
 size_t requestDataLength(const zor::CommandInfo &info, size_t payloadGiven) {
     switch (info.kind) {
-        case zor::Kind::Read: return info.code == 0x0015 ? 1 : 0;
-        case zor::Kind::ReadParam: return 4;
+        case zor::Kind::Read:
+            return info.code == 0x0015 ? 1 : 0;
+        case zor::Kind::ReadParam:
+            return 4;
         case zor::Kind::Write:
         case zor::Kind::WriteNoAck:
             return info.name == "ZOR_WriteFileData" ? payloadGiven : info.length;

@@ -15,13 +15,16 @@ using velscan_test::Bytes;
 
 namespace {
 
-constexpr uint8_t kMarker = 0xA5;   // out-parameters before the call
+constexpr uint8_t kMarker = 0xA5;    // out-parameters before the call
 constexpr uint8_t kLeftover = 0xEE;  // report bytes past the reply's length
 
 // Out-parameters point into one marked block.
 struct Out {
     alignas(8) uint8_t bytes[ZOR_FILE_PIECE_MAX + 8];
-    template <typename T> T *at(size_t index) { return reinterpret_cast<T *>(bytes) + index; }
+    template <typename T>
+    T *at(size_t index) {
+        return reinterpret_cast<T *>(bytes) + index;
+    }
     uint32_t *u32(size_t index = 0) { return at<uint32_t>(index); }
     uint8_t *u8(size_t index = 0) { return at<uint8_t>(index); }
     char *text() { return at<char>(0); }
@@ -41,10 +44,10 @@ Bytes calibImage() {
 
 struct ReadCase {
     std::string_view name;
-    size_t decodes;                    // payload bytes the command needs
+    size_t decodes;  // payload bytes the command needs
     std::function<int32_t(Out &)> call;
     int32_t refused = ZOR_ERR_REJECTED;  // the result of a reply one byte short
-    Bytes (*payload)() = nullptr;       // the exact reply; zeros when null
+    Bytes (*payload)() = nullptr;        // the exact reply; zeros when null
 };
 
 // clang-format off

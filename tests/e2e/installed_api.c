@@ -6,8 +6,7 @@
 
 #include <wrapper.h>
 
-int main(void)
-{
+int main(void) {
     slewScanCfg config;
     double wavelengths[VEL_MAX_WAVELENGTHS];
     int32_t found = velInitUsb();

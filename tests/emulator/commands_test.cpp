@@ -70,7 +70,8 @@ TEST_F(VirtualDeviceTest, EveryCommandIsAnsweredAndDecodes) {
         {"SetVELCReg", [&] { return ZOR_SetVELCReg(0x40, 0xABCD); }},
         {"GetVELCReg", [&] { return ZOR_GetVELCReg(0x40, &u[0]); }},
         {"ApplyScanConfig", [&] { return ZOR_ApplyScanConfig(apply.data(), 124); }},
-        {"SaveScanCfgInDevice", [&] { return ZOR_SaveScanCfgInDevice(3, narrow.data(), static_cast<uint32_t>(narrow.size())); }},
+        {"SaveScanCfgInDevice",
+         [&] { return ZOR_SaveScanCfgInDevice(3, narrow.data(), static_cast<uint32_t>(narrow.size())); }},
         {"GetScanCfg", [&] { return ZOR_GetScanCfg(3, cfg_image.data(), &u[0]); }},
         {"GetNumScanCfg", [&] { return ok(ZOR_GetNumScanCfg() == 4); }},
         {"GetActiveScanIndex", [&] { return ZOR_GetActiveScanIndex(); }},
@@ -78,14 +79,19 @@ TEST_F(VirtualDeviceTest, EveryCommandIsAnsweredAndDecodes) {
         {"SetScanControlsVELCOnOff", [&] { return ZOR_SetScanControlsVELCOnOff(1); }},
         {"setScanSubImage", [&] { return ZOR_setScanSubImage(0, 480); }},
         {"GetPGAGain", [&] { return ok(ZOR_GetPGAGain() == 8); }},
-        {"SendCalibStruct", [&] { return ZOR_GetCalibStruct(&coeffs) == 0 ? ZOR_SendCalibStruct(&coeffs) : -9; }},
+        {"SendCalibStruct",
+         [&] { return ZOR_GetCalibStruct(&coeffs) == 0 ? ZOR_SendCalibStruct(&coeffs) : -9; }},
         {"GetCalibStruct", [&] { return ZOR_GetCalibStruct(&coeffs); }},
         {"StartSNRScan", [&] { return ZOR_StartSNRScan(); }},
         {"GetSNRData", [&] { return ok(ZOR_GetSNRData(&u[0], &u[1], &u[2]) == 0 && u[0] > 100); }},
         {"GenCalibPatterns", [&] { return ZOR_GenCalibPatterns(2); }},
         {"SetScanNumRepeats", [&] { return ZOR_SetScanNumRepeats(3); }},
         {"StartHadSNRScan", [&] { return ZOR_StartHadSNRScan(); }},
-        {"SaveRefCalPerformed", [&] { return ZOR_SetActiveScanIndex(0) == 0 && ZOR_PerformScan(0) == 0 ? ZOR_SaveRefCalPerformed() : -9; }},
+        {"SaveRefCalPerformed",
+         [&] {
+             return ZOR_SetActiveScanIndex(0) == 0 && ZOR_PerformScan(0) == 0 ? ZOR_SaveRefCalPerformed()
+                                                                              : -9;
+         }},
         {"SetSerialNumber", [&] { return ZOR_SetSerialNumber(VIRT_SERIAL_NUMBER); }},
         {"GetSerialNumber", [&] { return ZOR_GetSerialNumber(text); }},
         {"SetScanNameTag", [&] { return ZOR_SetScanNameTag("leaf", 4); }},
@@ -275,7 +281,8 @@ TEST_F(VirtualDeviceTest, EstimatedScanTimeFollowsPatternsAveragingAndScale) {
     ASSERT_EQ(ZOR_SetScanNumRepeats(4), 0);
     EXPECT_EQ(ZOR_GetEstimatedScanTime(), 120 + 4 * 237 * (635 + 180) / 1000);
     ASSERT_EQ(ZOR_SetActiveScanIndex(1), 0);
-    EXPECT_GT(ZOR_GetEstimatedScanTime(), 120 + 4 * 237 * (635 + 180) / 1000);  // 237 Hadamard patterns + blacks
+    EXPECT_GT(ZOR_GetEstimatedScanTime(),
+              120 + 4 * 237 * (635 + 180) / 1000);  // 237 Hadamard patterns + blacks
     virt::SetScanTimeScale(0.0);
     EXPECT_EQ(ZOR_GetEstimatedScanTime(), 0);
 }

@@ -30,17 +30,19 @@ TEST_F(VirtualDeviceTest, ReplyFaultsGiveTheirFramingCodes) {
         int32_t ack_code;    // ZOR_GetAck through ZOR_SetPGAGain
         int32_t multi_code;  // a two-report reply, ZOR_GetScanCfg
     };
-    const Case cases[] = {
-        {Fault::NoReply, -5, -5, -5},
-        {Fault::Status1, -4, -4, -4},
-        {Fault::Status2, -3, -3, -3},
-        {Fault::Status3, -2, -2, -2},
-        {Fault::ShortReply, -5, 0, -5},      // an acknowledgement is one report whatever its length says
-        {Fault::OversizeLength, -4, 0, -4},  // the length is checked for data replies only
-        {Fault::LateReply, -5, -5, -5},
-        {Fault::CutPayload, -4, 0, -4},      // the one result byte gone: an empty reply
-        {Fault::Disconnect, -1, -1, -1},     // one-shot: the write fails
-    };
+    const Case
+        cases[] =
+            {
+                {Fault::NoReply, -5, -5, -5},
+                {Fault::Status1, -4, -4, -4},
+                {Fault::Status2, -3, -3, -3},
+                {Fault::Status3, -2, -2, -2},
+                {Fault::ShortReply, -5, 0, -5},  // an acknowledgement is one report whatever its length says
+                {Fault::OversizeLength, -4, 0, -4},  // the length is checked for data replies only
+                {Fault::LateReply, -5, -5, -5},
+                {Fault::CutPayload, -4, 0, -4},   // the one result byte gone: an empty reply
+                {Fault::Disconnect, -1, -1, -1},  // one-shot: the write fails
+            };
     Bytes image(ZOR_SCAN_CFG_IMAGE_MAX);
     uint32_t length = 0;
     for (const Case &c : cases) {
@@ -88,7 +90,8 @@ TEST_F(VirtualDeviceTest, CorruptedImageIsDeliveredWithExactlyOneByteChanged) {
     fault_spec.offset = 20;  // inside the format string
     fault_spec.xor_mask = 0x20;
     virt::InjectFault(fault_spec);
-    EXPECT_EQ(FetchFile(ZOR_FILE_REFCAL_DATA), virt::FileImage(ZOR_FILE_REFCAL_DATA));  // other files untouched
+    EXPECT_EQ(FetchFile(ZOR_FILE_REFCAL_DATA),
+              virt::FileImage(ZOR_FILE_REFCAL_DATA));  // other files untouched
     Bytes damaged = FetchFile(ZOR_FILE_SCAN_DATA);
     Bytes expected = virt::FileImage(ZOR_FILE_SCAN_DATA);
     expected[20] ^= 0x20;
@@ -125,8 +128,7 @@ TEST_F(VirtualDeviceTest, GarbageReportsNeverCrashTheInstrument) {
         report[0] = 0;
         if (n % 3 == 0) report[3] = report[4] = 0;  // short frames reach the command table
         USB_Write(report);
-        while (USB_ReadTimeout(input, 0) > 0) {
-        }
+        while (USB_ReadTimeout(input, 0) > 0) {}
     }
     // Back to factory state (the garbage may have renamed or erased it) and
     // reopened, which resynchronizes the link: the instrument still works.

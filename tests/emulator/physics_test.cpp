@@ -30,7 +30,8 @@ std::vector<double> LinePeaks(const scanResults &r, double threshold) {
         const int32_t *y = r.intensity;
         if (y[i] < threshold || y[i] < y[i - 1] || y[i] <= y[i + 1]) continue;
         double offset = ParabolicPeak(y[i - 1], y[i], y[i + 1]);
-        double step = offset < 0 ? r.wavelength[i] - r.wavelength[i - 1] : r.wavelength[i + 1] - r.wavelength[i];
+        double step =
+            offset < 0 ? r.wavelength[i] - r.wavelength[i - 1] : r.wavelength[i + 1] - r.wavelength[i];
         peaks.push_back(r.wavelength[i] + offset * step);
     }
     return peaks;
@@ -92,8 +93,8 @@ TEST_F(VirtualDeviceTest, WhiteStandardAgainstStoredReferenceIsOneWithinNoise) {
         auto scan = Scan(slot);
         auto ref = std::make_unique<scanResults>();
         std::memset(ref.get(), 0, sizeof *ref);
-        ASSERT_EQ(velspec_scan_interpReference(reference.data(), reference.size(), matrix.data(), matrix.size(),
-                                               scan.get(), ref.get()),
+        ASSERT_EQ(velspec_scan_interpReference(reference.data(), reference.size(), matrix.data(),
+                                               matrix.size(), scan.get(), ref.get()),
                   VELSPEC_OK);
         ASSERT_EQ(ref->length, scan->length);
         for (int i = 0; i < scan->length; ++i) {
@@ -157,7 +158,8 @@ TEST_F(VirtualDeviceTest, TwoSectionScanJoinsColumnAndHadamardSections) {
     auto column = Scan(kColumnSlot);
     for (int i = 110; i < 190; i += 10) {
         int j = NearestPoint(*column, two->wavelength[i]);
-        EXPECT_NEAR(two->intensity[i] / (2.0 * 8.0 / 6.0), column->intensity[j], 0.05 * column->intensity[j]) << i;
+        EXPECT_NEAR(two->intensity[i] / (2.0 * 8.0 / 6.0), column->intensity[j], 0.05 * column->intensity[j])
+            << i;
     }
 }
 

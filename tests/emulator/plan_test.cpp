@@ -55,7 +55,7 @@ TEST(ScanPlan, DrawnFramesLightExactlyTheDefinedBands) {
         Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 228),
         Single(SCAN_TYPE_HADAMARD, 900, 1700, 6, 228),
         Single(SCAN_TYPE_HADAMARD, 860, 1712, 3, 400),  // bands running off both ends of the array
-        Single(SCAN_TYPE_COLUMN, 855, 1710, 11, 40),  // first band clipped at column 0
+        Single(SCAN_TYPE_COLUMN, 855, 1710, 11, 40),    // first band clipped at column 0
         two,
     };
     calibCoeffSet calibration = FactoryCalibration();
@@ -70,7 +70,8 @@ TEST(ScanPlan, DrawnFramesLightExactlyTheDefinedBands) {
             const auto &a = drawn->sections[s].patterns;
             const auto &b = defined->sections[s].patterns;
             ASSERT_EQ(a.size(), b.size());
-            for (size_t p = 0; p < a.size(); ++p) EXPECT_EQ(Mask(a[p]), Mask(b[p])) << "section " << s << " pattern " << p;
+            for (size_t p = 0; p < a.size(); ++p)
+                EXPECT_EQ(Mask(a[p]), Mask(b[p])) << "section " << s << " pattern " << p;
         }
     }
 }
@@ -91,9 +92,11 @@ TEST(ScanPlan, HadamardPatternsLightAboutHalfTheBandsOfTheirGroup) {
 
 TEST(ScanPlan, UnscannableConfigurationsHaveNoPlan) {
     calibCoeffSet calibration = FactoryCalibration();
-    EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_HADAMARD, 900, 1700, 6, 2), calibration));  // no band spacing
+    EXPECT_FALSE(
+        virt::PlanScan(Single(SCAN_TYPE_HADAMARD, 900, 1700, 6, 2), calibration));  // no band spacing
     EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 0), calibration));
-    EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 850), calibration));  // beyond the raw record
+    EXPECT_FALSE(
+        virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 850), calibration));  // beyond the raw record
     EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 5000, 6, 100), calibration));  // off the array
     virt::DecodedConfig bad_exposure = Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 100);
     bad_exposure.multi_section = true;

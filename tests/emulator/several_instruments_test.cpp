@@ -35,7 +35,7 @@ TEST_F(VirtualDeviceTest, AddedInstrumentsAreSeparateDevices) {
     EXPECT_GT(bright->intensity[100], 10 * dark->intensity[100]);
     EXPECT_EQ(virt::CurrentSample(), virt::Sample::WhiteReference);  // the default keeps its own
 
-    EXPECT_FALSE(virt::RemoveInstrument(second));  // open
+    EXPECT_FALSE(virt::RemoveInstrument(second));      // open
     EXPECT_FALSE(virt::RemoveInstrument("VS260417"));  // the default stays
     USB_Close(1);
     EXPECT_TRUE(virt::RemoveInstrument(second));

@@ -9,7 +9,7 @@ namespace {
 
 void record_wait(uint32_t ms) { HostileDeviceTest::Waits().push_back(ms); }
 
-} // namespace
+}  // namespace
 
 std::vector<uint32_t> &HostileDeviceTest::Waits() {
     static std::vector<uint32_t> waits;
@@ -50,4 +50,4 @@ std::unique_ptr<scanResults> HostileDeviceTest::CleanScan() {
     return result;
 }
 
-} // namespace hostile
+}  // namespace hostile

@@ -26,13 +26,15 @@ constexpr uint32_t kReadHum = 0x0302;
 constexpr uint8_t kMarker = 0xA5;
 
 // A heap record filled with the marker, to see whether a call wrote it.
-template <typename T> std::unique_ptr<T> marked() {
+template <typename T>
+std::unique_ptr<T> marked() {
     auto record = std::make_unique<T>();
     std::memset(static_cast<void *>(record.get()), kMarker, sizeof(T));
     return record;
 }
 
-template <typename T> bool untouched(const T *record, size_t count = 1) {
+template <typename T>
+bool untouched(const T *record, size_t count = 1) {
     const auto *bytes = reinterpret_cast<const uint8_t *>(record);
     for (size_t i = 0; i < sizeof(T) * count; ++i)
         if (bytes[i] != kMarker) return false;
@@ -56,4 +58,4 @@ protected:
     static std::unique_ptr<scanResults> CleanScan();
 };
 
-} // namespace hostile
+}  // namespace hostile

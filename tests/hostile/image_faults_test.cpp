@@ -95,5 +95,5 @@ TEST_F(HostileDeviceTest, DamagedReferenceAndMatrixImages) {
     }
 }
 
-} // namespace
-} // namespace hostile
+}  // namespace
+}  // namespace hostile

@@ -21,19 +21,26 @@ int32_t expected_result(uint32_t code, Fault fault) {
         (fault == Fault::ShortReply || fault == Fault::OversizeLength || fault == Fault::CutPayload))
         return VEL_OK;
     switch (code) {
-    case kGetNumScanCfg: return VEL_ERR_NUM_CONFIGS;
-    case kSetActiveScanIndex: return VEL_ERR_SELECT_CONFIG;
-    case kGetEstimatedScanTime: return VEL_OK; // no estimate: no wait, the scan goes on
-    case kPerformScan: return VEL_ERR_START_SCAN;
-    case kGetFileSizeToRead: return VEL_ERR_SCAN_SIZE;
-    case kGetFileData: return VEL_ERR_FILE;
-    default: return 1; // not an exchange of a scan
+        case kGetNumScanCfg:
+            return VEL_ERR_NUM_CONFIGS;
+        case kSetActiveScanIndex:
+            return VEL_ERR_SELECT_CONFIG;
+        case kGetEstimatedScanTime:
+            return VEL_OK;  // no estimate: no wait, the scan goes on
+        case kPerformScan:
+            return VEL_ERR_START_SCAN;
+        case kGetFileSizeToRead:
+            return VEL_ERR_SCAN_SIZE;
+        case kGetFileData:
+            return VEL_ERR_FILE;
+        default:
+            return 1;  // not an exchange of a scan
     }
 }
 
-const Fault kReplyFaults[] = {Fault::NoReply,        Fault::Status1,    Fault::Status2,   Fault::Status3,
-                              Fault::ShortReply,     Fault::LateReply,  Fault::CutPayload, Fault::Disconnect,
-                              Fault::OversizeLength};
+const Fault kReplyFaults[] = {Fault::NoReply,    Fault::Status1,    Fault::Status2,
+                              Fault::Status3,    Fault::ShortReply, Fault::LateReply,
+                              Fault::CutPayload, Fault::Disconnect, Fault::OversizeLength};
 
 void arm(Fault fault, uint32_t code, uint32_t skip) {
     virt::FaultSpec fault_spec;
@@ -59,8 +66,12 @@ TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
             int32_t rc = velGetScanResults(result.get());
             EXPECT_EQ(virt::PendingFaults(), 0u) << "the fault never struck";
             EXPECT_EQ(rc, expected_result(code, fault));
-            if (rc != VEL_OK) { EXPECT_TRUE(untouched(result.get())); }
-            if (code == kGetEstimatedScanTime) { EXPECT_TRUE(Waits().empty()); }
+            if (rc != VEL_OK) {
+                EXPECT_TRUE(untouched(result.get()));
+            }
+            if (code == kGetEstimatedScanTime) {
+                EXPECT_TRUE(Waits().empty());
+            }
 
             auto next = marked<scanResults>();
             ASSERT_EQ(velGetScanResults(next.get()), VEL_OK);
@@ -77,16 +88,18 @@ TEST_F(HostileDeviceTest, EveryExchangeOfTheReferenceFunctionFailsWithItsStepCod
     ASSERT_EQ(velGetRefIntensityFromDevice(clean.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
     const std::vector<uint32_t> exchanges = SentCommands();
     ASSERT_GE(exchanges.size(), 6u);
-    for (Fault fault : {Fault::NoReply, Fault::Status3, Fault::ShortReply, Fault::OversizeLength, Fault::CutPayload}) {
+    for (Fault fault :
+         {Fault::NoReply, Fault::Status3, Fault::ShortReply, Fault::OversizeLength, Fault::CutPayload}) {
         std::map<uint32_t, uint32_t> seen;
         int size_queries = 0;
         for (uint32_t code : exchanges) {
             uint32_t occurrence = seen[code]++;
             // The third size query is the last scan's; the first two are the
             // reference's and the matrix's, whose failure is a failed fetch.
-            int32_t expected = (code == kGetFileSizeToRead && ++size_queries == 3) ? VEL_ERR_SCAN_SIZE : VEL_ERR_FILE;
-            SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " on 0x" << std::hex << code
-                                            << std::dec << " #" << occurrence);
+            int32_t expected =
+                (code == kGetFileSizeToRead && ++size_queries == 3) ? VEL_ERR_SCAN_SIZE : VEL_ERR_FILE;
+            SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " on 0x" << std::hex
+                                            << code << std::dec << " #" << occurrence);
             arm(fault, code, occurrence);
             std::vector<int32_t> out(VEL_MAX_WAVELENGTHS, -7);
             EXPECT_EQ(velGetRefIntensityFromDevice(out.data(), VEL_MAX_WAVELENGTHS), expected);
@@ -141,5 +154,5 @@ TEST_F(HostileDeviceTest, UnpluggedInMidTransferEveryCallFailsUntilReopened) {
     EXPECT_EQ(velGetScanResults(gone.get()), VEL_OK);
 }
 
-} // namespace
-} // namespace hostile
+}  // namespace
+}  // namespace hostile

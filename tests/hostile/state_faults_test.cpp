@@ -23,23 +23,32 @@ struct Outputs {
 
 struct StateCall {
     const char *name;
-    uint32_t command;     // the exchange that fails
-    int32_t step_code;    // 0: the command's own result is passed through
+    uint32_t command;   // the exchange that fails
+    int32_t step_code;  // 0: the command's own result is passed through
     std::function<int32_t(Outputs &)> call;
 };
 
 // What a framing-level failure of the reply turns into.
 int32_t framing_code(Fault fault) {
     switch (fault) {
-    case Fault::NoReply: return -5;
-    case Fault::LateReply: return -5;
-    case Fault::ShortReply: return -5; // the promised rest never comes
-    case Fault::Status1: return -4;
-    case Fault::OversizeLength: return -4;
-    case Fault::CutPayload: return -4; // shorter than what the command decodes
-    case Fault::Status2: return -3;
-    case Fault::Status3: return -2;
-    default: return 1;
+        case Fault::NoReply:
+            return -5;
+        case Fault::LateReply:
+            return -5;
+        case Fault::ShortReply:
+            return -5;  // the promised rest never comes
+        case Fault::Status1:
+            return -4;
+        case Fault::OversizeLength:
+            return -4;
+        case Fault::CutPayload:
+            return -4;  // shorter than what the command decodes
+        case Fault::Status2:
+            return -3;
+        case Fault::Status3:
+            return -2;
+        default:
+            return 1;
     }
 }
 
@@ -47,13 +56,14 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
     const StateCall calls[] = {
         {"velGetPgaGain", 0x0228, VEL_ERR_GET_GAIN, [](Outputs &o) { return velGetPgaGain(&o.gain); }},
         {"velGetHumTemp", kReadHum, 0, [](Outputs &o) { return velGetHumTemp(&o.humidity, &o.temperature); }},
-        {"velGetBatteryInfo", 0x030a, 0, [](Outputs &o) { return velGetBatteryInfo(&o.voltage, &o.percent); }},
+        {"velGetBatteryInfo", 0x030a, 0,
+         [](Outputs &o) { return velGetBatteryInfo(&o.voltage, &o.percent); }},
         {"velGetDeviceUuid", 0x03ff, 0, [](Outputs &o) { return velGetDeviceUuid(o.id); }},
         {"velGetDeviceStatus", 0x0403, 0, [](Outputs &o) { return velGetDeviceStatus(&o.status); }},
         {"velGetButtonPressStatus", 0x010c, VEL_ERR_BUTTON,
          [](Outputs &o) { return velGetButtonPressStatus(&o.button); }},
     };
-    const Fault faults[] = {Fault::NoReply,    Fault::Status1,        Fault::Status2,   Fault::Status3,
+    const Fault faults[] = {Fault::NoReply,    Fault::Status1,        Fault::Status2,    Fault::Status3,
                             Fault::ShortReply, Fault::OversizeLength, Fault::CutPayload, Fault::LateReply};
     std::vector<Outputs> good(std::size(calls));
     for (size_t i = 0; i < std::size(calls); ++i) ASSERT_EQ(calls[i].call(good[i]), VEL_OK) << calls[i].name;
@@ -78,5 +88,5 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
     }
 }
 
-} // namespace
-} // namespace hostile
+}  // namespace
+}  // namespace hostile

@@ -127,8 +127,11 @@ TEST_F(Framing, ReadAndAcknowledgementResultCodes) {
         {"length 0", [](FakeHid &h) { h.queueReply({}); }, false, ZOR_ERR_REJECTED},
         {"time-out", [](FakeHid &h) { h.queueTimeout(); }, false, ZOR_ERR_TIMEOUT},
         {"read error", [](FakeHid &h) { h.queueReadError(); }, false, ZOR_ERR_TRANSPORT},
-        {"report shorter than a header", [](FakeHid &h) { h.queueReport({0x00, 0x00}); }, false,
-         ZOR_ERR_REJECTED},
+        {"report shorter than a header",
+         [](FakeHid &h) {
+             h.queueReport({0x00, 0x00});
+         },
+         false, ZOR_ERR_REJECTED},
         {"time-out on the third report",
          [](FakeHid &h) {
              auto reports = velscan_test::splitIntoReports(velscan_test::replyFrame(Bytes(200, 1)));
@@ -138,13 +141,33 @@ TEST_F(Framing, ReadAndAcknowledgementResultCodes) {
          },
          false, ZOR_ERR_TIMEOUT},
         {"good", [](FakeHid &h) { h.queueReply({7}); }, false, 64},
-        {"ack value 1", [](FakeHid &h) { h.queueReply({0x01, 0x00, 0x00, 0x00}); }, true, 1},
+        {"ack value 1",
+         [](FakeHid &h) {
+             h.queueReply({0x01, 0x00, 0x00, 0x00});
+         },
+         true, 1},
         {"ack negative value", [](FakeHid &h) { h.queueAck(-7); }, true, -7},
-        {"ack length 2", [](FakeHid &h) { h.queueReply({0x01, 0x02}); }, true, 0},
+        {"ack length 2",
+         [](FakeHid &h) {
+             h.queueReply({0x01, 0x02});
+         },
+         true, 0},
         {"ack length 0", [](FakeHid &h) { h.queueEmptyAck(); }, true, 0},
-        {"ack status 1", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 1); }, true, ZOR_ERR_REJECTED},
-        {"ack status 2", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 2); }, true, ZOR_ERR_STATUS2},
-        {"ack status 3", [](FakeHid &h) { h.queueReply({1, 0, 0, 0}, 3); }, true, ZOR_ERR_STATUS3},
+        {"ack status 1",
+         [](FakeHid &h) {
+             h.queueReply({1, 0, 0, 0}, 1);
+         },
+         true, ZOR_ERR_REJECTED},
+        {"ack status 2",
+         [](FakeHid &h) {
+             h.queueReply({1, 0, 0, 0}, 2);
+         },
+         true, ZOR_ERR_STATUS2},
+        {"ack status 3",
+         [](FakeHid &h) {
+             h.queueReply({1, 0, 0, 0}, 3);
+         },
+         true, ZOR_ERR_STATUS3},
         {"ack time-out", [](FakeHid &h) { h.queueTimeout(); }, true, ZOR_ERR_TIMEOUT},
         {"ack read error", [](FakeHid &h) { h.queueReadError(); }, true, ZOR_ERR_TRANSPORT},
     };

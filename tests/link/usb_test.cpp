@@ -101,8 +101,8 @@ TEST_F(UsbOpened, CloseReleasesAndForgetsTheHandle) {
     expectClosed();
     EXPECT_EQ(USB_Close(0), 0);  // a second close releases nothing twice
     EXPECT_EQ(hid.closeCount(), 1);
-    EXPECT_EQ(USB_Open(0), 0);   // and the entry can be opened again
-    EXPECT_EQ(USB_Open(0), 0);   // opening it again releases the old handle
+    EXPECT_EQ(USB_Open(0), 0);  // and the entry can be opened again
+    EXPECT_EQ(USB_Open(0), 0);  // opening it again releases the old handle
     EXPECT_EQ(hid.closeCount(), 2);
 }
 

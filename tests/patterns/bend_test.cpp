@@ -10,8 +10,7 @@
 namespace {
 
 // First line of a frame: pixel x holds x + 1; other lines hold 0xEE.
-void fillFrame(TestFrames &f, uint32_t frame)
-{
+void fillFrame(TestFrames &f, uint32_t frame) {
     const size_t pb = f.desc().bpp / 8;
     for (uint32_t y = 0; y < f.desc().height; y++) {
         for (uint32_t x = 0; x < f.desc().width; x++) {
@@ -23,14 +22,12 @@ void fillFrame(TestFrames &f, uint32_t frame)
 }
 
 // What pixel x of a line moved by `shift` from the first line holds.
-uint32_t moved(int32_t x, int32_t shift, int32_t width)
-{
+uint32_t moved(int32_t x, int32_t shift, int32_t width) {
     const int32_t from = x - shift;
     return from >= 0 && from < width ? static_cast<uint32_t>(from + 1) : 0;
 }
 
-void expectLines(const TestFrames &f, uint32_t frame, const std::vector<int32_t> &shifts)
-{
+void expectLines(const TestFrames &f, uint32_t frame, const std::vector<int32_t> &shifts) {
     const int32_t width = static_cast<int32_t>(f.desc().width);
     for (size_t y = 0; y < shifts.size(); y++) {
         for (int32_t x = 0; x < width; x++)
@@ -38,12 +35,11 @@ void expectLines(const TestFrames &f, uint32_t frame, const std::vector<int32_t>
     }
 }
 
-TEST(Bend, ShiftsFollowTheRowPolynomial)
-{
+TEST(Bend, ShiftsFollowTheRowPolynomial) {
     for (uint32_t bpp : {16u, 24u, 32u}) {
         TestFrames f(1, 12, 3, bpp);
         fillFrame(f, 0);
-        const double two[3] = {2.0, 0.0, 0.0}; // the first line moves too
+        const double two[3] = {2.0, 0.0, 0.0};  // the first line moves too
         ASSERT_EQ(velspec_scan_bendPatterns(&f.desc(), two, 1), VELSPEC_OK);
         expectLines(f, 0, {2, 2, 2});
     }
@@ -62,12 +58,10 @@ TEST(Bend, ShiftsFollowTheRowPolynomial)
     EXPECT_TRUE(wide.guardIntact());
 }
 
-TEST(Bend, FramesAreCountedAsGenerationFillsThem)
-{
+TEST(Bend, FramesAreCountedAsGenerationFillsThem) {
     // 25 patterns in 32-bit frames: 24 per frame, so two frames are bent.
     TestFrames f(3, 8, 2, 32);
-    for (uint32_t frame = 0; frame < 3; frame++)
-        fillFrame(f, frame);
+    for (uint32_t frame = 0; frame < 3; frame++) fillFrame(f, frame);
     const double one[3] = {1.0, 0.0, 0.0};
     ASSERT_EQ(velspec_scan_bendPatterns(&f.desc(), one, 25), VELSPEC_OK);
     expectLines(f, 1, {1, 1});
@@ -83,4 +77,4 @@ TEST(Bend, FramesAreCountedAsGenerationFillsThem)
     EXPECT_EQ(velspec_scan_bendPatterns(&f.desc(), nullptr, 1), VELSPEC_ERR_NULL);
 }
 
-} // namespace
+}  // namespace

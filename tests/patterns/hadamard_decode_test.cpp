@@ -19,13 +19,9 @@ constexpr uint32_t kLines = 4;
 constexpr int32_t kDark = 500;
 constexpr uint8_t kBlackPeriod = 25;
 
-int64_t light(int64_t column)
-{
-    return 50 + (column * 37) % 101;
-}
+int64_t light(int64_t column) { return 50 + (column * 37) % 101; }
 
-scanCfg hadamardConfig(uint16_t points, uint8_t widthPx)
-{
+scanCfg hadamardConfig(uint16_t points, uint8_t widthPx) {
     scanCfg cfg{};
     cfg.scan_type = SCAN_TYPE_HADAMARD;
     cfg.wavelength_start_nm = 950;
@@ -36,8 +32,7 @@ scanCfg hadamardConfig(uint16_t points, uint8_t widthPx)
     return cfg;
 }
 
-calibCoeffSet coefficients()
-{
+calibCoeffSet coefficients() {
     calibCoeffSet c{};
     c.pixel_to_wavelength_coeffs[0] = 900.0;
     c.pixel_to_wavelength_coeffs[1] = 0.85;
@@ -47,8 +42,7 @@ calibCoeffSet coefficients()
 
 // Readings of every pattern as seen through line `line`, where the light
 // profile is displaced by `shift` columns, with dark readings interleaved.
-scanData measure(const TestFrames &f, int32_t patterns, uint32_t line, int32_t shift, const scanCfg &cfg)
-{
+scanData measure(const TestFrames &f, int32_t patterns, uint32_t line, int32_t shift, const scanCfg &cfg) {
     scanData data{};
     data.header_version = 1;
     data.calibration_coeffs = coefficients();
@@ -62,12 +56,10 @@ scanData measure(const TestFrames &f, int32_t patterns, uint32_t line, int32_t s
     data.num_repeats = cfg.num_repeats;
     uint16_t at = 0;
     for (int32_t p = 0; p < patterns; p++) {
-        if (at % kBlackPeriod == 0)
-            data.adc_data[at++] = kDark;
+        if (at % kBlackPeriod == 0) data.adc_data[at++] = kDark;
         int64_t sum = kDark;
         for (uint32_t x = 0; x < kColumns; x++) {
-            if (f.lit(p / 24, p % 24, x, line))
-                sum += light(static_cast<int64_t>(x) - shift);
+            if (f.lit(p / 24, p % 24, x, line)) sum += light(static_cast<int64_t>(x) - shift);
         }
         data.adc_data[at++] = static_cast<int32_t>(sum);
     }
@@ -75,8 +67,7 @@ scanData measure(const TestFrames &f, int32_t patterns, uint32_t line, int32_t s
     return data;
 }
 
-void expectBandLight(const scanResults &results, const scanCfg &cfg)
-{
+void expectBandLight(const scanResults &results, const scanCfg &cfg) {
     colPatDef columns{};
     const calibCoeffSet c = coefficients();
     ASSERT_EQ(velspec_scan_col_genPatDef(&cfg, &c, &columns), VELSPEC_OK);
@@ -84,15 +75,13 @@ void expectBandLight(const scanResults &results, const scanCfg &cfg)
     for (int32_t p = 0; p < results.length; p++) {
         const int64_t from = std::max<int64_t>(0, int64_t{columns.center_column[p]} - cfg.width_px / 2);
         int64_t expected = 0;
-        for (int64_t x = from; x < from + cfg.width_px && x < kColumns; x++)
-            expected += light(x);
+        for (int64_t x = from; x < from + cfg.width_px && x < kColumns; x++) expected += light(x);
         // The decoder truncates its floating-point sums toward zero.
         EXPECT_NEAR(results.intensity[p], expected, 1) << "point " << p;
     }
 }
 
-TEST(PatternsAgainstDecoding, EveryBandsLightIsRecoveredOnStraightAndBentLines)
-{
+TEST(PatternsAgainstDecoding, EveryBandsLightIsRecoveredOnStraightAndBentLines) {
     for (uint16_t points : {uint16_t{228}, uint16_t{101}, uint16_t{40}}) {
         SCOPED_TRACE(points);
         const scanCfg cfg = hadamardConfig(points, 6);
@@ -120,4 +109,4 @@ TEST(PatternsAgainstDecoding, EveryBandsLightIsRecoveredOnStraightAndBentLines)
     }
 }
 
-} // namespace
+}  // namespace

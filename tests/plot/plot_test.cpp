@@ -21,8 +21,7 @@ using velscan::PlotSeries;
 using velscan::PlotSpectra;
 using velscan::Spectrum;
 
-Spectrum Sample(bool with_reference)
-{
+Spectrum Sample(bool with_reference) {
     Spectrum s;
     for (int i = 0; i < 228; ++i) {
         double nm = 900 + i * 3.5;
@@ -45,8 +44,7 @@ struct TempDir {
     ~TempDir() { fs::remove_all(path); }
 };
 
-TEST(Plot, PngAndSvgDecode)
-{
+TEST(Plot, PngAndSvgDecode) {
     TempDir dir;
     Spectrum a = Sample(true), b = Sample(true);
     for (double &y : b.intensity) y *= 0.8;
@@ -74,8 +72,7 @@ TEST(Plot, PngAndSvgDecode)
     }
 }
 
-TEST(Plot, RefusalsLeaveNoFile)
-{
+TEST(Plot, RefusalsLeaveNoFile) {
     TempDir dir;
     Spectrum plain = Sample(false), masked = Sample(true);
     for (double &a : masked.absorbance) a = NAN;
@@ -88,9 +85,17 @@ TEST(Plot, RefusalsLeaveNoFile)
     } cases[] = {
         {"unknown ending", {{"x", &plain}}, false, (dir.path / "p.jpg").string(), velscan::kErrArgument},
         {"no series", {}, false, (dir.path / "p.png").string(), velscan::kErrArgument},
-        {"absorbance without reference", {{"x", &plain}}, true, (dir.path / "p.png").string(), velscan::kErrArgument},
+        {"absorbance without reference",
+         {{"x", &plain}},
+         true,
+         (dir.path / "p.png").string(),
+         velscan::kErrArgument},
         {"all masked", {{"x", &masked}}, true, (dir.path / "p.svg").string(), velscan::kErrArgument},
-        {"missing folder", {{"x", &plain}}, false, (dir.path / "no" / "p.png").string(), velscan::kErrOutputFile},
+        {"missing folder",
+         {{"x", &plain}},
+         false,
+         (dir.path / "no" / "p.png").string(),
+         velscan::kErrOutputFile},
     };
     for (const Case &c : cases) {
         PlotOptions options;
@@ -104,8 +109,7 @@ TEST(Plot, RefusalsLeaveNoFile)
     EXPECT_EQ(velscan::WriteFileAtomically("/dev/full", "x\n").code, velscan::kErrOutputFile);
 }
 
-TEST(PlotAxis, TicksAreRoundAndInside)
-{
+TEST(PlotAxis, TicksAreRoundAndInside) {
     struct Case {
         double low, high, step, first;
     } cases[] = {
@@ -128,4 +132,3 @@ TEST(PlotAxis, TicksAreRoundAndInside)
 }
 
 }  // namespace
-

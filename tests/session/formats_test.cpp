@@ -35,8 +35,8 @@ Spectrum WithReference() {
     for (size_t i = 0; i < white.Points(); ++i) {
         white.intensity[i] = 1.1 * scan.intensity[i] + 0.3;  // ratios with long decimal expansions
     }
-    white.intensity[5] = 0;     // below the floor: masked ratio
-    scan.intensity[7] = -20;    // negative reflectance: masked absorbance
+    white.intensity[5] = 0;   // below the floor: masked ratio
+    scan.intensity[7] = -20;  // negative reflectance: masked absorbance
     EXPECT_TRUE(ApplyReference(scan, white, nullptr).ok());
     return scan;
 }
@@ -47,7 +47,8 @@ TEST(Formats, CsvAndJsonReadBackExactly) {
     const Spectrum referenced = WithReference();
     for (const Spectrum *spectrum : {&plain, &referenced}) {
         for (Format format : {Format::Csv, Format::Json}) {
-            SCOPED_TRACE(std::string(FormatName(format)) + (spectrum->HasReference() ? " with reference" : ""));
+            SCOPED_TRACE(std::string(FormatName(format)) +
+                         (spectrum->HasReference() ? " with reference" : ""));
             const std::string path = folder.Path("s." + std::string(FormatName(format)));
             ASSERT_TRUE(SaveSpectrum(*spectrum, format, path).ok());
             Spectrum back;
@@ -88,9 +89,9 @@ TEST(Formats, CsvAndJcampText) {
 
     std::string jcamp;
     ASSERT_TRUE(FormatSpectrum(spectrum, Format::Jcamp, jcamp).ok());
-    for (const char *label : {"##TITLE=", "##JCAMP-DX=4.24\n", "##DATA TYPE=NEAR INFRARED SPECTRUM\n", "##ORIGIN=",
-                              "##OWNER=", "##XUNITS=NANOMETERS\n", "##YUNITS=ABSORBANCE\n", "##NPOINTS=226\n",
-                              "##FIRSTX=", "##LASTX=", "##XYPOINTS=(XY..XY)\n"}) {
+    for (const char *label : {"##TITLE=", "##JCAMP-DX=4.24\n", "##DATA TYPE=NEAR INFRARED SPECTRUM\n",
+                              "##ORIGIN=", "##OWNER=", "##XUNITS=NANOMETERS\n", "##YUNITS=ABSORBANCE\n",
+                              "##NPOINTS=226\n", "##FIRSTX=", "##LASTX=", "##XYPOINTS=(XY..XY)\n"}) {
         EXPECT_NE(jcamp.find(label), std::string::npos) << label;
     }
     const size_t table = jcamp.find("(XY..XY)\n") + 9;
@@ -118,13 +119,16 @@ TEST(Formats, MalformedInputIsRefusedWithWhere) {
         {"nan text", "wavelength_nm,intensity\n900,nan\n", "line 2, cell 2"},
         {"empty intensity", "wavelength_nm,intensity\n900,\n", "line 2, cell 2"},
         {"too many cells", "wavelength_nm,intensity\n900,1,2\n", "line 2: more than 2 cells"},
-        {"too few cells", "wavelength_nm,intensity,reference,reflectance,absorbance\n900,1,2\n", "line 2: 3 cells"},
+        {"too few cells", "wavelength_nm,intensity,reference,reflectance,absorbance\n900,1,2\n",
+         "line 2: 3 cells"},
         {"descending", "wavelength_nm,intensity\n901,1\n900,1\n", "line 3: wavelengths must ascend"},
         {"json syntax", "{\"wavelength_nm\": [1,", "not valid JSON"},
         {"json not object", " [1, 2]", "is not a velscan"},
         {"json missing", "{\"wavelength_nm\": [900]}", "\"intensity\" is missing"},
-        {"json lengths", "{\"wavelength_nm\": [900, 901], \"intensity\": [1]}", "\"intensity\" has 1 elements"},
-        {"json null intensity", "{\"wavelength_nm\": [900], \"intensity\": [null]}", "element 0: not a number"},
+        {"json lengths", "{\"wavelength_nm\": [900, 901], \"intensity\": [1]}",
+         "\"intensity\" has 1 elements"},
+        {"json null intensity", "{\"wavelength_nm\": [900], \"intensity\": [null]}",
+         "element 0: not a number"},
         {"json metadata", "{\"metadata\": {\"a\": [1]}, \"wavelength_nm\": [900], \"intensity\": [1]}",
          "metadata field \"a\""},
     };

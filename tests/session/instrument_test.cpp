@@ -69,7 +69,8 @@ TEST_F(VirtualInstrument, EachSampleAgainstTheStoredReference) {
              EXPECT_GT(AbsorbanceNear(s, 1450), AbsorbanceNear(s, 1600) + 0.1);
          }},
         {VirtualSample::Emission, [](const Spectrum &s) { EXPECT_EQ(s.Points(), 228u); }},
-        {VirtualSample::Covered, [](const Spectrum &s) { EXPECT_GT(std::stoi(*s.metadata.Find("masked_points")), 0); }},
+        {VirtualSample::Covered,
+         [](const Spectrum &s) { EXPECT_GT(std::stoi(*s.metadata.Find("masked_points")), 0); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(SampleName(c.sample)));
@@ -135,7 +136,8 @@ TEST_F(VirtualInstrument, ScanSettingsAndProgress) {
     ASSERT_FALSE(remaining.empty());
     EXPECT_EQ(remaining.front(), estimate);
     EXPECT_EQ(remaining.back(), 0u);
-    for (const ScanRequest &bad : {ScanRequest{9, 0, 0, {}}, ScanRequest{0, -1, 0, {}}, ScanRequest{0, 0, 3, {}}}) {
+    for (const ScanRequest &bad :
+         {ScanRequest{9, 0, 0, {}}, ScanRequest{0, -1, 0, {}}, ScanRequest{0, 0, 3, {}}}) {
         EXPECT_EQ(instrument_->Scan(bad, scan).code, kErrArgument);
     }
 }
@@ -183,7 +185,8 @@ TEST_F(VirtualInstrument, InfoAndConfigurations) {
         {"averaging 0", [](Configuration &c) { c.average = 0; }},
         {"exposure code 2", [](Configuration &c) { c.sections[0].exposure = 2; }},
         {"slot 9", [](Configuration &c) { c.slot = 9; }},
-        {"stored form is 155 bytes", [](Configuration &c) {
+        {"stored form is 155 bytes",
+         [](Configuration &c) {
              c.kind = ScanKind::MultiSection;
              c.sections.push_back({ScanKind::Hadamard, 1604, 1700, 8, 20, 1});
              c.sections[0].end_nm = 1600;
@@ -247,15 +250,28 @@ TEST(OpenFailures, SayWhyInPlainWords) {
         std::vector<const char *> message_parts;
     };
     const Case cases[] = {
-        {"nothing plugged in", [](FakeHid &) {}, "", kErrNotFound, 3, {"no instrument found", "70-velscan.rules"}},
-        {"other serial", [](FakeHid &hid) { hid.addDevice(); }, "VS999999", kErrNotFound, 3, {"VS999999", "VS000001"}},
+        {"nothing plugged in",
+         [](FakeHid &) {},
+         "",
+         kErrNotFound,
+         3,
+         {"no instrument found", "70-velscan.rules"}},
+        {"other serial",
+         [](FakeHid &hid) { hid.addDevice(); },
+         "VS999999",
+         kErrNotFound,
+         3,
+         {"VS999999", "VS000001"}},
         {"no permission",
          [](FakeHid &hid) {
              hid.addDevice();
              hid.failOpen = true;
              hid.openError = L"Failed to open a device with path '/dev/hidraw0': Permission denied";
          },
-         "", kErrCannotOpen, 4, {"VS000001", "cannot be opened", "Permission denied", "contrib/70-velscan.rules"}},
+         "",
+         kErrCannotOpen,
+         4,
+         {"VS000001", "cannot be opened", "Permission denied", "contrib/70-velscan.rules"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

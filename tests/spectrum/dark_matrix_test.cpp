@@ -9,8 +9,7 @@
 
 namespace {
 
-std::unique_ptr<scanData> record_with(const int32_t *adc, uint16_t length, uint8_t first,
-                                      uint8_t period) {
+std::unique_ptr<scanData> record_with(const int32_t *adc, uint16_t length, uint8_t first, uint8_t period) {
     auto d = std::make_unique<scanData>();
     std::memset(d.get(), 0, sizeof *d);
     std::memcpy(d->adc_data, adc, sizeof(int32_t) * length);

@@ -24,7 +24,8 @@ TEST(InterpolateInt, BeforeInteriorExactPastClampedAndTruncated) {
         std::vector<int32_t> values(c.new_wl.size(), 0);
         old_wl[0] = 500, old_wl[1] = 510, values[0] = c.v0, values[1] = c.v1;
         ASSERT_EQ(velspec_interpolate_int_wavelengths(c.new_wl.data(), static_cast<int32_t>(c.new_wl.size()),
-                                                      old_wl.data(), values.data(), 2), VELSPEC_OK);
+                                                      old_wl.data(), values.data(), 2),
+                  VELSPEC_OK);
         EXPECT_EQ(values, c.expected);
         EXPECT_EQ(old_wl, c.new_wl);
     }

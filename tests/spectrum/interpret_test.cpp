@@ -86,8 +86,8 @@ TEST(HadamardScan, OrderThreeWorkedExample) {
 
 // A two-section scan: 24 column points, then 30 Hadamard points (order 31),
 // black readings wherever (i + 1) is a multiple of 25.
-uScanData two_section_scan(const std::vector<int32_t> &column_truth,
-                           const std::vector<int32_t> &had_truth, uint8_t second_type) {
+uScanData two_section_scan(const std::vector<int32_t> &column_truth, const std::vector<int32_t> &had_truth,
+                           uint8_t second_type) {
     uScanData u{};
     slewScanData &s = u.slew;
     spectrum_test::fill_header(&s, linear_calibration());

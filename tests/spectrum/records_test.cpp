@@ -62,15 +62,21 @@ TEST(RecordImages, EveryTypeHasItsFormatLengthsAndFixedSize) {
         const char *format;
         std::vector<uint32_t> counts;
     } cases[] = {
-        {&u->data, REC_SCAN_DATA, VELSPEC_IMG_SIZE_SCAN_DATA,
-         "S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)", {20, 3, 3, 8, 8, 40, 864}},
+        {&u->data,
+         REC_SCAN_DATA,
+         VELSPEC_IMG_SIZE_SCAN_DATA,
+         "S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)",
+         {20, 3, 3, 8, 8, 40, 864}},
         {&cfg, REC_SCAN_CFG, VELSPEC_IMG_SIZE_SCAN_CFG, "S(cvc#c#vvcvv)", {8, 40}},
         {&c, REC_CALIB_COEFFS, VELSPEC_IMG_SIZE_CALIB_COEFFS, "S(f#f#)", {3, 3}},
         {&m, REC_REF_MATRIX, VELSPEC_IMG_SIZE_REF_MATRIX, "S(c#f#v##)", {19, 50, 19, 50}},
         {&u->slew.cfg, REC_SLEW_CFG_HEAD, VELSPEC_IMG_SIZE_SLEW_CFG_HEAD, "S(cvc#c#vc)", {8, 40}},
         {u->slew.cfg.sections, REC_SLEW_SECTIONS, VELSPEC_IMG_SIZE_SLEW_SECTIONS, "S(ccvvvv)#", {5}},
-        {&u->slew, REC_SLEW_DATA_HEAD, VELSPEC_IMG_SIZE_SLEW_DATA_HEAD,
-         "S(uc#cccccccjjvvu$(f#f#)c#vccc)", {20, 3, 3, 8}},
+        {&u->slew,
+         REC_SLEW_DATA_HEAD,
+         VELSPEC_IMG_SIZE_SLEW_DATA_HEAD,
+         "S(uc#cccccccjjvvu$(f#f#)c#vccc)",
+         {20, 3, 3, 8}},
         {u->slew.adc_data, REC_ADC_DATA, VELSPEC_IMG_SIZE_ADC_DATA, "i#", {864}},
     };
     for (const auto &t : cases) {
@@ -80,8 +86,7 @@ TEST(RecordImages, EveryTypeHasItsFormatLengthsAndFixedSize) {
         std::vector<uint8_t> image(size);
         ASSERT_EQ(velspec_serialize(t.record, image.data(), size, t.type), VELSPEC_OK) << t.type;
         const auto header = image_header(static_cast<uint32_t>(t.size), t.format, t.counts);
-        EXPECT_EQ(std::vector<uint8_t>(image.begin(), image.begin() + header.size()), header)
-            << t.type;
+        EXPECT_EQ(std::vector<uint8_t>(image.begin(), image.begin() + header.size()), header) << t.type;
     }
     size_t size = 0;
     EXPECT_EQ(velspec_get_serialize_dump_size(&c, &size, 8), VELSPEC_ERR_SERIALIZE);
@@ -109,8 +114,8 @@ TEST(RecordImages, ScanConfigurationGoldenBytes) {
     std::vector<uint8_t> image(VELSPEC_IMG_SIZE_SCAN_CFG);
     ASSERT_EQ(velspec_scan_write_configuration(&cfg, image.data(), image.size()), VELSPEC_OK);
     std::vector<uint8_t> expected = image_header(91, "S(cvc#c#vvcvv)", {8, 40});
-    expected.push_back(1);                      // scan_type
-    expected.insert(expected.end(), {3, 0});    // config_index
+    expected.push_back(1);                    // scan_type
+    expected.insert(expected.end(), {3, 0});  // config_index
     expected.insert(expected.end(), cfg.serial_number, cfg.serial_number + 8);
     expected.insert(expected.end(), cfg.config_name, cfg.config_name + 40);
     expected.insert(expected.end(), {0xB6, 0x03, 0x72, 0x06});  // 950, 1650
@@ -180,12 +185,11 @@ TEST(ScanDataImages, SingleSectionRoundTripInPlaceAndTypeQuery) {
     EXPECT_EQ(velspec_scan_data_get_type(nullptr), VELSPEC_ERR_NULL);
 }
 
-
 TEST(ScanDataImages, MultiSectionRoundTripInPlace) {
     auto original = two_section_record();
     size_t sizes[4];
-    ASSERT_EQ(velspec_get_scan_data_dump_sizes(original.get(), &sizes[0], &sizes[1], &sizes[2],
-                                               &sizes[3]), VELSPEC_OK);
+    ASSERT_EQ(velspec_get_scan_data_dump_sizes(original.get(), &sizes[0], &sizes[1], &sizes[2], &sizes[3]),
+              VELSPEC_OK);
     EXPECT_EQ(sizes[0], 160u);
     EXPECT_EQ(sizes[1], 82u);
     EXPECT_EQ(sizes[2], 73u);
@@ -204,8 +208,7 @@ TEST(ScanDataImages, MultiSectionRoundTripInPlace) {
     EXPECT_EQ(velspec_scan_data_get_type(decoded), SCAN_TYPE_SLEW);
 
     std::vector<uint8_t> small(100);
-    EXPECT_EQ(velspec_scan_write_data(original.get(), small.data(), small.size()),
-              VELSPEC_ERR_NO_MEMORY);
+    EXPECT_EQ(velspec_scan_write_data(original.get(), small.data(), small.size()), VELSPEC_ERR_NO_MEMORY);
 }
 
 TEST(ScanDataImages, SectionExtraction) {
@@ -218,8 +221,7 @@ TEST(ScanDataImages, SectionExtraction) {
     EXPECT_EQ(out->width_px, 8);
     EXPECT_EQ(out->num_repeats, 3);
     EXPECT_EQ(out->scan_type, SCAN_TYPE_COLUMN);
-    EXPECT_EQ(velspec_get_scanData_from_slewScanData(&slew->slew, out.get(), 2),
-              VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_get_scanData_from_slewScanData(&slew->slew, out.get(), 2), VELSPEC_ERR_BAD_INPUT);
 
     uint32_t start = 99;
     uint16_t n = 0, b = 0;

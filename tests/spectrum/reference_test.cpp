@@ -35,11 +35,10 @@ std::unique_ptr<scanResults> interpreted(const std::vector<uint8_t> &image) {
     return r;
 }
 
-std::unique_ptr<scanResults> scan_results(uint16_t start, uint16_t end, uint8_t width,
-                                          uint16_t points, uint8_t gain) {
+std::unique_ptr<scanResults> scan_results(uint16_t start, uint16_t end, uint8_t width, uint16_t points,
+                                          uint8_t gain) {
     const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, start, end, width, points);
-    uScanData record = single_record(cfg, linear_calibration(), std::vector<int32_t>(points, 900),
-                                     40, 25);
+    uScanData record = single_record(cfg, linear_calibration(), std::vector<int32_t>(points, 900), 40, 25);
     record.data.pga_gain = gain;
     return interpreted(encode(record));
 }
@@ -52,8 +51,8 @@ struct Recomputed {
 Recomputed recompute(const std::vector<uint8_t> &ref_img, const std::vector<uint8_t> &mat_img,
                      const scanResults &scan) {
     Recomputed out{0, std::make_unique<scanResults>()};
-    out.status = velspec_scan_interpReference(ref_img.data(), ref_img.size(), mat_img.data(),
-                                              mat_img.size(), &scan, out.ref.get());
+    out.status = velspec_scan_interpReference(ref_img.data(), ref_img.size(), mat_img.data(), mat_img.size(),
+                                              &scan, out.ref.get());
     return out;
 }
 
@@ -107,8 +106,8 @@ TEST(Reference, RefusedRecomputations) {
     zero.ref_intensities[2][17] = 0;    // width 6, the reference's own width
     equal.widths[1] = equal.widths[0];  // no slope to interpolate on from width 2
     const scanCfg narrow = make_cfg(SCAN_TYPE_COLUMN, 1000, 1600, 6, 150);
-    const auto narrow_img = encode(single_record(narrow, linear_calibration(),
-                                                 std::vector<int32_t>(150, 500), 0, 25));
+    const auto narrow_img =
+        encode(single_record(narrow, linear_calibration(), std::vector<int32_t>(150, 500), 0, 25));
     auto wide = scan_results(950, 1650, 6, 100, 1), scan = scan_results(1000, 1600, 10, 100, 1);
     auto too_long = scan_results(1000, 1600, 10, 100, 1);
     too_long->length = SCAN_MAX_ADC + 5;
@@ -122,7 +121,8 @@ TEST(Reference, RefusedRecomputations) {
         {"damaged matrix", reference_image(1, 5000), broken, scan.get(), VELSPEC_ERR_SERIALIZE},
         {"width below the matrix", reference_image(1, 5000, 1), mat_ok, scan.get(), VELSPEC_ERR_BAD_INPUT},
         {"width above the matrix", reference_image(1, 5000, 40), mat_ok, scan.get(), VELSPEC_ERR_BAD_INPUT},
-        {"zero matrix value", reference_image(1, 5000, 6), matrix_image(zero), scan.get(), VELSPEC_ERR_BAD_INPUT},
+        {"zero matrix value", reference_image(1, 5000, 6), matrix_image(zero), scan.get(),
+         VELSPEC_ERR_BAD_INPUT},
         {"equal widths", reference_image(1, 5000, 2), matrix_image(equal), scan.get(), VELSPEC_ERR_BAD_INPUT},
         {"length past the arrays", reference_image(1, 5000), mat_ok, too_long.get(), VELSPEC_ERR_BAD_INPUT},
     };
@@ -134,10 +134,11 @@ TEST(Reference, RefusedRecomputations) {
     two.sections[0].wavelength_end_nm = 1700;
     EXPECT_EQ(velspec_valid_configs_to_interp(&wide->cfg, &two), VELSPEC_ERR_FAILED);
     const auto ref_img = reference_image(1, 5000);
-    EXPECT_EQ(velspec_scan_interpReference(ref_img.data(), 0, mat_ok.data(), mat_ok.size(),
-                                           scan.get(), scan.get()), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_scan_interpReference(nullptr, 10, mat_ok.data(), mat_ok.size(),
-                                           scan.get(), scan.get()), VELSPEC_ERR_NULL);
+    EXPECT_EQ(
+        velspec_scan_interpReference(ref_img.data(), 0, mat_ok.data(), mat_ok.size(), scan.get(), scan.get()),
+        VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_scan_interpReference(nullptr, 10, mat_ok.data(), mat_ok.size(), scan.get(), scan.get()),
+              VELSPEC_ERR_NULL);
     // Sections whose points pass the result arrays.
     auto ref = interpreted(ref_img);
     const refMatrix m = linear_matrix();

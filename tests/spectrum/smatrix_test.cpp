@@ -11,8 +11,7 @@ namespace {
 using spectrum_test::kSMatrixOrders;
 
 TEST(SMatrixTable, SmallestOrdersMatchTheInstrumentRows) {
-    const char *rows7[7] = {"1011100", "1101001", "1100110", "0111010",
-                            "1010011", "0110101", "0001111"};
+    const char *rows7[7] = {"1011100", "1101001", "1100110", "0111010", "1010011", "0110101", "0001111"};
     uint8_t row[7];
     for (uint32_t r = 0; r < 7; ++r) {
         ASSERT_EQ(getSMatrixRow(7, r, row), VELSPEC_OK);
@@ -84,8 +83,8 @@ TEST(SMatrixRead, RefusesOrdersAndRowsItDoesNotHold) {
 }
 
 TEST(PaleyOrder, SmallestPrimeThreeModFourNotBelow) {
-    const uint32_t cases[][2] = {{0, 3},  {1, 3},    {3, 3},     {4, 7},    {7, 7},
-                                 {8, 11}, {12, 19},  {24, 31},   {240, 251}, {252, 263}};
+    const uint32_t cases[][2] = {{0, 3},  {1, 3},   {3, 3},   {4, 7},     {7, 7},
+                                 {8, 11}, {12, 19}, {24, 31}, {240, 251}, {252, 263}};
     for (const auto &c : cases) EXPECT_EQ(getPaleyOrder(c[0]), c[1]) << c[0];
 }
 
@@ -94,7 +93,7 @@ TEST(PaleyOrder, CheckPrimeAndLargeArgumentsFinish) {
     EXPECT_EQ(checkPrime(1), 1);
     EXPECT_EQ(checkPrime(4), 0);
     EXPECT_EQ(checkPrime(251), 1);
-    EXPECT_EQ(checkPrime(253), 0);  // 11 * 23
+    EXPECT_EQ(checkPrime(253), 0);          // 11 * 23
     EXPECT_EQ(checkPrime(4294967291u), 1);  // largest 32-bit prime
     EXPECT_EQ(checkPrime(4294967295u), 0);
     // Nothing at or above 2^32 - 1 qualifies; the search must not wrap.

@@ -22,8 +22,7 @@ inline calibCoeffSet linear_calibration() {
     return c;
 }
 
-inline scanCfg make_cfg(uint8_t type, uint16_t start_nm, uint16_t end_nm, uint8_t width,
-                        uint16_t patterns) {
+inline scanCfg make_cfg(uint8_t type, uint16_t start_nm, uint16_t end_nm, uint8_t width, uint16_t patterns) {
     scanCfg cfg{};
     cfg.scan_type = type;
     cfg.config_index = 3;
@@ -56,8 +55,7 @@ void fill_header(Record *r, const calibCoeffSet &calib) {
 // Lays readings out with a black reading (value dark) wherever (i + 1) is a
 // multiple of period, the way the device interleaves them, and adds the dark
 // level to every pattern reading. Returns the number of entries used.
-inline uint16_t interleave(const std::vector<int32_t> &readings, int32_t dark, uint8_t period,
-                           int32_t *adc) {
+inline uint16_t interleave(const std::vector<int32_t> &readings, int32_t dark, uint8_t period, int32_t *adc) {
     uint16_t pos = 0;
     size_t next = 0;
     while (next < readings.size()) {
@@ -92,8 +90,7 @@ inline std::vector<int32_t> hadamard_scan_readings(const hadPatDef &def,
 
 // A single-section record of the configuration with the readings laid out.
 inline uScanData single_record(const scanCfg &cfg, const calibCoeffSet &calib,
-                               const std::vector<int32_t> &readings, int32_t dark,
-                               uint8_t period) {
+                               const std::vector<int32_t> &readings, int32_t dark, uint8_t period) {
     uScanData u{};
     scanData &d = u.data;
     fill_header(&d, calib);
@@ -154,7 +151,7 @@ inline refMatrix linear_matrix() {
 }
 
 inline constexpr uint16_t kSMatrixOrders[SMATRIX_NUM_ORDERS] = {
-    3, 7, 11, 19, 23, 31, 43, 47, 59, 67, 71, 79, 83, 103, 107,
+    3,   7,   11,  19,  23,  31,  43,  47,  59,  67,  71,  79,  83,  103, 107,
     127, 131, 139, 151, 163, 167, 179, 191, 199, 211, 223, 227, 239, 251};
 
 }  // namespace spectrum_test

@@ -22,7 +22,10 @@ public:
 
     const std::vector<uint32_t> &sleeps() const { return sleeps_; }
     uint64_t now() const { return now_; }  // total milliseconds slept
-    void clear() { sleeps_.clear(); now_ = 0; }
+    void clear() {
+        sleeps_.clear();
+        now_ = 0;
+    }
 
 private:
     static FakeClock *instance_;

@@ -42,9 +42,9 @@ FakeHid *FakeHid::instance_ = nullptr;
 FakeHid::FakeHid() {
     instance_ = this;
     static const USB_HidBackend table = {
-        &FakeHid::hidInit,  &FakeHid::hidExit,  &FakeHid::hidEnumerate,
-        &FakeHid::hidFreeEnumeration, &FakeHid::hidOpen, &FakeHid::hidClose,
-        &FakeHid::hidWrite, &FakeHid::hidReadTimeout, &FakeHid::hidError,
+        &FakeHid::hidInit,  &FakeHid::hidExit,  &FakeHid::hidEnumerate, &FakeHid::hidFreeEnumeration,
+        &FakeHid::hidOpen,  &FakeHid::hidClose, &FakeHid::hidWrite,     &FakeHid::hidReadTimeout,
+        &FakeHid::hidError,
     };
     USB_SetHidBackend(&table);
     resetTransportTable();
@@ -69,8 +69,8 @@ void FakeHid::queueReply(const Bytes &payload, int status, int lengthField) {
 
 void FakeHid::queueAck(int32_t value) {
     const uint32_t v = static_cast<uint32_t>(value);
-    queueReply({static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)});
+    queueReply({static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                static_cast<uint8_t>(v >> 24)});
 }
 
 void FakeHid::queueEmptyAck() { queueReply({}); }
@@ -125,15 +125,20 @@ void FakeHid::respond(const Bytes &report) {
     if (request_.size() < 4 + length) return;  // more reports to come
     const uint16_t code = static_cast<uint16_t>(request_[4] | request_[5] << 8);
     const bool isRead = request_[0] == 0xC0;
-    const Bytes data(request_.begin() + 6, request_.begin() + 4 + static_cast<long>(std::max<size_t>(length, 2)));
+    const Bytes data(request_.begin() + 6,
+                     request_.begin() + 4 + static_cast<long>(std::max<size_t>(length, 2)));
     request_.clear();
     commands_.push_back({code, data});
     const auto once = oneOff_.find({code, occurrences_[code]++});
     const auto always = responders_.find(code);
-    if (once != oneOff_.end()) once->second(*this, data);
-    else if (always != responders_.end()) always->second(*this, data);
-    else if (isRead) queueReply({}, 1);
-    else queueEmptyAck();
+    if (once != oneOff_.end())
+        once->second(*this, data);
+    else if (always != responders_.end())
+        always->second(*this, data);
+    else if (isRead)
+        queueReply({}, 1);
+    else
+        queueEmptyAck();
 }
 
 void FakeHid::clearRecords() {
@@ -182,8 +187,7 @@ void FakeHid::hidFreeEnumeration(hid_device_info *list) {
     }
 }
 
-hid_device *FakeHid::hidOpen(unsigned short vendor, unsigned short product,
-                             const wchar_t *serial) {
+hid_device *FakeHid::hidOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
     if (instance_ == nullptr) return nullptr;
     instance_->openSerials_.push_back(serial ? serial : L"");
     if (instance_->failOpen) return nullptr;
@@ -239,9 +243,12 @@ int FakeHid::hidReadTimeout(hid_device *, unsigned char *data, size_t length, in
     Event event = self.script_.front();
     self.script_.pop_front();
     switch (event.kind) {
-        case Event::Report: return self.deliver(event.reports.front(), data, length);
-        case Event::Timeout: return 0;
-        case Event::Error: return -1;
+        case Event::Report:
+            return self.deliver(event.reports.front(), data, length);
+        case Event::Timeout:
+            return 0;
+        case Event::Error:
+            return -1;
         case Event::Late:
             for (const Bytes &report : event.reports) self.pending_.push_back(report);
             return 0;

@@ -52,12 +52,12 @@ public:
                    const wchar_t *serial = L"VS000001");
 
     // --- input script ---------------------------------------------------
-    void queueReport(const Bytes &report);              // one raw input report
+    void queueReport(const Bytes &report);  // one raw input report
     void queueReply(const Bytes &payload, int status = 0, int lengthField = -1);
-    void queueAck(int32_t value);                       // length 4, value LE
-    void queueEmptyAck();                               // length 0
-    void queueTimeout();                                // a read returns 0
-    void queueReadError();                              // a read returns -1
+    void queueAck(int32_t value);  // length 4, value LE
+    void queueEmptyAck();          // length 0
+    void queueTimeout();           // a read returns 0
+    void queueReadError();         // a read returns -1
     // The next blocking read times out; the reply then becomes pending.
     void queueLateReply(const Bytes &payload, int status = 0);
     // Reports already waiting before the next command is sent.
@@ -86,16 +86,16 @@ public:
     };
     using Responder = std::function<void(FakeHid &hid, const Bytes &data)>;
     void answer(uint16_t code, Responder responder);
-    void answer(uint16_t code, const Bytes &payload);  // the same reply each time
+    void answer(uint16_t code, const Bytes &payload);                     // the same reply each time
     void answerOnce(uint16_t code, int occurrence, Responder responder);  // 0-based
     const std::vector<Command> &commands() const { return commands_; }
     std::vector<uint16_t> codes() const;
 
     // --- failures -------------------------------------------------------
-    bool failInit = false;      // init returns -1
-    bool failOpen = false;      // open returns NULL
-    std::wstring openError;     // with failOpen: what hid_error(NULL) then says
-    int failWriteAt = -1;       // the write with this 0-based number returns -1
+    bool failInit = false;   // init returns -1
+    bool failOpen = false;   // open returns NULL
+    std::wstring openError;  // with failOpen: what hid_error(NULL) then says
+    int failWriteAt = -1;    // the write with this 0-based number returns -1
 
     // --- records --------------------------------------------------------
     const std::vector<Bytes> &writes() const { return writes_; }  // 65 bytes each

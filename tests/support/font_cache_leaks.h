@@ -4,7 +4,4 @@
 // those, are not reported.
 #pragma once
 
-extern "C" const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
+extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

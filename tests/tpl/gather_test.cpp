@@ -109,7 +109,9 @@ public:
         close_write();
         if (fds[0] >= 0) close(fds[0]);
     }
-    void write_all(const Bytes &b) { ASSERT_EQ(write(fds[1], b.data(), b.size()), static_cast<ssize_t>(b.size())); }
+    void write_all(const Bytes &b) {
+        ASSERT_EQ(write(fds[1], b.data(), b.size()), static_cast<ssize_t>(b.size()));
+    }
     void close_write() {
         if (fds[1] >= 0) close(fds[1]);
         fds[1] = -1;

@@ -41,8 +41,16 @@ struct AllKinds {
 
 AllKinds all_kinds() {
     static uint8_t payload[3] = {1, 2, 3};
-    return AllKinds{0x7f, -2, 0xbeef, -7, 0xdeadbeef, -2.5, INT64_MIN + 1, 0x0102030405060708ull,
-                    {const_cast<char *>(""), const_cast<char *>("xyz")}, {{1, 2, 3}, {4, 5, 6}},
+    return AllKinds{0x7f,
+                    -2,
+                    0xbeef,
+                    -7,
+                    0xdeadbeef,
+                    -2.5,
+                    INT64_MIN + 1,
+                    0x0102030405060708ull,
+                    {const_cast<char *>(""), const_cast<char *>("xyz")},
+                    {{1, 2, 3}, {4, 5, 6}},
                     tpl_binary{payload, 3}};
 }
 
@@ -52,16 +60,16 @@ Bytes all_kinds_image(bool big) {
     b.u32(2).u32(2).u32(3);
     b.u8(0x7f).u16(0xfffe).u16(0xbeef).u32(0xfffffff9).u32(0xdeadbeef).f64(-2.5);
     b.u64(0x8000000000000001ull).u64(0x0102030405060708ull);
-    b.u32(1);                 // empty string: length 1, no bytes
-    b.u32(4).raw("xyz");      // "xyz"
+    b.u32(1);             // empty string: length 1, no bytes
+    b.u32(4).raw("xyz");  // "xyz"
     for (uint8_t k = 1; k <= 6; k++) b.u8(k);
     b.u32(3).raw("\x01\x02\x03");
     return b.finish();
 }
 
 tpl_node *map_all_kinds(AllKinds &k) {
-    return tpl_map("cjviufIUs#c##B", &k.c, &k.j, &k.v, &k.i, &k.u, &k.f, &k.I, &k.U, k.strs, 2,
-                   k.fixed, 2, 3, &k.bin);
+    return tpl_map("cjviufIUs#c##B", &k.c, &k.j, &k.v, &k.i, &k.u, &k.f, &k.I, &k.U, k.strs, 2, k.fixed, 2, 3,
+                   &k.bin);
 }
 
 TEST(TplGolden, EveryKindWrittenAsHandBuiltImage) {

@@ -166,8 +166,7 @@ TEST_F(TplPeek, RefusalsLeaveDestinationsAlone) {
     // The string's length points past the end: nothing is stored at all.
     Bytes cut(image.begin(), image.begin() + (image.size() - 14));
     char *label = reinterpret_cast<char *>(0x1);
-    EXPECT_EQ(tpl_peek(TPL_IO_MEMORY | TPL_DATAPEEK, cut.data(), cut.size(), "cs", &first, &label),
-              nullptr);
+    EXPECT_EQ(tpl_peek(TPL_IO_MEMORY | TPL_DATAPEEK, cut.data(), cut.size(), "cs", &first, &label), nullptr);
     EXPECT_EQ(reports.str(), "tpl_peek: tpl has insufficient length\n");
     EXPECT_EQ(first, 0x55);
     EXPECT_EQ(label, reinterpret_cast<char *>(0x1));

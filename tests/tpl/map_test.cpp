@@ -30,11 +30,8 @@ TEST(TplMap, FieldOffsetsAndStridesFollowNaturalAlignment) {
         size_t stride;
     };
     const Case cases[] = {
-        {"S(cf)#", {0, 8}, 16},
-        {"S(vc)#", {0, 2}, 4},
-        {"S(c$(ic)c)#", {0, 4, 8, 9}, 12},
-        {"S(sc)#", {0, 8}, 16},
-        {"S(jIc)#", {0, 8, 16}, 24},
+        {"S(cf)#", {0, 8}, 16}, {"S(vc)#", {0, 2}, 4},       {"S(c$(ic)c)#", {0, 4, 8, 9}, 12},
+        {"S(sc)#", {0, 8}, 16}, {"S(jIc)#", {0, 8, 16}, 24},
     };
     alignas(16) static char base[64];
     for (const Case &c : cases) {
@@ -52,10 +49,28 @@ TEST(TplMap, FieldOffsetsAndStridesFollowNaturalAlignment) {
 
 TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
     const char *bad[] = {
-        "S(iA(i))", "S(iB)", "$(i)", "S()", "A()", "Si", "A$(i)", "S(i))", "S(i", "(i)",
-        "i#)", "#", "S(S(i))",
+        "S(iA(i))",
+        "S(iB)",
+        "$(i)",
+        "S()",
+        "A()",
+        "Si",
+        "A$(i)",
+        "S(i))",
+        "S(i",
+        "(i)",
+        "i#)",
+        "#",
+        "S(S(i))",
         // Not given a meaning by the grammar; refused rather than mis-walked.
-        "S", "A", "iS", "A(i)#", "S(i$(c)#)", "B#", "S(i)$", "iS(#i)",
+        "S",
+        "A",
+        "iS",
+        "A(i)#",
+        "S(i$(c)#)",
+        "B#",
+        "S(i)$",
+        "iS(#i)",
     };
     alignas(8) static char base[64];
     for (const char *fmt : bad) {
@@ -113,8 +128,7 @@ using TplMapDeathTest = ::testing::Test;
 TEST_F(TplMapDeathTest, FatalConditionsEndTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     static char cells[4096];
-    EXPECT_EXIT(tpl_map("c#", cells, 0), ::testing::ExitedWithCode(255),
-                "non-positive iteration count 0");
+    EXPECT_EXIT(tpl_map("c#", cells, 0), ::testing::ExitedWithCode(255), "non-positive iteration count 0");
     EXPECT_EXIT(tpl_map("c###########", cells, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2),
                 ::testing::ExitedWithCode(255), "contiguous # exceeds hardcoded limit");
     EXPECT_EXIT(tpl_gather(7), ::testing::ExitedWithCode(255), "unsupported tpl_gather mode 7");

@@ -30,8 +30,10 @@ TEST_F(TplValidation, EveryCodeFromABrokenImage) {
         size_t at;
         uint8_t value;
         int code;
-    } pokes[] = {{1, 'X', TPL_ERR_MAGIC},          {3, 4, TPL_ERR_FLAGS},
-                 {9, 'x', TPL_ERR_FORMAT_CHAR},    {9, 'u', TPL_ERR_FORMAT_MISMATCH},
+    } pokes[] = {{1, 'X', TPL_ERR_MAGIC},
+                 {3, 4, TPL_ERR_FLAGS},
+                 {9, 'x', TPL_ERR_FORMAT_CHAR},
+                 {9, 'u', TPL_ERR_FORMAT_MISMATCH},
                  {12, 9, TPL_ERR_FXLEN_MISMATCH}};
     for (const auto &p : pokes) {
         Bytes bad = good;
@@ -65,11 +67,10 @@ TEST_F(TplValidation, TruncatedHeadersAreRefusedWithinTheImage) {
         root->flags = 0;
     };
     // Format string without its zero.
-    check(ImageBuilder().raw("tpl").u8(0).u32(12).raw("i#v#").bytes(), TPL_ERR_FORMAT_UNTERMINATED,
-          true);
+    check(ImageBuilder().raw("tpl").u8(0).u32(12).raw("i#v#").bytes(), TPL_ERR_FORMAT_UNTERMINATED, true);
     // Fixed-length section cut short.
-    check(ImageBuilder().raw("tpl").u8(0).u32(15).raw("i#v").zero().u16(2).bytes(),
-          TPL_ERR_FXLEN_OVERRUN, true);
+    check(ImageBuilder().raw("tpl").u8(0).u32(15).raw("i#v").zero().u16(2).bytes(), TPL_ERR_FXLEN_OVERRUN,
+          true);
     // Data cut inside the v.
     check(ImageBuilder().raw("tpl").u8(0).u32(0).raw("i#v").zero().u32(2).u32(1).u32(2).u8(3).bytes(),
           TPL_ERR_DATA_OVERRUN, true);
@@ -154,8 +155,7 @@ TEST(TplMalformed, FileLoadMessagesNameThePath) {
     const std::string missing = dir.file("none.tpl");
     EXPECT_EQ(tpl_load(fmt.tn, TPL_IO_FILE, missing.c_str()), -1);
     EXPECT_EQ(reports.str(), "Couldn't open file " + missing +
-                                 ": No such file or directory\ntpl_load failed for file " +
-                                 missing + "\n");
+                                 ": No such file or directory\ntpl_load failed for file " + missing + "\n");
 }
 
 }  // namespace
