@@ -226,12 +226,17 @@ Status StoredCount(int &count) {
     return Status::Ok();
 }
 
-Status CheckStoredSlot(int slot, int count) {
+Status ReadStoredConfiguration(int slot, Configuration &out) {
+    int count = 0;
+    Status status = StoredCount(count);
+    if (!status) {
+        return status;
+    }
     if (slot < 0 || slot >= count) {
         return OutOfRange("configuration slot", std::to_string(slot),
                           count == 0 ? "none is stored" : "0 to " + std::to_string(count - 1));
     }
-    return Status::Ok();
+    return ReadConfiguration(slot, out);
 }
 
 Status Instrument::Configurations(std::vector<Configuration> &out) {
@@ -265,12 +270,7 @@ Status Instrument::GetConfiguration(int slot, Configuration &out) {
         if (!access.status()) {
             return access.status();
         }
-        int count = 0;
-        Status status = StoredCount(count);
-        if (status) {
-            status = CheckStoredSlot(slot, count);
-        }
-        return status ? ReadConfiguration(slot, out) : status;
+        return ReadStoredConfiguration(slot, out);
     });
 }
 

@@ -53,8 +53,9 @@ std::string NarrowText(const wchar_t *text);
 std::string NarrowSerial(const wchar_t *serial);
 // The number of stored configurations (lock held).
 Status StoredCount(int &count);
-// kErrArgument unless 0 <= slot < count.
-Status CheckStoredSlot(int slot, int count);
+// Reads stored configuration `slot` after checking it is one of those stored
+// (lock held): kErrArgument for a slot out of range.
+Status ReadStoredConfiguration(int slot, Configuration &out);
 
 // Reads stored configuration `slot` (lock held).
 Status ReadConfiguration(int slot, Configuration &out);

@@ -102,14 +102,7 @@ Status Instrument::Scan(const ScanRequest &request, Spectrum &out) {
             if (!access.status()) {
                 return access.status();
             }
-            int count = 0;
-            Status status = StoredCount(count);
-            if (status) {
-                status = CheckStoredSlot(request.config, count);
-            }
-            if (status) {
-                status = ReadConfiguration(request.config, config);
-            }
+            Status status = ReadStoredConfiguration(request.config, config);
             if (!status) {
                 return status;
             }
