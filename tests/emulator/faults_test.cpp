@@ -13,12 +13,7 @@ constexpr uint16_t kSetPGAGain = 0x021b;
 constexpr uint16_t kGetScanCfg = 0x0220;
 
 virt::FaultSpec On(Fault fault, uint32_t command, uint32_t skip = 0, bool persistent = false) {
-    virt::FaultSpec fault_spec;
-    fault_spec.fault = fault;
-    fault_spec.command = command;
-    fault_spec.skip = skip;
-    fault_spec.persistent = persistent;
-    return fault_spec;
+    return {.fault = fault, .command = command, .skip = skip, .persistent = persistent};
 }
 
 }  // namespace

@@ -91,17 +91,17 @@ TEST(ScanPlan, HadamardPatternsLightAboutHalfTheBandsOfTheirGroup) {
 }
 
 TEST(ScanPlan, UnscannableConfigurationsHaveNoPlan) {
-    calibCoeffSet calibration = FactoryCalibration();
-    EXPECT_FALSE(
-        virt::PlanScan(Single(SCAN_TYPE_HADAMARD, 900, 1700, 6, 2), calibration));  // no band spacing
-    EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 0), calibration));
-    EXPECT_FALSE(
-        virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 850), calibration));  // beyond the raw record
-    EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 5000, 6, 100), calibration));  // off the array
     virt::DecodedConfig bad_exposure = Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 100);
     bad_exposure.multi_section = true;
     bad_exposure.slew.sections[0].exposure_time = 7;
-    EXPECT_FALSE(virt::PlanScan(bad_exposure, calibration));
-    calibCoeffSet erased{};
-    EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 228), erased));
+    const virt::DecodedConfig configs[] = {
+        Single(SCAN_TYPE_HADAMARD, 900, 1700, 6, 2),  // no band spacing
+        Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 0),
+        Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 850),  // beyond the raw record
+        Single(SCAN_TYPE_COLUMN, 900, 5000, 6, 100),  // off the array
+        bad_exposure,
+    };
+    for (const virt::DecodedConfig &config : configs)
+        EXPECT_FALSE(virt::PlanScan(config, FactoryCalibration()));
+    EXPECT_FALSE(virt::PlanScan(Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 228), calibCoeffSet{}));  // erased
 }

@@ -28,30 +28,6 @@ struct StateCall {
     std::function<int32_t(Outputs &)> call;
 };
 
-// What a framing-level failure of the reply turns into.
-int32_t framing_code(Fault fault) {
-    switch (fault) {
-        case Fault::NoReply:
-            return -5;
-        case Fault::LateReply:
-            return -5;
-        case Fault::ShortReply:
-            return -5;  // the promised rest never comes
-        case Fault::Status1:
-            return -4;
-        case Fault::OversizeLength:
-            return -4;
-        case Fault::CutPayload:
-            return -4;  // shorter than what the command decodes
-        case Fault::Status2:
-            return -3;
-        case Fault::Status3:
-            return -2;
-        default:
-            return 1;
-    }
-}
-
 TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
     const StateCall calls[] = {
         {"velGetPgaGain", 0x0228, VEL_ERR_GET_GAIN, [](Outputs &o) { return velGetPgaGain(&o.gain); }},
@@ -63,14 +39,16 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
         {"velGetButtonPressStatus", 0x010c, VEL_ERR_BUTTON,
          [](Outputs &o) { return velGetButtonPressStatus(&o.button); }},
     };
-    const Fault faults[] = {Fault::NoReply,    Fault::Status1,        Fault::Status2,    Fault::Status3,
-                            Fault::ShortReply, Fault::OversizeLength, Fault::CutPayload, Fault::LateReply};
+    // Each reply fault and the framing code it turns into.
+    const std::pair<Fault, int32_t> faults[] = {
+        {Fault::NoReply, -5},        {Fault::LateReply, -5},  {Fault::ShortReply, -5}, {Fault::Status1, -4},
+        {Fault::OversizeLength, -4}, {Fault::CutPayload, -4}, {Fault::Status2, -3},    {Fault::Status3, -2}};
     std::vector<Outputs> good(std::size(calls));
     for (size_t i = 0; i < std::size(calls); ++i) ASSERT_EQ(calls[i].call(good[i]), VEL_OK) << calls[i].name;
     for (size_t i = 0; i < std::size(calls); ++i) {
         const StateCall &c = calls[i];
         const size_t other = (i + 1) % std::size(calls);
-        for (Fault fault : faults) {
+        for (const auto &[fault, framing_code] : faults) {
             SCOPED_TRACE(testing::Message() << c.name << " fault " << static_cast<int>(fault));
             virt::FaultSpec fault_spec;
             fault_spec.fault = fault;
@@ -79,7 +57,7 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
             Outputs out;
             int32_t rc = c.call(out);
             EXPECT_EQ(virt::PendingFaults(), 0u);
-            EXPECT_EQ(rc, c.step_code != 0 ? c.step_code : framing_code(fault));
+            EXPECT_EQ(rc, c.step_code != 0 ? c.step_code : framing_code);
             EXPECT_TRUE(out == Outputs{});
             Outputs next;
             EXPECT_EQ(calls[other].call(next), VEL_OK);
