@@ -50,10 +50,7 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
         const size_t other = (i + 1) % std::size(calls);
         for (const auto &[fault, framing_code] : faults) {
             SCOPED_TRACE(testing::Message() << c.name << " fault " << static_cast<int>(fault));
-            virt::FaultSpec fault_spec;
-            fault_spec.fault = fault;
-            fault_spec.command = c.command;
-            virt::InjectFault(fault_spec);
+            virt::InjectFault({.fault = fault, .command = c.command});
             Outputs out;
             int32_t rc = c.call(out);
             EXPECT_EQ(virt::PendingFaults(), 0u);
