@@ -14,10 +14,10 @@ TEST(TplArray, CursorCountsDownAfterLoad) {
         tpl_pack(w.tn, 1);
     }
     EXPECT_EQ(tpl_Alen(w.tn, 1), 3);
-    const Bytes image = dump_bytes(w.tn);
+    const Bytes image = DumpBytes(w.tn);
 
     TplHandle r(tpl_map("A(i)", &i));
-    ASSERT_EQ(load_bytes(r.tn, image), 0);
+    ASSERT_EQ(LoadBytes(r.tn, image), 0);
     EXPECT_EQ(tpl_Alen(r.tn, 1), 3);
     std::vector<int32_t> seen;
     for (int expected_left : {3, 2, 1}) {
@@ -44,13 +44,13 @@ TEST(TplArray, NestedArrayCountsStandInTheirElements) {
         i = static_cast<int32_t>(e * 10);
         tpl_pack(w.tn, 1);
     }
-    const Bytes image = dump_bytes(w.tn);
+    const Bytes image = DumpBytes(w.tn);
     ImageBuilder b;
     b.header(0, "A(iA(c))").u32(3).u32(0).u32(2).raw("xy").u32(10).u32(0).u32(20).u32(1).raw("z");
     ASSERT_EQ(image, b.finish());
 
     TplHandle r(tpl_map("A(iA(c))", &i, &c));
-    ASSERT_EQ(load_bytes(r.tn, image), 0);
+    ASSERT_EQ(LoadBytes(r.tn, image), 0);
     EXPECT_EQ(tpl_unpack(r.tn, 2), 0);
     for (size_t e = 0; e < inner.size(); e++) {
         ASSERT_GT(tpl_unpack(r.tn, 1), 0);
@@ -96,34 +96,31 @@ TEST(TplArray, UnpackOfAPackedTplReturnsWhatWasPacked) {
     EXPECT_EQ(blob.sz, 0u);
     // A loaded tpl refuses to dump.
     CapturedReports reports;
-    EXPECT_EQ(dump_bytes(t.tn), Bytes{});
+    EXPECT_EQ(DumpBytes(t.tn), Bytes{});
     EXPECT_EQ(reports.str(), "error: tpl_dump called for a loaded tpl\n");
 }
 
 TEST(TplArray, PackingAfterALoadStartsFresh) {
-    int32_t i = 0;
+    int32_t i = 7;
     TplHandle t(tpl_map("A(i)", &i));
+    {
+        CapturedReports reports;
+        EXPECT_EQ(tpl_unpack(t.tn, 0), -1);
+        EXPECT_EQ(i, 7);
+        EXPECT_EQ(reports.str(), "tpl_unpack: nothing packed or loaded\n");
+    }
     i = 1;
     tpl_pack(t.tn, 1);
     tpl_pack(t.tn, 1);
-    const Bytes two = dump_bytes(t.tn);
-    ASSERT_EQ(load_bytes(t.tn, two), 0);
+    const Bytes two = DumpBytes(t.tn);
+    ASSERT_EQ(LoadBytes(t.tn, two), 0);
     EXPECT_EQ(tpl_Alen(t.tn, 1), 2);
     i = 9;
     tpl_pack(t.tn, 1);  // drops the loaded content
     EXPECT_EQ(tpl_Alen(t.tn, 1), 1);
     ImageBuilder b;
     b.header(0, "A(i)").u32(1).u32(9);
-    EXPECT_EQ(dump_bytes(t.tn), b.finish());
-}
-
-TEST(TplArray, UnpackWithNothingPackedOrLoadedFails) {
-    int32_t i = 7;
-    TplHandle t(tpl_map("i", &i));
-    CapturedReports reports;
-    EXPECT_EQ(tpl_unpack(t.tn, 0), -1);
-    EXPECT_EQ(i, 7);
-    EXPECT_EQ(reports.str(), "tpl_unpack: nothing packed or loaded\n");
+    EXPECT_EQ(DumpBytes(t.tn), b.finish());
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 
 namespace {
 
-Bytes image_of(int32_t value) {
+Bytes ImageOf(int32_t value) {
     TplHandle t(tpl_map("i", &value));
     tpl_pack(t.tn, 0);
-    return dump_bytes(t.tn);
+    return DumpBytes(t.tn);
 }
 
 // Records every image handed over; aborts when told to.
@@ -26,42 +26,42 @@ struct Collector {
     }
 };
 
-int gather_mem(Bytes chunk, tpl_gather_state **gs, Collector &c) {
+int GatherMem(Bytes chunk, tpl_gather_state **gs, Collector &c) {
     return tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), gs, &Collector::handle, &c);
 }
 
-Bytes concat(std::initializer_list<Bytes> parts) {
+Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes &p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
 TEST(TplGather, JoinedAndSplitChunks) {
-    const Bytes a = image_of(1), b = image_of(2);
+    const Bytes a = ImageOf(1), b = ImageOf(2);
     tpl_gather_state *gs = nullptr;
     Collector c;
-    ASSERT_EQ(gather_mem(concat({a, b}), &gs, c), 1);
+    ASSERT_EQ(GatherMem(Concat({a, b}), &gs, c), 1);
     EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
     EXPECT_EQ(gs, nullptr);
 
     // An image split after 3 bytes, then after 10: delivered once, whole.
     c.images.clear();
-    ASSERT_EQ(gather_mem(Bytes(a.begin(), a.begin() + 3), &gs, c), 1);
+    ASSERT_EQ(GatherMem(Bytes(a.begin(), a.begin() + 3), &gs, c), 1);
     ASSERT_NE(gs, nullptr);
-    ASSERT_EQ(gather_mem(Bytes(a.begin() + 3, a.begin() + 10), &gs, c), 1);
+    ASSERT_EQ(GatherMem(Bytes(a.begin() + 3, a.begin() + 10), &gs, c), 1);
     EXPECT_TRUE(c.images.empty());
-    ASSERT_EQ(gather_mem(concat({Bytes(a.begin() + 10, a.end()), Bytes(b.begin(), b.begin() + 5)}), &gs, c),
+    ASSERT_EQ(GatherMem(Concat({Bytes(a.begin() + 10, a.end()), Bytes(b.begin(), b.begin() + 5)}), &gs, c),
               1);
     EXPECT_EQ(c.images, std::vector<Bytes>{a});
     ASSERT_NE(gs, nullptr);
     EXPECT_EQ(gs->len, 5u);
-    ASSERT_EQ(gather_mem(Bytes(b.begin() + 5, b.end()), &gs, c), 1);
+    ASSERT_EQ(GatherMem(Bytes(b.begin() + 5, b.end()), &gs, c), 1);
     EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
     EXPECT_EQ(gs, nullptr);
 
     // A chunk that starts with other bytes is a bad prefix.
     CapturedReports reports;
-    ASSERT_EQ(gather_mem(Bytes(20, 'x'), &gs, c), -3);
+    ASSERT_EQ(GatherMem(Bytes(20, 'x'), &gs, c), -3);
     EXPECT_EQ(gs, nullptr);
     EXPECT_EQ(reports.str(), "tpl prefix invalid\n");
 }
@@ -77,26 +77,26 @@ TEST(TplGather, LimitAbortAndShortStoredLength) {
     ASSERT_EQ(img.size(), 101u);
 
     tpl_hook.gather_limit = 100;
-    EXPECT_EQ(gather_mem(img, &gs, c), -2);
+    EXPECT_EQ(GatherMem(img, &gs, c), -2);
     EXPECT_EQ(reports.str(), "tpl exceeds max length 100\n");
     EXPECT_TRUE(c.images.empty());
     // Also when the oversized image arrives in pieces.
     reports.clear();
-    ASSERT_EQ(gather_mem(Bytes(img.begin(), img.begin() + 50), &gs, c), -2);
+    ASSERT_EQ(GatherMem(Bytes(img.begin(), img.begin() + 50), &gs, c), -2);
     EXPECT_EQ(gs, nullptr);
     tpl_hook.gather_limit = 0;
 
     reports.clear();
     c.abort_at = 0;
-    EXPECT_EQ(gather_mem(concat({image_of(1), image_of(2)}), &gs, c), -4);
+    EXPECT_EQ(GatherMem(Concat({ImageOf(1), ImageOf(2)}), &gs, c), -4);
     EXPECT_EQ(c.images.size(), 1u);
     EXPECT_EQ(reports.str(), "tpl_mem_gather aborted by app callback\n");
 
     // Stored lengths that could not be stepped over: 0 and 8.
     for (uint32_t len : {0u, 8u}) {
         reports.clear();
-        Bytes bad = concat({ImageBuilder().raw("tpl").u8(0).u32(len).bytes(), image_of(3)});
-        EXPECT_EQ(gather_mem(bad, &gs, c), -3);
+        Bytes bad = Concat({ImageBuilder().raw("tpl").u8(0).u32(len).bytes(), ImageOf(3)});
+        EXPECT_EQ(GatherMem(bad, &gs, c), -3);
         EXPECT_EQ(gs, nullptr);
         EXPECT_EQ(reports.str(), "tpl prefix invalid\n");
     }
@@ -106,13 +106,13 @@ class Pipe {
 public:
     Pipe() { ok = pipe(fds) == 0; }
     ~Pipe() {
-        close_write();
+        CloseWrite();
         if (fds[0] >= 0) close(fds[0]);
     }
-    void write_all(const Bytes &b) {
+    void WriteAll(const Bytes &b) {
         ASSERT_EQ(write(fds[1], b.data(), b.size()), static_cast<ssize_t>(b.size()));
     }
-    void close_write() {
+    void CloseWrite() {
         if (fds[1] >= 0) close(fds[1]);
         fds[1] = -1;
     }
@@ -123,9 +123,9 @@ public:
 TEST(TplGather, BlockingDescriptor) {
     Pipe p;
     ASSERT_TRUE(p.ok);
-    const Bytes a = image_of(5);
-    p.write_all(concat({a, ImageBuilder().raw("tpl").u8(0).u32(4).bytes()}));
-    p.close_write();
+    const Bytes a = ImageOf(5);
+    p.WriteAll(Concat({a, ImageBuilder().raw("tpl").u8(0).u32(4).bytes()}));
+    p.CloseWrite();
     void *img = nullptr;
     size_t size = 0;
     ASSERT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), 1);
@@ -141,23 +141,23 @@ TEST(TplGather, NonBlockingDescriptorCarriesPartialImages) {
     Pipe p;
     ASSERT_TRUE(p.ok);
     ASSERT_EQ(fcntl(p.fds[0], F_SETFL, O_NONBLOCK), 0);
-    const Bytes a = image_of(1), b = image_of(2);
+    const Bytes a = ImageOf(1), b = ImageOf(2);
     tpl_gather_state *gs = nullptr;
     Collector c;
     auto gather = [&] {
         return tpl_gather(TPL_GATHER_MODE_FD_NONBLOCKING, p.fds[0], &gs, &Collector::handle, &c);
     };
-    p.write_all(concat({a, Bytes(b.begin(), b.begin() + 6)}));
+    p.WriteAll(Concat({a, Bytes(b.begin(), b.begin() + 6)}));
     ASSERT_EQ(gather(), 1);
     EXPECT_EQ(c.images, std::vector<Bytes>{a});
     ASSERT_NE(gs, nullptr);
-    p.write_all(Bytes(b.begin() + 6, b.end()));
+    p.WriteAll(Bytes(b.begin() + 6, b.end()));
     ASSERT_EQ(gather(), 1);
     EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
     EXPECT_EQ(gs, nullptr);
 
-    p.write_all(Bytes(a.begin(), a.begin() + 4));
-    p.close_write();
+    p.WriteAll(Bytes(a.begin(), a.begin() + 4));
+    p.CloseWrite();
     CapturedReports reports;
     EXPECT_EQ(gather(), 0);
     EXPECT_EQ(reports.str(), "tpl_gather: partial tpl image precedes EOF\n");

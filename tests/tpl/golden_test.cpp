@@ -20,7 +20,7 @@ TEST(TplGolden, RepeatedRecordImageInterleavesFieldsWithoutPadding) {
     ASSERT_EQ(tpl_pack(t.tn, 0), 0);
     ImageBuilder b;
     b.header(0, "S(iv)#").u32(2).u32(1).u16(2).u32(3).u16(4);
-    EXPECT_EQ(dump_bytes(t.tn), b.finish());
+    EXPECT_EQ(DumpBytes(t.tn), b.finish());
 }
 
 // Every scalar kind, a fixed-length array, a string pair, a binary and a
@@ -39,7 +39,7 @@ struct AllKinds {
     tpl_binary bin;
 };
 
-AllKinds all_kinds() {
+AllKinds AllKindsValues() {
     static uint8_t payload[3] = {1, 2, 3};
     return AllKinds{0x7f,
                     -2,
@@ -54,7 +54,7 @@ AllKinds all_kinds() {
                     tpl_binary{payload, 3}};
 }
 
-Bytes all_kinds_image(bool big) {
+Bytes AllKindsImage(bool big) {
     ImageBuilder b(big);
     b.header(TPL_IMG_NULLABLE_STRINGS | (big ? TPL_IMG_BIG_ENDIAN : 0), "cjviufIUs#c##B");
     b.u32(2).u32(2).u32(3);
@@ -67,28 +67,28 @@ Bytes all_kinds_image(bool big) {
     return b.finish();
 }
 
-tpl_node *map_all_kinds(AllKinds &k) {
+tpl_node *MapAllKinds(AllKinds &k) {
     return tpl_map("cjviufIUs#c##B", &k.c, &k.j, &k.v, &k.i, &k.u, &k.f, &k.I, &k.U, k.strs, 2, k.fixed, 2, 3,
                    &k.bin);
 }
 
 TEST(TplGolden, EveryKindWrittenAsHandBuiltImage) {
-    AllKinds k = all_kinds();
-    TplHandle t(map_all_kinds(k));
+    AllKinds k = AllKindsValues();
+    TplHandle t(MapAllKinds(k));
     ASSERT_NE(t.tn, nullptr);
     ASSERT_EQ(tpl_pack(t.tn, 0), 0);
-    EXPECT_EQ(dump_bytes(t.tn), all_kinds_image(false));
+    EXPECT_EQ(DumpBytes(t.tn), AllKindsImage(false));
 }
 
 TEST(TplGolden, SameValuesFromLittleAndBigEndianImages) {
     for (bool big : {false, true}) {
         SCOPED_TRACE(big ? "big-endian image" : "little-endian image");
         AllKinds k{};
-        TplHandle t(map_all_kinds(k));
-        const Bytes image = all_kinds_image(big);  // must outlive the unpacking
-        ASSERT_EQ(load_bytes(t.tn, image), 0);
+        TplHandle t(MapAllKinds(k));
+        const Bytes image = AllKindsImage(big);  // must outlive the unpacking
+        ASSERT_EQ(LoadBytes(t.tn, image), 0);
         ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
-        const AllKinds e = all_kinds();
+        const AllKinds e = AllKindsValues();
         EXPECT_EQ(std::tie(k.c, k.j, k.v, k.i, k.u, k.f, k.I, k.U),
                   std::tie(e.c, e.j, e.v, e.i, e.u, e.f, e.I, e.U));
         for (int n = 0; n < 2; n++) {
@@ -112,16 +112,12 @@ TEST(TplGolden, BigEndianArraysOfRepeatedRecords) {
     IvRecord recs[2] = {};
     TplHandle t(tpl_map("A(S(iv)#)", recs, 2));
     const Bytes image = b.finish();
-    ASSERT_EQ(load_bytes(t.tn, image), 0);
+    ASSERT_EQ(LoadBytes(t.tn, image), 0);
     EXPECT_EQ(tpl_Alen(t.tn, 1), 2);
     ASSERT_EQ(tpl_unpack(t.tn, 1), 2);
-    EXPECT_EQ(recs[0].i, 1);
-    EXPECT_EQ(recs[0].v, 2);
-    EXPECT_EQ(recs[1].i, 3);
-    EXPECT_EQ(recs[1].v, 4);
+    EXPECT_EQ(std::tie(recs[0].i, recs[0].v, recs[1].i, recs[1].v), std::make_tuple(1, 2, 3, 4));
     ASSERT_EQ(tpl_unpack(t.tn, 1), 1);
-    EXPECT_EQ(recs[0].i, 5);
-    EXPECT_EQ(recs[1].v, 8);
+    EXPECT_EQ(std::tie(recs[0].i, recs[1].v), std::make_tuple(5, 8));
     EXPECT_EQ(tpl_unpack(t.tn, 1), 0);
 }
 
@@ -132,11 +128,11 @@ TEST(TplGolden, StringConventionsNullEmptyAndLegacy) {
     ImageBuilder b;
     b.header(TPL_IMG_NULLABLE_STRINGS, "s#").u32(3).u32(0).u32(1).u32(3).raw("hi");
     const Bytes image = b.finish();
-    ASSERT_EQ(dump_bytes(t.tn), image);
+    ASSERT_EQ(DumpBytes(t.tn), image);
 
     char *out[3] = {};
     TplHandle u(tpl_map("s#", out, 3));
-    ASSERT_EQ(load_bytes(u.tn, image), 0);
+    ASSERT_EQ(LoadBytes(u.tn, image), 0);
     ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
     EXPECT_EQ(out[0], nullptr);
     ASSERT_NE(out[1], nullptr);
@@ -149,7 +145,7 @@ TEST(TplGolden, StringConventionsNullEmptyAndLegacy) {
     ImageBuilder legacy;
     legacy.header(0, "s#").u32(3).u32(0).u32(2).raw("hi").u32(1).raw("z");
     const Bytes legacy_image = legacy.finish();
-    ASSERT_EQ(load_bytes(u.tn, legacy_image), 0);
+    ASSERT_EQ(LoadBytes(u.tn, legacy_image), 0);
     ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
     for (char *s : out) ASSERT_NE(s, nullptr);
     EXPECT_STREQ(out[0], "");

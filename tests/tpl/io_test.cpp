@@ -14,15 +14,15 @@ struct Sample {
     char *name;
 };
 
-tpl_node *map_sample(Sample &s) { return tpl_map("S(ifs)", &s); }
+tpl_node *MapSample(Sample &s) { return tpl_map("S(ifs)", &s); }
 
 TEST(TplDump, CallerBufferMustHoldTheWholeImage) {
     Sample s{5, 1.25, const_cast<char *>("lamp")};
-    TplHandle t(map_sample(s));
+    TplHandle t(MapSample(s));
     tpl_pack(t.tn, 0);
     size_t size = 0;
     ASSERT_EQ(tpl_dump(t.tn, TPL_IO_SIZE_ONLY, &size), 0);
-    const Bytes image = dump_bytes(t.tn);
+    const Bytes image = DumpBytes(t.tn);
     ASSERT_EQ(size, image.size());
 
     Bytes buffer(size + 3, 0xaa);
@@ -42,9 +42,9 @@ TEST(TplDump, CallerBufferMustHoldTheWholeImage) {
 TEST(TplDump, FileAndDescriptorRoundTrips) {
     TempDir dir;
     Sample s{-3, 2.5, const_cast<char *>("ref")};
-    TplHandle t(map_sample(s));
+    TplHandle t(MapSample(s));
     tpl_pack(t.tn, 0);
-    const Bytes image = dump_bytes(t.tn);
+    const Bytes image = DumpBytes(t.tn);
 
     // tpl_jot writes the same image in one call; peek and load it by file.
     const std::string path = dir.file("sample.tpl");
@@ -53,7 +53,7 @@ TEST(TplDump, FileAndDescriptorRoundTrips) {
     EXPECT_STREQ(fmt, "S(ifs)");
     free(fmt);
     Sample out{};
-    TplHandle r(map_sample(out));
+    TplHandle r(MapSample(out));
     ASSERT_EQ(tpl_load(r.tn, TPL_IO_FILE, path.c_str()), 0);
     ASSERT_EQ(tpl_unpack(r.tn, 0), 1);
     EXPECT_EQ(out.id, -3);
@@ -72,14 +72,14 @@ TEST(TplDump, FileAndDescriptorRoundTrips) {
     ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
     for (int32_t expected : {-3, 77}) {
         Sample got{};
-        TplHandle rd(map_sample(got));
+        TplHandle rd(MapSample(got));
         ASSERT_EQ(tpl_load(rd.tn, TPL_IO_DESCRIPTOR, fd), 0);
         ASSERT_EQ(tpl_unpack(rd.tn, 0), 1);
         EXPECT_EQ(got.id, expected);
         free(got.name);
     }
     Sample none{};
-    TplHandle end(map_sample(none));
+    TplHandle end(MapSample(none));
     EXPECT_EQ(tpl_load(end.tn, TPL_IO_DESCRIPTOR, fd), -1);
     close(fd);
 
@@ -121,7 +121,7 @@ protected:
         } rec{2, const_cast<char *>("cfg")};
         TplHandle r(tpl_map("S(cs)i#", &rec, counts, 3));
         tpl_pack(r.tn, 0);
-        image = dump_bytes(r.tn);
+        image = DumpBytes(r.tn);
     }
     Bytes image;
 };

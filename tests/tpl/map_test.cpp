@@ -9,7 +9,7 @@
 namespace {
 
 // Offsets of a record's fields, read from the mapped tree.
-std::vector<ptrdiff_t> field_offsets(tpl_node *tn, const void *base) {
+std::vector<ptrdiff_t> FieldOffsets(tpl_node *tn, const void *base) {
     std::vector<ptrdiff_t> out;
     for (tpl_node *c = tn->first_child; c; c = c->next_sibling) {
         if (c->kind == TPL_TYPE_POUND) continue;
@@ -18,7 +18,7 @@ std::vector<ptrdiff_t> field_offsets(tpl_node *tn, const void *base) {
     return out;
 }
 
-size_t repeat_stride(tpl_node *tn) {
+size_t RepeatStride(tpl_node *tn) {
     tpl_node *last = tn->first_child->prev_sibling;
     return last->kind == TPL_TYPE_POUND ? static_cast<tpl_repeat_record *>(last->buffer)->stride : 0;
 }
@@ -38,40 +38,20 @@ TEST(TplMap, FieldOffsetsAndStridesFollowNaturalAlignment) {
         SCOPED_TRACE(c.fmt);
         TplHandle t(tpl_map(c.fmt, base, 2));
         ASSERT_NE(t.tn, nullptr);
-        EXPECT_EQ(field_offsets(t.tn, base), c.offsets);
-        EXPECT_EQ(repeat_stride(t.tn), c.stride);
+        EXPECT_EQ(FieldOffsets(t.tn, base), c.offsets);
+        EXPECT_EQ(RepeatStride(t.tn), c.stride);
     }
     TplHandle t(tpl_map("S(c#i)#", base, 3, 2));
     ASSERT_NE(t.tn, nullptr);
-    EXPECT_EQ(field_offsets(t.tn, base), (std::vector<ptrdiff_t>{0, 4}));
-    EXPECT_EQ(repeat_stride(t.tn), 8u);
+    EXPECT_EQ(FieldOffsets(t.tn, base), (std::vector<ptrdiff_t>{0, 4}));
+    EXPECT_EQ(RepeatStride(t.tn), 8u);
 }
 
 TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
-    const char *bad[] = {
-        "S(iA(i))",
-        "S(iB)",
-        "$(i)",
-        "S()",
-        "A()",
-        "Si",
-        "A$(i)",
-        "S(i))",
-        "S(i",
-        "(i)",
-        "i#)",
-        "#",
-        "S(S(i))",
-        // Not given a meaning by the grammar; refused rather than mis-walked.
-        "S",
-        "A",
-        "iS",
-        "A(i)#",
-        "S(i$(c)#)",
-        "B#",
-        "S(i)$",
-        "iS(#i)",
-    };
+    // The last row: not given a meaning by the grammar; refused rather than mis-walked.
+    const char *bad[] = {"S(iA(i))", "S(iB)", "$(i)",  "S()",       "A()", "Si",      "A$(i)",
+                         "S(i))",    "S(i",   "(i)",   "i#)",       "#",   "S(S(i))", "S",
+                         "A",        "iS",    "A(i)#", "S(i$(c)#)", "B#",  "S(i)$",   "iS(#i)"};
     alignas(8) static char base[64];
     for (const char *fmt : bad) {
         SCOPED_TRACE(fmt);

@@ -1,5 +1,3 @@
-// Shared helpers for the engine tests: captured reports, hand-built images
-// and direct validation of an image against a mapping.
 #pragma once
 
 #include "tpl.h"
@@ -23,8 +21,6 @@ public:
         tpl_hook.report_error = &capture;
     }
     ~CapturedReports() { tpl_hook.report_error = saved_; }
-    CapturedReports(const CapturedReports &) = delete;
-    CapturedReports &operator=(const CapturedReports &) = delete;
     const std::string &str() const { return text(); }
     void clear() { text().clear(); }
 
@@ -53,7 +49,6 @@ public:
         bytes_.insert(bytes_.end(), s.begin(), s.end());
         return *this;
     }
-    ImageBuilder &zero() { return u8(0); }
     ImageBuilder &u8(uint8_t v) {
         bytes_.push_back(v);
         return *this;
@@ -71,7 +66,7 @@ public:
         raw("tpl").u8(flags);
         length_at_ = bytes_.size();
         u32(0);
-        return raw(fmt).zero();
+        return raw(fmt).u8(0);
     }
     Bytes finish() {
         Bytes out = bytes_;
@@ -101,8 +96,6 @@ private:
 struct TplHandle {
     explicit TplHandle(tpl_node *node) : tn(node) {}
     ~TplHandle() { tpl_free(tn); }
-    TplHandle(const TplHandle &) = delete;
-    TplHandle &operator=(const TplHandle &) = delete;
     tpl_node *tn;
 };
 
@@ -127,7 +120,7 @@ private:
     std::vector<std::string> files_;
 };
 
-inline Bytes dump_bytes(tpl_node *tn) {
+inline Bytes DumpBytes(tpl_node *tn) {
     void *addr = nullptr;
     size_t size = 0;
     if (tpl_dump(tn, TPL_IO_MEMORY, &addr, &size) != 0) return {};
@@ -137,7 +130,7 @@ inline Bytes dump_bytes(tpl_node *tn) {
 }
 
 // Validation code of an image against a mapping, without loading it.
-inline int validate(tpl_node *tn, const Bytes &img, bool trailing_ok = false) {
+inline int Validate(tpl_node *tn, const Bytes &img, bool trailing_ok = false) {
     tpl_root_record *root = tpl_root_of(tn);
     root->source = tpl_mapped_file{-1, reinterpret_cast<const char *>(img.data()), img.size()};
     root->flags = TPL_STATE_MEM;
@@ -147,6 +140,6 @@ inline int validate(tpl_node *tn, const Bytes &img, bool trailing_ok = false) {
     return rc;
 }
 
-inline int load_bytes(tpl_node *tn, const Bytes &img, int extra_mode = 0) {
+inline int LoadBytes(tpl_node *tn, const Bytes &img, int extra_mode = 0) {
     return tpl_load(tn, TPL_IO_MEMORY | extra_mode, img.data(), img.size());
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-Bytes iv_image() {
+Bytes IvImage() {
     ImageBuilder b;
     b.header(0, "i#v").u32(2).u32(1).u32(2).u16(3);
     return b.finish();
@@ -22,9 +22,9 @@ protected:
 };
 
 TEST_F(TplValidation, EveryCodeFromABrokenImage) {
-    const Bytes good = iv_image();
-    EXPECT_EQ(validate(t.tn, good), TPL_VALID);
-    EXPECT_EQ(validate(t.tn, Bytes(good.begin(), good.begin() + 8)), TPL_ERR_TOO_SHORT);
+    const Bytes good = IvImage();
+    EXPECT_EQ(Validate(t.tn, good), TPL_VALID);
+    EXPECT_EQ(Validate(t.tn, Bytes(good.begin(), good.begin() + 8)), TPL_ERR_TOO_SHORT);
     // One byte changed: magic, flags, format character, fixed length 2 -> 9.
     const struct {
         size_t at;
@@ -38,20 +38,20 @@ TEST_F(TplValidation, EveryCodeFromABrokenImage) {
     for (const auto &p : pokes) {
         Bytes bad = good;
         bad[p.at] = p.value;
-        EXPECT_EQ(validate(t.tn, bad), p.code) << p.at << " = " << int(p.value);
+        EXPECT_EQ(Validate(t.tn, bad), p.code) << p.at << " = " << int(p.value);
     }
 
     Bytes bad = good;
     bad.push_back(0);  // trailing byte, stored length unchanged
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_TOTAL_LENGTH);
+    EXPECT_EQ(Validate(t.tn, bad), TPL_ERR_TOTAL_LENGTH);
     bad[4] = static_cast<uint8_t>(bad.size());  // stored length adjusted
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_SIZE_MISMATCH);
-    EXPECT_EQ(validate(t.tn, bad, true), TPL_VALID);
+    EXPECT_EQ(Validate(t.tn, bad), TPL_ERR_SIZE_MISMATCH);
+    EXPECT_EQ(Validate(t.tn, bad, true), TPL_VALID);
 
     bad = good;
     bad.pop_back();
     bad[4] = static_cast<uint8_t>(bad.size());
-    EXPECT_EQ(validate(t.tn, bad), TPL_ERR_DATA_OVERRUN);
+    EXPECT_EQ(Validate(t.tn, bad), TPL_ERR_DATA_OVERRUN);
 }
 
 TEST_F(TplValidation, TruncatedHeadersAreRefusedWithinTheImage) {
@@ -69,23 +69,23 @@ TEST_F(TplValidation, TruncatedHeadersAreRefusedWithinTheImage) {
     // Format string without its zero.
     check(ImageBuilder().raw("tpl").u8(0).u32(12).raw("i#v#").bytes(), TPL_ERR_FORMAT_UNTERMINATED, true);
     // Fixed-length section cut short.
-    check(ImageBuilder().raw("tpl").u8(0).u32(15).raw("i#v").zero().u16(2).bytes(), TPL_ERR_FXLEN_OVERRUN,
+    check(ImageBuilder().raw("tpl").u8(0).u32(15).raw("i#v").u8(0).u16(2).bytes(), TPL_ERR_FXLEN_OVERRUN,
           true);
     // Data cut inside the v.
-    check(ImageBuilder().raw("tpl").u8(0).u32(0).raw("i#v").zero().u32(2).u32(1).u32(2).u8(3).bytes(),
+    check(ImageBuilder().raw("tpl").u8(0).u32(0).raw("i#v").u8(0).u32(2).u32(1).u32(2).u8(3).bytes(),
           TPL_ERR_DATA_OVERRUN, true);
 }
 
 TEST_F(TplValidation, LoadReportsAndLeavesVariablesUntouched) {
     CapturedReports reports;
-    Bytes bad = iv_image();
+    Bytes bad = IvImage();
     bad[9] = 'u';
-    EXPECT_EQ(load_bytes(t.tn, bad), -1);
+    EXPECT_EQ(LoadBytes(t.tn, bad), -1);
     EXPECT_EQ(reports.str(), "format signature mismatch\n");
     reports.clear();
-    bad = iv_image();
+    bad = IvImage();
     bad[12] = 9;
-    EXPECT_EQ(load_bytes(t.tn, bad), -1);
+    EXPECT_EQ(LoadBytes(t.tn, bad), -1);
     EXPECT_EQ(reports.str(), "not a valid tpl file\n");
     reports.clear();
     EXPECT_EQ(tpl_unpack(t.tn, 0), -1);
@@ -95,10 +95,10 @@ TEST_F(TplValidation, LoadReportsAndLeavesVariablesUntouched) {
 }
 
 TEST_F(TplValidation, TrailingBytesAllowedIgnoreTheStoredLength) {
-    Bytes longer = iv_image();
+    Bytes longer = IvImage();
     longer.resize(longer.size() + 5, 0xee);
     longer[4] = 0xff;
-    ASSERT_EQ(load_bytes(t.tn, longer, TPL_IO_TRAILING_OK), 0);
+    ASSERT_EQ(LoadBytes(t.tn, longer, TPL_IO_TRAILING_OK), 0);
     ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
     EXPECT_EQ(ints[1], 2);
     EXPECT_EQ(v, 3);
@@ -129,7 +129,7 @@ TEST(TplMalformed, HugeLengthsAreRejectedNotWrapped) {
         ImageBuilder b;
         b.header(c.flags, c.fmt);
         for (uint32_t w : c.words) b.u32(w);
-        EXPECT_EQ(validate(t.tn, b.raw(c.tail).finish(), true), TPL_ERR_DATA_OVERRUN) << c.words[0];
+        EXPECT_EQ(Validate(t.tn, b.raw(c.tail).finish(), true), TPL_ERR_DATA_OVERRUN) << c.words[0];
     }
 }
 
