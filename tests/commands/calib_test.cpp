@@ -11,7 +11,7 @@ TEST_F(Commands, CalibrationImageRoundTripsAndADamagedOneIsRefused) {
     const calibCoeffSet sent = {{0.5, -1.25, 3e-6}, {1650.0, -0.92, 1.1e-4}};
     hid.queueAck(0);
     ASSERT_EQ(ZOR_SendCalibStruct(&sent), 0);
-    velscan_test::Bytes image = onlyPayload();
+    velscan_test::Bytes image = OnlyPayload();
     ASSERT_EQ(image.size(), 144u);
     EXPECT_EQ(image[0], 0);
     image.erase(image.begin());

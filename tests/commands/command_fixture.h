@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "API.h"
 #include "fake_clock.h"
 #include "fake_hid.h"
 #include "framing.h"
+#include "velspec_helper.h"
 
 class Commands : public ::testing::Test {
 protected:
@@ -19,18 +22,26 @@ protected:
     }
     void TearDown() override { ZOR_SetUARTConnected(0); }
 
-    // The request frames sent so far (header, code, payload).
-    std::vector<velscan_test::Bytes> frames() const { return hid.frames(); }
     // The payload of the only request frame sent.
-    velscan_test::Bytes onlyPayload() const {
+    velscan_test::Bytes OnlyPayload() const {
         auto sent = hid.frames();
         EXPECT_EQ(sent.size(), 1u);
-        if (sent.empty()) return {};
-        return velscan_test::Bytes(sent[0].begin() + 6, sent[0].end());
+        return sent.empty() ? velscan_test::Bytes() : velscan_test::Bytes(sent[0].begin() + 6, sent[0].end());
     }
 
     velscan_test::FakeHid hid;
     velscan_test::FakeClock clock;
 };
+
+// A calibration image cut to the size it states: the exact reply ZOR_GetCalibStruct decodes.
+inline velscan_test::Bytes CalibImage() {
+    static const calibCoeffSet coeffs = {{1, 2, 3}, {900, 1.5, -0.0001}};
+    size_t size = 0;
+    EXPECT_EQ(velspec_get_serialize_dump_size(&coeffs, &size, REC_CALIB_COEFFS), 0);
+    velscan_test::Bytes image(std::max<size_t>(size, 144));
+    EXPECT_EQ(velspec_calib_write_data(&coeffs, image.data(), image.size()), 0);
+    image.resize(size);
+    return image;
+}
 
 #endif

@@ -1,6 +1,9 @@
 // Decoding of the values the device returns, and the result conventions of
 // each kind of command.
+#include <gmock/gmock.h>
+
 #include <cstring>
+#include <numeric>
 
 #include "command_fixture.h"
 
@@ -14,18 +17,12 @@ TEST_F(Commands, MultiByteValuesAreLittleEndian) {
     ASSERT_EQ(ZOR_ReadHum(&humidity, &temperature), 0);
     EXPECT_EQ(temperature, 2380u);
     EXPECT_EQ(humidity, 4154u);
-
     hid.queueReply({0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00});
     uint64_t usage = 0;
     ASSERT_EQ(ZOR_ReadLampUsage(&usage), 0);
     EXPECT_EQ(usage, 8589934593u);
-
     hid.queueReply({0x34, 0x12});
     EXPECT_EQ(ZOR_GetSpecificErrorcode(1), 4660);
-
-    hid.queueReply({0x10, 0x27, 0x00, 0x00});
-    EXPECT_EQ(ZOR_GetEstimatedScanTime(), 10000);
-
     // A size of 2 GiB or more comes back negative, so callers see a failure.
     hid.queueReply({0x00, 0x00, 0x00, 0x80});
     EXPECT_LT(ZOR_GetFileSizeToRead(ZOR_FILE_SCAN_DATA), 0);
@@ -37,14 +34,11 @@ TEST_F(Commands, MultiByteValuesAreLittleEndian) {
     ASSERT_EQ(ZOR_GetVersion(v, v + 1, v + 2, v + 3, v + 4, v + 5, v + 6), 0);
     EXPECT_EQ(v[0], 0x01000001u);
     EXPECT_EQ(v[6], 0x07000007u);
-
     hid.queueReply({'H', 'W', '-', 'R', 'E', 'V', '-', 'B', 1, 0, 0, 0, 0, 1, 0, 0});
     char text[8];
-    uint32_t first = 0, second = 0;
-    ASSERT_EQ(ZOR_ReadHWVersion(text, &first, &second), 0);
+    ASSERT_EQ(ZOR_ReadHWVersion(text, v, v + 1), 0);
     EXPECT_EQ(std::string(text, 8), "HW-REV-B");
-    EXPECT_EQ(first, 1u);
-    EXPECT_EQ(second, 256u);
+    EXPECT_THAT(std::vector<uint32_t>(v, v + 2), testing::ElementsAre(1u, 256u));
 }
 
 TEST_F(Commands, ByteResultsAreSignedOrUnsignedByRow) {
@@ -76,34 +70,38 @@ TEST_F(Commands, ByteResultsAreSignedOrUnsignedByRow) {
     EXPECT_EQ(ZOR_GetSpecificErrorStatus(4), 200);
 }
 
-TEST_F(Commands, SerialNumberStopsAfterTheFirstZero) {
-    char serial[10];
-    std::memset(serial, '#', sizeof serial);
-    hid.queueReply({0x41, 0x42, 0x00, 0x43, 0x44});
-    ASSERT_EQ(ZOR_GetSerialNumber(serial), 0);
-    EXPECT_EQ(std::string(serial, 4), std::string("AB\0#", 4));
-
-    std::memset(serial, '#', sizeof serial);
-    hid.queueReply({'1', '2', '3', '4', '5', '6', '7', '8', '9'});
-    ASSERT_EQ(ZOR_GetSerialNumber(serial), 0);
-    EXPECT_EQ(std::string(serial, 9), "12345678#");  // eight bytes, no terminator
+TEST_F(Commands, TextsStopAtAZeroOrTheReplyEndOrTheirField) {
+    const struct {
+        int32_t (*read)(char *);
+        Bytes reply;
+        std::string text;  // the buffer's first bytes after the call ('#' untouched)
+    } cases[] = {
+        {ZOR_GetSerialNumber, {'A', 'B', 0, 'C', 'D'}, std::string("AB\0#", 4)},
+        {ZOR_GetSerialNumber, {'1', '2', '3', '4', '5', '6', '7', '8', '9'}, "12345678#"},  // no terminator
+        {ZOR_GetSerialNumber, {'S', 'N'}, std::string("SN\0#", 4)},
+        {ZOR_ReadModelName, {'A', 'B', 'C'}, std::string("ABC\0#", 5)},
+    };
+    for (const auto &c : cases) {
+        char text[32];
+        std::memset(text, '#', sizeof text);
+        hid.queueReply(c.reply);
+        ASSERT_EQ(c.read(text), 0);
+        EXPECT_EQ(std::string(text, c.text.size()), c.text);
+    }
 }
 
 TEST_F(Commands, FixedWidthFieldsAreCopiedAsTheyStand) {
-    Bytes id = {0xDE, 0xAD, 0x00, 0xEF, 1, 2, 3, 4, 0x99};
+    const Bytes id = {0xDE, 0xAD, 0x00, 0xEF, 1, 2, 3, 4, 0x99};
     hid.queueReply(id);
-    uint8_t out[9];
+    uint8_t out[ZOR_ERROR_STATUS_LEN];
     std::memset(out, 0x55, sizeof out);
     ASSERT_EQ(ZOR_GetFlashUniqueID(out), 0);
-    EXPECT_EQ(Bytes(out, out + 8), Bytes(id.begin(), id.begin() + 8));
-    EXPECT_EQ(out[8], 0x55);
-
+    EXPECT_EQ(Bytes(out, out + 9), Bytes({0xDE, 0xAD, 0x00, 0xEF, 1, 2, 3, 4, 0x55}));
     Bytes status(20);
-    for (size_t i = 0; i < status.size(); ++i) status[i] = static_cast<uint8_t>(i + 100);
+    std::iota(status.begin(), status.end(), 100);
     hid.queueReply(status);
-    uint8_t record[ZOR_ERROR_STATUS_LEN];
-    ASSERT_EQ(ZOR_ReadErrorStatus(record), 0);
-    EXPECT_EQ(Bytes(record, record + 20), status);
+    ASSERT_EQ(ZOR_ReadErrorStatus(out), 0);
+    EXPECT_EQ(Bytes(out, out + 20), status);
 }
 
 TEST_F(Commands, FailedReadsPassFramingCodesAndLeaveOutParametersAlone) {
@@ -155,24 +153,21 @@ TEST_F(Commands, UnacknowledgedWritesReadNothing) {
     }
 }
 
-TEST_F(Commands, BluetoothWaitsTwoSecondsOnTheClock) {
-    hid.queueAck(0);
-    EXPECT_EQ(ZOR_TestBT(1), 0);
-    EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{2000});
-
-    // The wait happens even when the send fails, and no ack is read then.
-    clock.clear();
-    hid.queueAck(0);
-    hid.failWriteAt = static_cast<int>(hid.writes().size());
-    EXPECT_EQ(ZOR_TestBT(0), -1);
-    EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{2000});
-    EXPECT_EQ(hid.scriptedEventsLeft(), 1u);
+TEST_F(Commands, BluetoothWaitsTwoSecondsOnTheClockEvenWhenTheSendFails) {
+    for (int failAt : {-1, 0}) {
+        clock.clear();
+        hid.queueAck(0);
+        hid.failWriteAt = failAt < 0 ? -1 : static_cast<int>(hid.writes().size());
+        EXPECT_EQ(ZOR_TestBT(1), failAt < 0 ? 0 : -1);
+        EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{2000});
+    }
+    EXPECT_EQ(hid.scriptedEventsLeft(), 1u) << "no ack read after a failed send";
 }
 
 TEST_F(Commands, LongScanNameTagIsCutWithoutTerminator) {
     hid.queueAck(0);  // a short one is terminated: see the catalogue requests
     ASSERT_EQ(ZOR_SetScanNameTag("ABCDEFGHIJKLMNOPQ", 17), 0);  // only the 14-byte field goes
-    EXPECT_EQ(onlyPayload(), Bytes({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N'}));
+    EXPECT_EQ(OnlyPayload(), Bytes({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N'}));
 }
 
 TEST_F(Commands, ErrorMessagesByTable) {
@@ -182,16 +177,13 @@ TEST_F(Commands, ErrorMessagesByTable) {
         const char *text;
     } cases[] = {
         {ZOR_TMP_GetErrorMessageFromErrorCode, 0, "PASS"},
-        {ZOR_TMP_GetErrorMessageFromErrorCode, 6, "ERROR_TIMEOUT"},
         {ZOR_TMP_GetErrorMessageFromErrorCode, 7, "ERROR_I2C"},
         {ZOR_TMP_GetErrorMessageFromErrorCode, 8, "ERROR_UNDEFINED"},
         {ZOR_HDC_GetErrorMessageFromErrorCode, 1, "ERROR_MANUID"},
         {ZOR_HDC_GetErrorMessageFromErrorCode, 0xFFFFFFFF, "ERROR_UNDEFINED"},
         {ZOR_ADC_GetErrorMessageFromErrorCode, 5, "ERROR_WAEKUP"},
-        {ZOR_ADC_GetErrorMessageFromErrorCode, 6, "ERROR_READREGISTER"},
         {ZOR_ADC_GetErrorMessageFromErrorCode, 9, "ERROR_SETBUFFER"},
         {ZOR_ADC_GetErrorMessageFromErrorCode, 10, "ERROR_UNDEFINED"},
-        {ZOR_SDC_GetErrorMessageFromErrorCode, 15, "ERROR_TIMEOUT"},
         {ZOR_SDC_GetErrorMessageFromErrorCode, 18, "ERROR_TOO_MANY_OPEN_FILES"},
         {ZOR_SDC_GetErrorMessageFromErrorCode, 19, "ERROR_UNDEFINED"},
     };
@@ -200,9 +192,8 @@ TEST_F(Commands, ErrorMessagesByTable) {
         char text[40];
         std::memset(text, '#', sizeof text);
         EXPECT_EQ(c.lookup(c.code, text), 0);
-        const size_t n = std::strlen(c.text);
         EXPECT_EQ(std::string(text), c.text);
-        EXPECT_EQ(text[n + 1], '#') << "nothing written after the terminator";
+        EXPECT_EQ(text[std::strlen(c.text) + 1], '#') << "nothing written after the terminator";
     }
     EXPECT_EQ(hid.writes().size(), 0u);
 }

@@ -1,4 +1,5 @@
 // File transfer in both directions and the scan-configuration payloads.
+#include <algorithm>
 #include <numeric>
 
 #include "command_fixture.h"
@@ -7,14 +8,14 @@ using velscan_test::Bytes;
 
 namespace {
 
-Bytes counting(size_t n, uint8_t start = 0) {
+Bytes Counting(size_t n, uint8_t start = 0) {
     Bytes bytes(n);
     std::iota(bytes.begin(), bytes.end(), start);
     return bytes;
 }
 
 TEST_F(Commands, FileArrivesPieceByPiece) {
-    const Bytes file = counting(1000);
+    const Bytes file = Counting(1000);
     hid.queueReply(Bytes(file.begin(), file.begin() + 576));
     hid.queueReply(Bytes(file.begin() + 576, file.end()));
     Bytes dest(1000);
@@ -47,15 +48,15 @@ TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytesAndEmptyOnesEndTheLoop
     ZOR_SetUARTConnected(1);
     uint8_t piece[ZOR_FILE_PIECE_MAX];
     uint32_t pieceLen = 0;
-    hid.queueReply(counting(100));
+    hid.queueReply(Counting(100));
     EXPECT_EQ(ZOR_GetFileData(piece, &pieceLen), 128);
     EXPECT_EQ(pieceLen, 98u);
 
-    hid.queueReply(counting(60, 0));
-    hid.queueReply(counting(60, 58));
+    hid.queueReply(Counting(60, 0));
+    hid.queueReply(Counting(60, 58));
     Bytes dest(116);
     EXPECT_EQ(ZOR_GetFile(dest.data(), 116), 116);
-    EXPECT_EQ(dest, counting(116));
+    EXPECT_EQ(dest, Counting(116));
 
     hid.clearRecords();
     hid.queueReply({0xAB, 0xCD});  // only the two trailing bytes: the loop ends
@@ -65,19 +66,19 @@ TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytesAndEmptyOnesEndTheLoop
 }
 
 TEST_F(Commands, UploadSendsOnePieceWithinTheLimit) {
-    const Bytes file = counting(1000);
+    const Bytes file = Counting(1000);
     hid.queueAck(0);
     EXPECT_EQ(ZOR_WriteFileData(file.data(), 1000), 504);
     ASSERT_EQ(hid.frames().size(), 1u);
     EXPECT_EQ(hid.frames()[0].size(), 6u + 504);
     EXPECT_EQ(hid.writes().size(), 8u);
-    EXPECT_EQ(onlyPayload(), Bytes(file.begin(), file.begin() + 504));
+    EXPECT_EQ(OnlyPayload(), Bytes(file.begin(), file.begin() + 504));
 
     ZOR_SetUARTConnected(1);
     hid.clearRecords();
     hid.queueAck(3);  // a non-negative acknowledgement is not passed on
     EXPECT_EQ(ZOR_WriteFileData(file.data(), 1000), 212);
-    EXPECT_EQ(onlyPayload(), Bytes(file.begin(), file.begin() + 212));
+    EXPECT_EQ(OnlyPayload(), Bytes(file.begin(), file.begin() + 212));
 
     hid.queueReply({}, 2);
     EXPECT_EQ(ZOR_WriteFileData(file.data(), 10), ZOR_ERR_STATUS2);
@@ -92,36 +93,32 @@ TEST_F(Commands, ConfigurationTooLargeForItsPayloadIsNotSent) {
 
     hid.queueAck(0);
     EXPECT_EQ(ZOR_ApplyScanConfig(image.data(), 124), 0);
-    EXPECT_EQ(onlyPayload(), Bytes(124, 0x01));
+    EXPECT_EQ(OnlyPayload(), Bytes(124, 0x01));
 }
 
-TEST_F(Commands, ConfigurationImageIsCopiedAsStated) {
-    Bytes reply = {0x5A, 0x00, 0x00, 0x00};
-    const Bytes image = counting(90, 1);
-    reply.insert(reply.end(), image.begin(), image.end());
-    reply.push_back(0xEE);
-    hid.queueReply(reply);
-    Bytes dest(ZOR_SCAN_CFG_IMAGE_MAX, 0);
-    uint32_t len = 0;
-    ASSERT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), 0);
-    EXPECT_EQ(len, 90u);
-    EXPECT_EQ(Bytes(dest.begin(), dest.begin() + 90), image);
-    EXPECT_EQ(dest[90], 0);
-}
-
-TEST_F(Commands, ConfigurationLengthBeyondTheReplyIsRefused) {
-    Bytes dest(ZOR_SCAN_CFG_IMAGE_MAX, 0);
-    uint32_t len = 7;
-    hid.queueReply({0x5B, 0x00, 0x00, 0x00, 1, 2, 3});  // claims 91, carries 3
-    EXPECT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), ZOR_ERR_REJECTED);
-    Bytes big = {0x3D, 0x02, 0x00, 0x00};  // claims 573
+TEST_F(Commands, ConfigurationImageIsCopiedAsStatedAndALengthBeyondTheReplyIsRefused) {
+    Bytes good = {0x5A, 0x00, 0x00, 0x00}, big = {0x3D, 0x02, 0x00, 0x00};  // claim 90 and 573
+    const Bytes image = Counting(90, 1);
+    good.insert(good.end(), image.begin(), image.end());
+    good.push_back(0xEE);
     big.resize(576, 0x01);
-    hid.queueReply(big);
-    EXPECT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), ZOR_ERR_REJECTED);
-    hid.queueReply({0x01, 0x00});  // not even a length
-    EXPECT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), ZOR_ERR_REJECTED);
-    EXPECT_EQ(len, 7u);
-    EXPECT_EQ(dest, Bytes(ZOR_SCAN_CFG_IMAGE_MAX, 0));
+    const struct {
+        Bytes reply;
+        int32_t result;
+    } cases[] = {{good, 0},
+                 {{0x5B, 0x00, 0x00, 0x00, 1, 2, 3}, ZOR_ERR_REJECTED},
+                 {big, ZOR_ERR_REJECTED},
+                 {{0x01, 0x00}, ZOR_ERR_REJECTED}};  // claims 91 with 3; 573; not even a length
+    for (const auto &c : cases) {
+        Bytes dest(ZOR_SCAN_CFG_IMAGE_MAX, 0);
+        uint32_t len = 7;
+        hid.queueReply(c.reply);
+        EXPECT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), c.result);
+        EXPECT_EQ(len, c.result == 0 ? 90u : 7u);
+        Bytes expected(ZOR_SCAN_CFG_IMAGE_MAX, 0);
+        if (c.result == 0) std::copy(image.begin(), image.end(), expected.begin());
+        EXPECT_EQ(dest, expected) << "only the image is written";
+    }
 }
 
 }  // namespace
