@@ -12,7 +12,7 @@ using velscan_test::Bytes;
 namespace {
 
 TEST_F(Commands, MultiByteValuesAreLittleEndian) {
-    hid.queueReply({0x4C, 0x09, 0x00, 0x00, 0x3A, 0x10, 0x00, 0x00});  // humidity comes first
+    hid.queueReply({0x4C, 0x09, 0x00, 0x00, 0x3A, 0x10, 0x00, 0x00});  // temperature comes first
     uint32_t humidity = 0, temperature = 0;
     ASSERT_EQ(ZOR_ReadHum(&humidity, &temperature), 0);
     EXPECT_EQ(temperature, 2380u);
