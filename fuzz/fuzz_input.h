@@ -15,6 +15,10 @@
 
 namespace fuzz {
 
+// Room for the largest record of the spectral library (a scanData is under
+// 4 KiB).
+constexpr unsigned kRecordRoom = 8192;
+
 class ExactCopy {
 public:
     ExactCopy(const uint8_t *data, size_t size) : bytes_(new uint8_t[size]), size_(size) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
+#include <type_traits>
 
 #include "API.h"
 
@@ -32,11 +34,37 @@ struct InputBlock {
     const char *text() const { return reinterpret_cast<const char *>(data.get()); }
 };
 
+// One argument of a command, by its type: a number of that width from the
+// input, or a one-element out-parameter. Commands whose out-parameters are
+// arrays keep their own entry below.
+template <typename T>
+T Arg(ByteCursor &in, Outputs &o) {
+    if constexpr (std::is_pointer_v<T>) {
+        static_assert(!std::is_const_v<std::remove_pointer_t<T>>, "input blocks need their own entry");
+        return o.make<std::remove_pointer_t<T>>();
+    } else {
+        static_assert(std::is_integral_v<T> && sizeof(T) != 8);
+        if constexpr (sizeof(T) == 1) return in.byte();
+        if constexpr (sizeof(T) == 2) return in.u16();
+        if constexpr (sizeof(T) == 4) return in.u32();
+    }
+}
+
+// Calls the command with its arguments taken in order (a braced list
+// evaluates left to right).
+template <typename... Params>
+LinkCommand Call(int32_t (*command)(Params...)) {
+    return [command](ByteCursor &in, Outputs &o) {
+        std::tuple<Params...> args{Arg<Params>(in, o)...};
+        return std::apply(command, args);
+    };
+}
+
 }  // namespace
 
 const std::vector<LinkCommand> &link_commands() {
     static const std::vector<LinkCommand> table = {
-        [](ByteCursor &, Outputs &o) { return ZOR_GetFlashChecksum(o.make<uint32_t>()); },
+        Call(ZOR_GetFlashChecksum),
         [](ByteCursor &in, Outputs &) {
             uint32_t len = in.u16() % 1100;
             InputBlock data(in, len);
@@ -46,11 +74,8 @@ const std::vector<LinkCommand> &link_commands() {
                 link_fail("ZOR_WriteFileData reports more bytes than it may send");
             return rc;
         },
-        [](ByteCursor &in, Outputs &) {
-            uint32_t s = in.u32();
-            return ZOR_SetFileSizeAndAction(s, in.u32());
-        },
-        [](ByteCursor &in, Outputs &) { return ZOR_GetFileSizeToRead(in.u32()); },
+        Call(ZOR_SetFileSizeAndAction),
+        Call(ZOR_GetFileSizeToRead),
         [](ByteCursor &, Outputs &o) {
             uint8_t *piece = o.make<uint8_t>(ZOR_FILE_PIECE_MAX);
             uint32_t *len = o.make<uint32_t>();
@@ -66,38 +91,25 @@ const std::vector<LinkCommand> &link_commands() {
             if (rc < 0 || rc > size) link_fail("ZOR_GetFile count outside 0..size");
             return 0;
         },
-        [](ByteCursor &, Outputs &) { return ZOR_TestEEPROM(); },
-        [](ByteCursor &, Outputs &) { return ZOR_TestADC(); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_TestBQ(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
-                              o.make<uint32_t>());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_TestSDRAM(); },
-        [](ByteCursor &in, Outputs &) {
-            uint8_t a = in.byte();
-            return ZOR_VELCEnable(a, in.byte());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_TestTMP(); },
-        [](ByteCursor &, Outputs &) { return ZOR_TestHDC(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_TestBT(in.byte()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_TestLED(in.byte()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ButtonTestRd(o.make<uint8_t>()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_ButtonTestWr(in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_EEPROM_CalTest(); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetVersion(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
-                                  o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>(),
-                                  o.make<uint32_t>());
-        },
-        [](ByteCursor &in, Outputs &) { return ZOR_PerformScan(in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetScanComplete(); },
-        [](ByteCursor &, Outputs &) { return ZOR_ResetMivo(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetPGAGain(in.byte()); },
-        [](ByteCursor &in, Outputs &) {
-            uint32_t r = in.u32();
-            return ZOR_SetVELCReg(r, in.u32());
-        },
-        [](ByteCursor &in, Outputs &o) { return ZOR_GetVELCReg(in.u32(), o.make<uint32_t>()); },
+        Call(ZOR_TestEEPROM),
+        Call(ZOR_TestADC),
+        Call(ZOR_TestBQ),
+        Call(ZOR_TestSDRAM),
+        Call(ZOR_VELCEnable),
+        Call(ZOR_TestTMP),
+        Call(ZOR_TestHDC),
+        Call(ZOR_TestBT),
+        Call(ZOR_TestLED),
+        Call(ZOR_ButtonTestRd),
+        Call(ZOR_ButtonTestWr),
+        Call(ZOR_EEPROM_CalTest),
+        Call(ZOR_GetVersion),
+        Call(ZOR_PerformScan),
+        Call(ZOR_GetScanComplete),
+        Call(ZOR_ResetMivo),
+        Call(ZOR_SetPGAGain),
+        Call(ZOR_SetVELCReg),
+        Call(ZOR_GetVELCReg),
         [](ByteCursor &in, Outputs &) {
             int32_t len = in.byte() % (ZOR_APPLY_CFG_PAYLOAD + 1);
             InputBlock image(in, static_cast<size_t>(len));
@@ -116,28 +128,20 @@ const std::vector<LinkCommand> &link_commands() {
             if (rc >= 0 && *len > ZOR_SCAN_CFG_IMAGE_MAX) link_fail("configuration longer than its buffer");
             return rc;
         },
-        [](ByteCursor &, Outputs &) { return ZOR_EraseAllScanCfg(); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetNumScanCfg(); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetActiveScanIndex(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetActiveScanIndex(in.byte()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetScanControlsVELCOnOff(in.byte()); },
-        [](ByteCursor &in, Outputs &) {
-            uint16_t a = in.u16();
-            return ZOR_setScanSubImage(a, in.u16());
-        },
-        [](ByteCursor &in, Outputs &) {
-            uint8_t a = in.byte(), b = in.byte();
-            return ZOR_SendEEPROMWipe(a, b, in.byte());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_GetPGAGain(); },
-        [](ByteCursor &, Outputs &) { return ZOR_StartSNRScan(); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetSNRData(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &in, Outputs &) { return ZOR_GenCalibPatterns(in.u32()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetScanNumRepeats(in.u16()); },
-        [](ByteCursor &, Outputs &) { return ZOR_StartHadSNRScan(); },
-        [](ByteCursor &, Outputs &) { return ZOR_SaveRefCalPerformed(); },
+        Call(ZOR_EraseAllScanCfg),
+        Call(ZOR_GetNumScanCfg),
+        Call(ZOR_GetActiveScanIndex),
+        Call(ZOR_SetActiveScanIndex),
+        Call(ZOR_SetScanControlsVELCOnOff),
+        Call(ZOR_setScanSubImage),
+        Call(ZOR_SendEEPROMWipe),
+        Call(ZOR_GetPGAGain),
+        Call(ZOR_StartSNRScan),
+        Call(ZOR_GetSNRData),
+        Call(ZOR_GenCalibPatterns),
+        Call(ZOR_SetScanNumRepeats),
+        Call(ZOR_StartHadSNRScan),
+        Call(ZOR_SaveRefCalPerformed),
         [](ByteCursor &in, Outputs &) {
             InputBlock s(in, 8);
             return ZOR_SetSerialNumber(s.text());
@@ -148,32 +152,23 @@ const std::vector<LinkCommand> &link_commands() {
             InputBlock name(in, static_cast<size_t>(len));
             return ZOR_SetScanNameTag(name.text(), len);
         },
-        [](ByteCursor &, Outputs &) { return ZOR_EEPROMMass_Erase(); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetEstimatedScanTime(); },
-        [](ByteCursor &, Outputs &) { return ZOR_InterpretScan(); },
+        Call(ZOR_EEPROMMass_Erase),
+        Call(ZOR_GetEstimatedScanTime),
+        Call(ZOR_InterpretScan),
         [](ByteCursor &in, Outputs &) {
             InputBlock s(in, 24);
             return ZOR_WriteBleDispName(s.text());
         },
         [](ByteCursor &, Outputs &o) { return ZOR_ReadBleDispName(o.make<char>(24)); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadLampUsage(o.make<uint64_t>()); },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadHum(o.make<uint32_t>(), o.make<uint32_t>()); },
-        [](ByteCursor &in, Outputs &) {
-            uint8_t v[7];
-            for (uint8_t &b : v) b = in.byte();
-            return ZOR_SetDateTime(v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
-        },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_ReadBattVolt(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadMivoTemp(o.make<uint32_t>()); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetDateTime(o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>(),
-                                   o.make<uint8_t>(), o.make<uint8_t>(), o.make<uint8_t>());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_HibernateMode(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_SetHibernate(in.byte()); },
-        [](ByteCursor &, Outputs &) { return ZOR_GetHibernate(); },
+        Call(ZOR_ReadLampUsage),
+        Call(ZOR_ReadHum),
+        Call(ZOR_SetDateTime),
+        Call(ZOR_ReadBattVolt),
+        Call(ZOR_ReadMivoTemp),
+        Call(ZOR_GetDateTime),
+        Call(ZOR_HibernateMode),
+        Call(ZOR_SetHibernate),
+        Call(ZOR_GetHibernate),
         [](ByteCursor &, Outputs &o) { return ZOR_GetManufacturingSerNum(o.make<char>(20)); },
         [](ByteCursor &in, Outputs &) {
             InputBlock s(in, 16);
@@ -184,22 +179,17 @@ const std::vector<LinkCommand> &link_commands() {
             return ZOR_ReadHWVersion(o.make<char>(8), o.make<uint32_t>(), o.make<uint32_t>());
         },
         [](ByteCursor &, Outputs &o) { return ZOR_GetFlashUniqueID(o.make<uint8_t>(8)); },
-        [](ByteCursor &, Outputs &o) {
-            return ZOR_GetPhotoDetector(o.make<uint32_t>(), o.make<uint32_t>(), o.make<uint32_t>());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadDeviceStatus(o.make<uint32_t>()); },
+        Call(ZOR_GetPhotoDetector),
+        Call(ZOR_ReadDeviceStatus),
         [](ByteCursor &, Outputs &o) { return ZOR_ReadErrorStatus(o.make<uint8_t>(ZOR_ERROR_STATUS_LEN)); },
-        [](ByteCursor &, Outputs &) { return ZOR_ResetErrorStatus(); },
-        [](ByteCursor &in, Outputs &) { return ZOR_GetSpecificErrorStatus(in.u32()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_GetSpecificErrorcode(in.byte()); },
-        [](ByteCursor &in, Outputs &) { return ZOR_ClearSpecificError(in.u32()); },
-        [](ByteCursor &, Outputs &) { return ZOR_UpdateRefCalDataWithWORefl(); },
-        [](ByteCursor &, Outputs &) { return ZOR_EraseVelcorFlash(); },
-        [](ByteCursor &in, Outputs &) {
-            uint8_t f = in.byte();
-            return ZOR_SetFixedPGAGain(f, in.byte());
-        },
-        [](ByteCursor &, Outputs &) { return ZOR_GotoMivoBootLoader(); },
+        Call(ZOR_ResetErrorStatus),
+        Call(ZOR_GetSpecificErrorStatus),
+        Call(ZOR_GetSpecificErrorcode),
+        Call(ZOR_ClearSpecificError),
+        Call(ZOR_UpdateRefCalDataWithWORefl),
+        Call(ZOR_EraseVelcorFlash),
+        Call(ZOR_SetFixedPGAGain),
+        Call(ZOR_GotoMivoBootLoader),
         // The message tables, with codes from the input.
         [](ByteCursor &in, Outputs &o) {
             return ZOR_TMP_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20));
@@ -220,7 +210,7 @@ const std::vector<LinkCommand> &link_commands() {
             std::memcpy(&coeffs, raw.data.get(), sizeof coeffs);
             return ZOR_SendCalibStruct(&coeffs);
         },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetCalibStruct(o.make<calibCoeffSet>()); },
+        Call(ZOR_GetCalibStruct),
     };
     return table;
 }

@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "record_formats.h"
+#include "fuzz_input.h"
 #include "tpl.h"
 #include "tpl_layout.h"
+#include "velspec_helper.h"
 
 #include "seeds.h"
 
@@ -59,7 +60,7 @@ static void pack(tpl_node *tn, int index) {
 Bytes record_image(int type, uint8_t fill) {
     std::vector<unsigned char> record(kRecordRoom);
     for (size_t i = 0; i < record.size(); ++i) record[i] = static_cast<unsigned char>(fill + i);
-    tpl_node *tn = map_record(kRecordFormats[type], record.data());
+    tpl_node *tn = map_data_to_tplnode(record.data(), type);
     pack(tn, 0);
     return dump_and_free(tn);
 }
@@ -101,7 +102,7 @@ std::vector<Bytes> own_format_images() {
 }
 
 void tpl_seeds() {
-    for (int type = 0; type < 8; ++type) {
+    for (int type = 0; type < REC_NUM_TYPES; ++type) {
         Bytes image = record_image(type, static_cast<uint8_t>(type * 17));
         std::string name = "record" + std::to_string(type);
         write_seed("tpl", name, concat({0, static_cast<uint8_t>(type), 0}, image));

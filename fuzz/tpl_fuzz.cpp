@@ -3,7 +3,7 @@
 // The first input byte picks an entry point; the rest is the image or the
 // stream, always held in an exact-size heap block so that any read past its
 // end is reported:
-//   0: one of the spectral library's eight record formats: load (with or
+//   0: one of the spectral library's eight record mappings: load (with or
 //      without trailing bytes allowed), unpack, and for a canonical image
 //      check that packing the decoded record again gives the same bytes;
 //   1: the format string carried by the image itself (any format of the
@@ -19,8 +19,8 @@
 
 #include "fuzz_input.h"
 #include "tpl.h"
-#include "record_formats.h"
 #include "tpl_layout.h"
+#include "velspec_helper.h"
 
 namespace {
 
@@ -39,13 +39,13 @@ uint32_t le32(const uint8_t *p) {
 }
 
 void fuzz_record(fuzz::ByteCursor &in) {
-    const fuzz::RecordFormat &rf = fuzz::kRecordFormats[in.byte() % 8];
+    const int type = in.byte() % REC_NUM_TYPES;
     bool trailing_ok = in.byte() & 1;
     std::vector<uint8_t> rest = in.rest();
     fuzz::ExactCopy image(rest.data(), rest.size());
     std::vector<unsigned char> record(fuzz::kRecordRoom);
 
-    tpl_node *tn = fuzz::map_record(rf, record.data());
+    tpl_node *tn = map_data_to_tplnode(record.data(), type);
     if (!tn) std::abort();  // the library's own formats always map
     int mode = TPL_IO_MEMORY | (trailing_ok ? TPL_IO_TRAILING_OK : 0);
     int loaded = tpl_load(tn, mode, image.data(), image.size());
@@ -56,7 +56,7 @@ void fuzz_record(fuzz::ByteCursor &in) {
     // A canonical image (little-endian, exact length) is what a writer makes
     // from the decoded record: packing it again must reproduce every byte.
     if (image.data()[3] != 0 || le32(image.data() + 4) != image.size()) return;
-    tn = fuzz::map_record(rf, record.data());
+    tn = map_data_to_tplnode(record.data(), type);
     size_t encoded_size = 0;
     if (tpl_pack(tn, 0) != 0 || tpl_dump(tn, TPL_IO_SIZE_ONLY, &encoded_size) != 0) std::abort();
     if (encoded_size != image.size()) {
