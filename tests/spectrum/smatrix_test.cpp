@@ -89,13 +89,10 @@ TEST(PaleyOrder, SmallestPrimeThreeModFourNotBelow) {
 }
 
 TEST(PaleyOrder, CheckPrimeAndLargeArgumentsFinish) {
-    EXPECT_EQ(checkPrime(0), 1);
-    EXPECT_EQ(checkPrime(1), 1);
-    EXPECT_EQ(checkPrime(4), 0);
-    EXPECT_EQ(checkPrime(251), 1);
-    EXPECT_EQ(checkPrime(253), 0);          // 11 * 23
-    EXPECT_EQ(checkPrime(4294967291u), 1);  // largest 32-bit prime
-    EXPECT_EQ(checkPrime(4294967295u), 0);
+    // 253 = 11 * 23; 4294967291 is the largest 32-bit prime.
+    const uint32_t cases[][2] = {{0, 1},   {1, 1},           {4, 0},          {251, 1},
+                                 {253, 0}, {4294967291u, 1}, {4294967295u, 0}};
+    for (const auto &c : cases) EXPECT_EQ(checkPrime(c[0]), static_cast<int>(c[1])) << c[0];
     // Nothing at or above 2^32 - 1 qualifies; the search must not wrap.
     EXPECT_EQ(getPaleyOrder(4294967295u), 0u);
 }
