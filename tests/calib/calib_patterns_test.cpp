@@ -16,46 +16,46 @@ TEST(CalibPatterns, CountsPerTypeWithFramesToSpare) {
                  {7, 20, 427}, {8, 20, 423}, {11, 20, 423}};
     for (const auto &c : cases) {
         TestFrames f(c.frames, 854, 4, 24, 0xFF);
-        EXPECT_EQ(velspec_calib_genPatterns(c.type, &f.desc()), c.patterns) << c.type;
-        EXPECT_EQ(f.desc().buffer, f.bytes().data() + (c.patterns / 24) * f.frameBytes()) << c.type;
-        EXPECT_TRUE(f.guardIntact());
+        EXPECT_EQ(velspec_calib_genPatterns(c.type, &f.Desc()), c.patterns) << c.type;
+        EXPECT_EQ(f.Desc().buffer, f.Bytes().data() + (c.patterns / 24) * f.FrameBytes()) << c.type;
+        EXPECT_TRUE(f.GuardIntact());
         // Band 25: frame 1, plane 1, columns 100 .. 105 on every line.
-        f.desc().buffer = f.bytes().data();
+        f.Desc().buffer = f.Bytes().data();
         for (uint32_t x = 96; c.type == 2 && x < 108; x++)
-            EXPECT_EQ(f.lit(1, 1, x, 3), x >= 100 && x <= 105) << x;
+            EXPECT_EQ(f.Lit(1, 1, x, 3), x >= 100 && x <= 105) << x;
     }
 }
 
 TEST(CalibPatterns, BlocksFillHalfTheLinesAndSmallFramesAreClipped) {
     TestFrames f(16, 854, 480, 16);
-    ASSERT_EQ(velspec_calib_genPatterns(VELSPEC_CALIB_PAT_BLOCKS, &f.desc()), 219);
+    ASSERT_EQ(velspec_calib_genPatterns(VELSPEC_CALIB_PAT_BLOCKS, &f.Desc()), 219);
     // Pattern 1: block at column 284, upper half; pattern 4 the same block
     // in the lower half; pattern 6 the first 4-column band.
-    EXPECT_TRUE(f.lit(0, 1, 538, 239));
-    EXPECT_FALSE(f.lit(0, 1, 539, 0));
-    EXPECT_FALSE(f.lit(0, 1, 284, 240));
-    EXPECT_TRUE(f.lit(0, 4, 284, 479));
-    EXPECT_FALSE(f.lit(0, 4, 284, 239));
-    EXPECT_TRUE(f.lit(0, 6, 3, 479));
-    EXPECT_FALSE(f.lit(0, 6, 4, 0));
+    EXPECT_TRUE(f.Lit(0, 1, 538, 239));
+    EXPECT_FALSE(f.Lit(0, 1, 539, 0));
+    EXPECT_FALSE(f.Lit(0, 1, 284, 240));
+    EXPECT_TRUE(f.Lit(0, 4, 284, 479));
+    EXPECT_FALSE(f.Lit(0, 4, 284, 239));
+    EXPECT_TRUE(f.Lit(0, 6, 3, 479));
+    EXPECT_FALSE(f.Lit(0, 6, 4, 0));
 
     // Narrower and shorter than the DMD: blocks at line 240 and bands past
     // column 63 fall outside and are cut.
     TestFrames small(10, 64, 100, 24);
-    EXPECT_EQ(velspec_calib_genPatterns(VELSPEC_CALIB_PAT_BLOCKS, &small.desc()), 219);
-    EXPECT_TRUE(small.guardIntact());
+    EXPECT_EQ(velspec_calib_genPatterns(VELSPEC_CALIB_PAT_BLOCKS, &small.Desc()), 219);
+    EXPECT_TRUE(small.GuardIntact());
 }
 
 TEST(CalibPatterns, RefusesUnknownTypesAndDescriptors) {
     TestFrames f(1, 854, 2, 24, 0xA5);
     for (uint32_t type : {0u, 1u, 12u, 1000u})
-        EXPECT_EQ(velspec_calib_genPatterns(type, &f.desc()), VELSPEC_ERR_BAD_TYPE) << type;
+        EXPECT_EQ(velspec_calib_genPatterns(type, &f.Desc()), VELSPEC_ERR_BAD_TYPE) << type;
     EXPECT_EQ(velspec_calib_genPatterns(2, nullptr), VELSPEC_ERR_NULL);
-    frameBufferDesc odd{f.bytes().data(), 1, 5, 3, 24};
+    frameBufferDesc odd{f.Bytes().data(), 1, 5, 3, 24};
     EXPECT_EQ(velspec_calib_genPatterns(2, &odd), VELSPEC_ERR_BAD_INPUT);
-    frameBufferDesc none{f.bytes().data(), 0, 854, 2, 24};
+    frameBufferDesc none{f.Bytes().data(), 0, 854, 2, 24};
     EXPECT_EQ(velspec_calib_genPatterns(2, &none), 0);
-    EXPECT_EQ(f.bytes()[0], 0xA5);
+    EXPECT_EQ(f.Bytes()[0], 0xA5);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Column, Hadamard and multi-section pattern generation: frame and plane
 // positions, clearing rules, band clipping, refused frame descriptors.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "frames.h"
 #include "velspec_scan.h"
@@ -10,15 +13,16 @@
 namespace {
 
 constexpr uint32_t kW = 64;
+const std::string kDark(kW, '.');
 
-std::string band(uint32_t from, uint32_t to) {
-    std::string s(kW, '.');
+std::string Band(uint32_t from, uint32_t to) {
+    std::string s = kDark;
     for (uint32_t x = from; x <= to && x < kW; x++) s[x] = '#';
     return s;
 }
 
 // Pattern i lights columns i+1 .. i+2 (centre i+2, width 2).
-colPatDef stepDef(uint16_t count) {
+colPatDef StepDef(uint16_t count) {
     colPatDef def{};
     def.num_patterns = count;
     def.width_px = 2;
@@ -26,47 +30,40 @@ colPatDef stepDef(uint16_t count) {
     return def;
 }
 
-TEST(ColumnPatterns, PlanesFramesAndClearing) {
-    const colPatDef def = stepDef(30);
-    // From position 0 into two prefilled frames: both are cleared first.
-    TestFrames f(2, kW, 2, 24, 0xFF);
-    EXPECT_EQ(velspec_scan_col_genPatterns(&def, &f.desc(), 0), 30);
-    for (uint32_t i = 0; i < 30; i++) EXPECT_EQ(f.row(i / 24, i % 24, 1), band(i + 1, i + 2)) << i;
-    EXPECT_EQ(f.row(1, 6), std::string(kW, '.'));
-    EXPECT_EQ(f.pixel(1, 0, 0) >> 24, 0u);
+TEST(ColumnPatterns, FramesPlanesClearingAndClipping) {
+    colPatDef def = StepDef(30);
+    const std::string kLit(kW, '#');
+    const struct {
+        uint32_t frames, bpp;
+        uint8_t fill;
+        uint16_t start;
+        std::vector<std::tuple<uint32_t, uint32_t, std::string>> rows;  // frame, plane, line 1
+    } cases[] = {
+        // From position 0 every frame is cleared first.
+        {2, 24, 0xFF, 0, {{0, 0, Band(1, 2)}, {0, 23, Band(24, 25)}, {1, 5, Band(30, 31)}, {1, 6, kDark}}},
+        // From position 20 frame 0 keeps what it held, frame 1 is cleared.
+        {2, 24, 0x01, 20, {{0, 0, kLit}, {0, 23, Band(4, 5)}, {1, 0, Band(5, 6)}}},
+        {1, 24, 0, 0, {{0, 23, Band(24, 25)}}},  // one frame: stops after plane 23
+    };
+    for (const auto &c : cases) {
+        TestFrames f(c.frames, kW, 2, c.bpp, c.fill);
+        EXPECT_EQ(velspec_scan_col_genPatterns(&def, &f.Desc(), c.start), 30);
+        for (const auto &[frame, plane, row] : c.rows) EXPECT_EQ(f.Row(frame, plane, 1), row) << plane;
+        EXPECT_TRUE(f.GuardIntact());
+    }
 
-    // From position 20: frame 0 keeps what it held, frame 1 is cleared.
-    TestFrames g(2, kW, 2, 24);
-    for (size_t at = 0; at < g.frameBytes() * 2; at += 3) g.bytes()[at] = 0x01;
-    EXPECT_EQ(velspec_scan_col_genPatterns(&def, &g.desc(), 20), 30);
-    EXPECT_EQ(g.row(0, 0), std::string(kW, '#'));
-    EXPECT_EQ(g.row(0, 23), band(4, 5));
-    EXPECT_EQ(g.row(1, 0), band(5, 6));
-
-    // One frame: drawing stops after plane 23, the count is still 30.
-    TestFrames one(1, kW, 2, 24);
-    EXPECT_EQ(velspec_scan_col_genPatterns(&def, &one.desc(), 0), 30);
-    EXPECT_EQ(one.row(0, 23), band(24, 25));
-    EXPECT_TRUE(one.guardIntact());
-
-    // 16-bit frames hold 16 planes: pattern 17 is frame 1, bit 1.
-    TestFrames s(2, kW, 2, 16);
-    EXPECT_EQ(velspec_scan_col_genPatterns(&def, &s.desc(), 0), 30);
-    EXPECT_EQ(s.row(1, 1), band(18, 19));
-}
-
-TEST(ColumnPatterns, BandsAreHeldAtTheLeftEdgeAndCutAtTheRight) {
-    TestFrames f(1, kW, 1, 32);
-    colPatDef def = stepDef(3);
+    // Bands are held at the left edge, cut at the right, or wholly outside.
+    def = StepDef(3);
     def.width_px = 6;
-    def.center_column[0] = 1;    // keeps its 6 columns from column 0
-    def.center_column[1] = 62;   // 59 .. 64 passes the edge
-    def.center_column[2] = 300;  // wholly beyond the frame
-    EXPECT_EQ(velspec_scan_col_genPatterns(&def, &f.desc(), 0), 3);
-    EXPECT_EQ(f.row(0, 0), band(0, 5));
-    EXPECT_EQ(f.row(0, 1), band(59, 63));
-    EXPECT_EQ(f.row(0, 2), std::string(kW, '.'));
-    EXPECT_TRUE(f.guardIntact());
+    def.center_column[0] = 1;
+    def.center_column[1] = 62;
+    def.center_column[2] = 300;
+    TestFrames e(1, kW, 1, 32);
+    EXPECT_EQ(velspec_scan_col_genPatterns(&def, &e.Desc(), 0), 3);
+    EXPECT_EQ(e.Row(0, 0), Band(0, 5));
+    EXPECT_EQ(e.Row(0, 1), Band(59, 63));
+    EXPECT_EQ(e.Row(0, 2), kDark);
+    EXPECT_TRUE(e.GuardIntact());
 }
 
 TEST(HadamardPatterns, MatrixRowsOnTheFirstLineFromAnyPosition) {
@@ -76,21 +73,21 @@ TEST(HadamardPatterns, MatrixRowsOnTheFirstLineFromAnyPosition) {
     def.num_groups = 1;
     def.groups[0] = {3, 3, {}, {2, 7, 12}};
     TestFrames f(1, 16, 2, 24, 0xFF);
-    EXPECT_EQ(velspec_scan_had_genPatterns(&def, &f.desc(), 0), 3);
-    EXPECT_EQ(f.row(0, 0), ".##...##........");  // rows 110, 101, 011
-    EXPECT_EQ(f.row(0, 1), ".##........##...");
-    EXPECT_EQ(f.row(0, 2), "......##...##...");
-    EXPECT_EQ(f.row(0, 3), std::string(16, '.'));     // first line cleared
-    EXPECT_EQ(f.row(0, 3, 1), std::string(16, '#'));  // other lines kept
+    EXPECT_EQ(velspec_scan_had_genPatterns(&def, &f.Desc(), 0), 3);
+    EXPECT_EQ(f.Row(0, 0), ".##...##........");  // rows 110, 101, 011
+    EXPECT_EQ(f.Row(0, 1), ".##........##...");
+    EXPECT_EQ(f.Row(0, 2), "......##...##...");
+    EXPECT_EQ(f.Row(0, 3), std::string(16, '.'));     // first line cleared
+    EXPECT_EQ(f.Row(0, 3, 1), std::string(16, '#'));  // other lines kept
 
     // From position 15 of 16-bit frames the group spans two frames.
     TestFrames g(2, 16, 1, 16);
-    EXPECT_EQ(velspec_scan_had_genPatterns(&def, &g.desc(), 15), 3);
-    EXPECT_EQ(g.row(0, 15), ".##...##........");
-    EXPECT_EQ(g.row(1, 1), "......##...##...");
+    EXPECT_EQ(velspec_scan_had_genPatterns(&def, &g.Desc(), 15), 3);
+    EXPECT_EQ(g.Row(0, 15), ".##...##........");
+    EXPECT_EQ(g.Row(1, 1), "......##...##...");
 
     def.groups[0].num_columns = 4;  // more bands than the matrix has columns
-    EXPECT_EQ(velspec_scan_had_genPatterns(&def, &g.desc(), 0), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_scan_had_genPatterns(&def, &g.Desc(), 0), VELSPEC_ERR_BAD_INPUT);
 }
 
 TEST(ConfigurationPatterns, SectionsFollowEachOtherAndUnknownTypesFail) {
@@ -103,24 +100,24 @@ TEST(ConfigurationPatterns, SectionsFollowEachOtherAndUnknownTypesFail) {
     cfg.sections[0] = {SCAN_TYPE_COLUMN, 2, 910, 929, 20, 0};
     cfg.sections[1] = {SCAN_TYPE_COLUMN, 2, 940, 959, 20, 0};
     TestFrames f(2, kW, 1, 24);
-    EXPECT_EQ(velspec_scan_genPatterns(&cfg, &c, &f.desc()), 40);
-    EXPECT_EQ(f.row(0, 19), band(28, 29));  // centre 29
-    EXPECT_EQ(f.row(0, 20), band(39, 40));  // section 1 goes on at plane 20
-    EXPECT_EQ(f.row(1, 15), band(58, 59));
+    EXPECT_EQ(velspec_scan_genPatterns(&cfg, &c, &f.Desc()), 40);
+    EXPECT_EQ(f.Row(0, 19), Band(28, 29));  // centre 29
+    EXPECT_EQ(f.Row(0, 20), Band(39, 40));  // section 1 goes on at plane 20
+    EXPECT_EQ(f.Row(1, 15), Band(58, 59));
 
     TestFrames g(2, kW, 1, 24);
     cfg.sections[1].section_scan_type = 5;
-    EXPECT_EQ(velspec_scan_genPatterns(&cfg, &c, &g.desc()), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(g.row(0, 19), band(28, 29));  // drawn before the failure
+    EXPECT_EQ(velspec_scan_genPatterns(&cfg, &c, &g.Desc()), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(g.Row(0, 19), Band(28, 29));  // drawn before the failure
     cfg.num_sections = 6;
-    EXPECT_EQ(velspec_scan_slew_genPatterns(&cfg, &c, &g.desc()), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_scan_slew_genPatterns(&cfg, &c, &g.Desc()), VELSPEC_ERR_BAD_INPUT);
     scanCfg single{};
     single.scan_type = 7;
-    EXPECT_EQ(velspec_scan_genPatterns(&single, &c, &g.desc()), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_scan_genPatterns(&single, &c, &g.Desc()), VELSPEC_ERR_BAD_INPUT);
 }
 
 TEST(FrameDescriptors, UnusableDescriptorsAreRefusedWithoutWriting) {
-    const colPatDef def = stepDef(2);
+    const colPatDef def = StepDef(2);
     const double noShift[3] = {0, 0, 0};
     uint8_t storage[64] = {};
     const struct {
@@ -139,11 +136,10 @@ TEST(FrameDescriptors, UnusableDescriptorsAreRefusedWithoutWriting) {
         EXPECT_EQ(velspec_scan_bendPatterns(&c.desc, noShift, 1), c.status);
     }
     // No frames, or a start beyond them: nothing to draw into.
-    const frameBufferDesc none{storage, 0, 4, 4, 24};
+    const frameBufferDesc none{storage, 0, 4, 4, 24}, one{storage, 1, 4, 4, 24};
     EXPECT_EQ(velspec_scan_col_genPatterns(&def, &none, 0), 2);
-    const frameBufferDesc one{storage, 1, 4, 4, 24};
     EXPECT_EQ(velspec_scan_col_genPatterns(&def, &one, 24), 2);
-    for (uint8_t b : storage) ASSERT_EQ(b, 0);
+    EXPECT_THAT(storage, testing::Each(0));
 }
 
 }  // namespace
