@@ -1,4 +1,6 @@
-// Quadratic fits, curve selection across rows, and the shift vector.
+// Fits: quadratic least squares, the bend curve chosen across rows, and the
+// per-row shift vector.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,38 +10,37 @@
 
 namespace {
 
-TEST(QuadraticFit, ExactOverTheWholeDmdAndGoodnessOfFit) {
+using testing::DoubleNear;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+
+const double kNaN = std::nan("");
+
+double Quadratic(const double c[3], double x) { return c[0] + c[1] * x + c[2] * x * x; }
+
+TEST(QuadraticFit, ExactOverTheWholeDmdGoodnessOfFitAndRefusals) {
     // Normal equations over columns up to 853 are badly scaled; the fitted
     // curve must still match to far below a nanometre.
     const double truth[3] = {900.0, 0.85, 1.0e-4};
     std::vector<double> x, y;
-    for (double col = 3.0; col < 854.0; col += 71.5) {
-        x.push_back(col);
-        y.push_back(truth[0] + truth[1] * col + truth[2] * col * col);
-    }
+    for (double col = 3.0; col < 854.0; col += 71.5) x.push_back(col), y.push_back(Quadratic(truth, col));
     double c[3], r2 = 0;
-    ASSERT_EQ(velspec_calib_genPxToPyCoeffs(static_cast<int32_t>(x.size()), x.data(), y.data(), c, &r2),
-              VELSPEC_OK);
+    ASSERT_EQ(velspec_calib_genPxToPyCoeffs(int32_t(x.size()), x.data(), y.data(), c, &r2), VELSPEC_OK);
     for (double col = 0.0; col <= 853.0; col += 1.0)
-        ASSERT_NEAR(c[0] + c[1] * col + c[2] * col * col, truth[0] + truth[1] * col + truth[2] * col * col,
-                    1e-6);
+        ASSERT_NEAR(Quadratic(c, col), Quadratic(truth, col), 1e-6);
     EXPECT_NEAR(r2, 1.0, 1e-12);
-
     // Exact least squares of this set: 3/7 + 29/35 x, R^2 = 841/1225.
     const double xs[] = {0, 1, 2, 3, 4, 5}, ys[] = {1, 0, 3, 2, 5, 4};
     ASSERT_EQ(velspec_calib_genPxToPyCoeffs(6, xs, ys, c, &r2), VELSPEC_OK);
-    EXPECT_NEAR(c[0], 3.0 / 7.0, 1e-9);
-    EXPECT_NEAR(c[1], 29.0 / 35.0, 1e-9);
-    EXPECT_NEAR(c[2], 0.0, 1e-9);
+    EXPECT_THAT(c, ElementsAre(DoubleNear(3.0 / 7, 1e-9), DoubleNear(29.0 / 35, 1e-9), DoubleNear(0, 1e-9)));
     EXPECT_NEAR(r2, 841.0 / 1225.0, 1e-9);
-}
 
-TEST(QuadraticFit, TooFewPointsFlatOrNonFiniteAreRefused) {
-    double c[3] = {7, 7, 7}, r2 = 7;
+    // Too few points, one abscissa, flat, non-finite or missing: untouched.
+    c[0] = r2 = 7;
     const double x3[] = {1, 2, 3}, y3[] = {3, 4, 6}, flat[] = {5, 5, 5};
-    const double xSame[] = {1, 1, 2, 2}, bad[] = {1, std::nan(""), 3};
+    const double same[] = {1, 1, 2, 2}, bad[] = {1, kNaN, 3};
     EXPECT_EQ(velspec_calib_genPxToPyCoeffs(2, x3, y3, c, &r2), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_calib_genPxToPyCoeffs(4, xSame, xSame, c, &r2), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_calib_genPxToPyCoeffs(4, same, same, c, &r2), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_genPxToPyCoeffs(3, x3, flat, c, &r2), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_genPxToPyCoeffs(3, x3, bad, c, &r2), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_genPxToPyCoeffs(3, bad, y3, c, &r2), VELSPEC_ERR_BAD_INPUT);
@@ -48,14 +49,14 @@ TEST(QuadraticFit, TooFewPointsFlatOrNonFiniteAreRefused) {
     EXPECT_EQ(r2, 7.0);
 
     const double v[] = {2, 4, 4, 4, 5, 5, 7, 9};
-    double m = 0, sd = 0;
-    ASSERT_EQ(find_mean_and_standard_deviation(v, 8, &m, &sd), VELSPEC_OK);
+    double mean = 0, sd = 0;
+    ASSERT_EQ(find_mean_and_standard_deviation(v, 8, &mean, &sd), VELSPEC_OK);
     EXPECT_DOUBLE_EQ(sd, 2.0);  // population form, divisor n
-    EXPECT_EQ(find_mean_and_standard_deviation(v, 0, &m, &sd), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(find_mean_and_standard_deviation(v, 0, &mean, &sd), VELSPEC_ERR_BAD_INPUT);
 }
 
 // positions[r * peaks + p] = base[p] + linear[p] r + quadratic[p] r^2.
-std::vector<double> curves(const std::vector<double> &rows, const std::vector<double> &base,
+std::vector<double> Curves(const std::vector<double> &rows, const std::vector<double> &base,
                            const std::vector<double> &linear, const std::vector<double> &quadratic) {
     std::vector<double> m;
     for (double r : rows) {
@@ -67,53 +68,49 @@ std::vector<double> curves(const std::vector<double> &rows, const std::vector<do
 TEST(CurveCoeffs, FirstTypicalPeakRelativeToRowOne) {
     const std::vector<double> rows{0, 100, 200, 300, 400};
     // Peak 0 bends far more than the others: not representative.
-    const std::vector<double> m =
-        curves(rows, {50, 300, 550, 800}, {0.01, 0.01, 0.01, 0.01}, {6e-5, 2e-5, 2.01e-5, 2e-5});
-    double c[3];
-    ASSERT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), rows.data(), 4, 5, c), VELSPEC_OK);
-    EXPECT_NEAR(c[0], 300.0 - 301.2, 1e-6);  // row 1 of peak 1: 300 + 1 + 0.2
-    EXPECT_NEAR(c[1], 0.01, 1e-9);
-    EXPECT_NEAR(c[2], 2e-5, 1e-12);
-
-    // A straight slit: every curve identical and flat, still a curve.
-    const std::vector<double> flat = curves(rows, {100, 400, 700}, {0, 0, 0}, {0, 0, 0});
-    ASSERT_EQ(velspec_calib_genPxyToCurveCoeffs(flat.data(), rows.data(), 3, 5, c), VELSPEC_OK);
-    EXPECT_NEAR(std::fabs(c[0]) + std::fabs(c[1]) + std::fabs(c[2]), 0.0, 1e-9);
-}
-
-TEST(CurveCoeffs, TooFewRowsOrPeaksAndNoTypicalPeak) {
-    const std::vector<double> rows{0, 1, 2, 3};
-    std::vector<double> m(16, 1.0);
+    std::vector<double> m =
+        Curves(rows, {50, 300, 550, 800}, {.01, .01, .01, .01}, {6e-5, 2e-5, 2.01e-5, 2e-5});
     double c[3] = {9, 9, 9};
+    ASSERT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), rows.data(), 4, 5, c), VELSPEC_OK);
+    // Row 1 of peak 1 lies at 300 + 1 + 0.2.
+    EXPECT_THAT(c, ElementsAre(DoubleNear(-1.2, 1e-6), DoubleNear(0.01, 1e-9), DoubleNear(2e-5, 1e-12)));
+    // A straight slit: every curve identical and flat, still a curve.
+    m = Curves(rows, {100, 400, 700}, {0, 0, 0}, {0, 0, 0});
+    ASSERT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), rows.data(), 3, 5, c), VELSPEC_OK);
+    EXPECT_THAT(c, ElementsAre(DoubleNear(0, 1e-9), DoubleNear(0, 1e-9), DoubleNear(0, 1e-9)));
+
+    // Too few rows or peaks, a non-finite position; then each peak atypical
+    // in one term: no curve is chosen, and that is reported, not passed off.
+    m.assign(16, 1.0);
     EXPECT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), rows.data(), 3, 2, c), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), rows.data(), 2, 3, c), VELSPEC_ERR_BAD_INPUT);
-    m[4] = std::nan("");
+    m[4] = kNaN;
     EXPECT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), rows.data(), 4, 4, c), VELSPEC_ERR_BAD_INPUT);
-
-    // Each peak is atypical in one term: no curve is chosen, and that is
-    // reported rather than passed off as success.
-    m = curves(rows, {0, 10, 20, 30}, {0, 1, -1, 0}, {1, 0, 0, -1});
-    EXPECT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), rows.data(), 4, 4, c), VELSPEC_ERR_FAILED);
+    const std::vector<double> four{0, 1, 2, 3};
+    m = Curves(four, {0, 10, 20, 30}, {0, 1, -1, 0}, {1, 0, 0, -1});
+    c[0] = 9;
+    EXPECT_EQ(velspec_calib_genPxyToCurveCoeffs(m.data(), four.data(), 4, 4, c), VELSPEC_ERR_FAILED);
     EXPECT_EQ(c[0], 9.0);
 }
 
 TEST(ShiftVector, RoundsHalvesAwayFromZeroAndHoldsTheInt8Range) {
+    const struct {
+        double coeffs[3];
+        std::vector<int8_t> shift;
+    } cases[] = {
+        {{0.5, 0, 0}, {1, 1, 1, 1}},       {{-0.5, 0, 0}, {-1, -1, -1, -1}},
+        {{1, -1, 0.25}, {1, 0, 0, 0}},  // 1, 0.25, 0, 0.25
+        {{0, 100, 0}, {0, 100, 127, 127}}, {{0, -100, 0}, {0, -100, -128, -128}},
+    };
     int8_t s[4];
-    const double up[3] = {0.5, 0, 0}, down[3] = {-0.5, 0, 0}, poly[3] = {1.0, -1.0, 0.25};
-    const double big[3] = {0, 100, 0}, small[3] = {0, -100, 0}, bad[3] = {0, std::nan(""), 0};
-    ASSERT_EQ(velspec_calib_genShiftVector(up, 4, s), VELSPEC_OK);
-    EXPECT_EQ(s[3], 1);
-    ASSERT_EQ(velspec_calib_genShiftVector(down, 4, s), VELSPEC_OK);
-    EXPECT_EQ(s[0], -1);
-    ASSERT_EQ(velspec_calib_genShiftVector(poly, 4, s), VELSPEC_OK);  // 1, 0.25, 0, 0.25
-    EXPECT_EQ(std::vector<int>(s, s + 4), (std::vector<int>{1, 0, 0, 0}));
-    ASSERT_EQ(velspec_calib_genShiftVector(big, 4, s), VELSPEC_OK);
-    EXPECT_EQ(std::vector<int>(s, s + 4), (std::vector<int>{0, 100, 127, 127}));
-    ASSERT_EQ(velspec_calib_genShiftVector(small, 4, s), VELSPEC_OK);
-    EXPECT_EQ(s[3], -128);
+    for (const auto &c : cases) {
+        ASSERT_EQ(velspec_calib_genShiftVector(c.coeffs, 4, s), VELSPEC_OK);
+        EXPECT_THAT(s, ElementsAreArray(c.shift));
+    }
+    const double bad[3] = {0, kNaN, 0};
     EXPECT_EQ(velspec_calib_genShiftVector(bad, 4, s), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_calib_genShiftVector(up, 0, s), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_calib_genShiftVector(up, 4, nullptr), VELSPEC_ERR_NULL);
+    EXPECT_EQ(velspec_calib_genShiftVector(cases[0].coeffs, 0, s), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_calib_genShiftVector(cases[0].coeffs, 4, nullptr), VELSPEC_ERR_NULL);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Peak location and width: the worked numbers, peak finding on shaped data,
-// and refusal of degenerate, too short or non-finite input.
+// Peak finding: vertex and width of a peak in worked numbers, peaks of shaped
+// data, and refusal of degenerate, too short or non-finite input.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,24 +11,19 @@ namespace {
 
 const double kNaN = std::nan("");
 
-TEST(PeakVertex, ThreeSamplesAndThreePoints) {
-    double d = 99.0;
+TEST(Peaks, VertexFromThreeSamplesOrThreePoints) {
+    double d = 99.0, xp = 0, yp = 0, k = 0;
     EXPECT_EQ(velspec_calib_findPeaks3(1, 3, 2, &d), VELSPEC_OK);
     EXPECT_DOUBLE_EQ(d, 1.0 / 6.0);
     EXPECT_EQ(velspec_calib_findPeaks3(1, 1, 1, &d), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_findPeaks3(3, 1, 2, &d), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(d, 0.0);
 
-    double xp = 0, yp = 0, k = 0;
-    EXPECT_EQ(velspec_calib_findPeakInterp(0, 1, 2, 0, 1, 0, &xp, &yp, &k), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(k, -2.0);
-    EXPECT_DOUBLE_EQ(xp, 1.0);
-    EXPECT_DOUBLE_EQ(yp, 1.0);
     auto f = [](double x) { return 5.0 - (x - 1.25) * (x - 1.25); };
     EXPECT_EQ(velspec_calib_findPeakInterp(0, 1, 2, f(0), f(1), f(2), &xp, &yp, &k), VELSPEC_OK);
     EXPECT_DOUBLE_EQ(xp, 1.25);
     EXPECT_DOUBLE_EQ(yp, 5.0);
-
+    EXPECT_DOUBLE_EQ(k, -2.0);
     k = 42.0;
     EXPECT_EQ(velspec_calib_findPeakInterp(1, 1, 2, 0, 1, 0, &xp, &yp, &k), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(k, 42.0);  // coinciding abscissae: nothing written
@@ -37,8 +32,9 @@ TEST(PeakVertex, ThreeSamplesAndThreePoints) {
     EXPECT_EQ(velspec_calib_findPeakInterp(0, 1, 2, f(3), f(4), f(5), &xp, &yp, &k), VELSPEC_ERR_BAD_INPUT);
 }
 
-TEST(PeakWidth, WorkedExamplesAndEnds) {
-    const double y[] = {0, 2, 4, 2, 0};
+TEST(Peaks, WidthAtHalfMaximum) {
+    const double y[] = {0, 2, 4, 2, 0}, shoulder[] = {0, 10, 20, 20, 20}, bad[] = {0, 2, kNaN, 2, 0};
+    const double huge[] = {0, 1e10, -1e10};  // amplitude beyond int32
     int32_t a = 0;
     double w = 0, left = 0, right = 0;
     ASSERT_EQ(velspec_calib_getFWHM(y, 5, 2, &a, &w), VELSPEC_OK);
@@ -47,32 +43,24 @@ TEST(PeakWidth, WorkedExamplesAndEnds) {
     ASSERT_EQ(velspec_calib_get_halfmax_loc(y, 5, 2, &left, &right), VELSPEC_OK);
     EXPECT_DOUBLE_EQ(left, 1.5);
     EXPECT_DOUBLE_EQ(right, 3.0);
-
     // Flat on the right: no crossing there, the width runs to the last index.
-    const double shoulder[] = {0, 10, 20, 20, 20};
     ASSERT_EQ(velspec_calib_getFWHM(shoulder, 5, 2, &a, &w), VELSPEC_OK);
     EXPECT_EQ(a, 5);
     EXPECT_DOUBLE_EQ(w, 0.2 + 2.0);
-}
 
-TEST(PeakWidth, RefusesBadArguments) {
-    const double y[] = {0, 2, 4, 2, 0}, bad[] = {0, 2, kNaN, 2, 0};
-    const double huge[] = {0, 1e10, -1e10};  // amplitude beyond int32
-    int32_t a;
-    double w, l, r;
     EXPECT_EQ(velspec_calib_getFWHM(nullptr, 5, 2, &a, &w), VELSPEC_ERR_NULL);
     EXPECT_EQ(velspec_calib_getFWHM(y, 5, 5, &a, &w), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_getFWHM(y, 5, -1, &a, &w), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_getFWHM(bad, 5, 1, &a, &w), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(velspec_calib_getFWHM(huge, 3, 1, &a, &w), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_calib_get_halfmax_loc(y, 5, 2, nullptr, &r), VELSPEC_ERR_NULL);
-    EXPECT_EQ(velspec_calib_get_halfmax_loc(y, 0, 0, &l, &r), VELSPEC_ERR_BAD_INPUT);
-    EXPECT_EQ(velspec_calib_get_halfmax_loc(bad, 5, 1, &l, &r), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_calib_get_halfmax_loc(y, 5, 2, nullptr, &right), VELSPEC_ERR_NULL);
+    EXPECT_EQ(velspec_calib_get_halfmax_loc(y, 0, 0, &left, &right), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(velspec_calib_get_halfmax_loc(bad, 5, 1, &left, &right), VELSPEC_ERR_BAD_INPUT);
 }
 
-TEST(FindPeaks, SeparatedPeaksShortFlatAndBadInput) {
-    // A small ripple runs on past the last peak: findPeaks never reports
-    // one at the last change of slope.
+TEST(Peaks, SeparatedPeaksShortFlatAndBadInput) {
+    // A small ripple runs on past the last peak: no peak is reported at the
+    // last change of slope.
     std::vector<double> y(120);
     for (int32_t i = 0; i < 120; i++) {
         for (double c : {15, 40, 70, 95}) y[i] += 1000.0 * std::exp(-(i - c) * (i - c) / 18.0);
