@@ -9,8 +9,7 @@
 
 namespace {
 
-// Per type: the count, the buffer stepped over completely filled frames only,
-// and nothing written past the last frame.
+// Per type: the count, the buffer stepped over full frames only, the guard.
 TEST(CalibPatterns, CountsPerTypeWithFramesToSpare) {
     const struct {
         uint32_t type, frames;
@@ -30,8 +29,7 @@ TEST(CalibPatterns, CountsPerTypeWithFramesToSpare) {
 TEST(CalibPatterns, BlocksFillHalfTheLines) {
     TestFrames f(16, 854, 480, 16);
     ASSERT_EQ(velspec_calib_genPatterns(VELSPEC_CALIB_PAT_BLOCKS, &f.Desc()), 219);
-    // Pattern 1: block at columns 284 .. 538, upper half; pattern 4 the same
-    // block in the lower half; pattern 6 the first 4-column band.
+    // Pattern 1: block 284 .. 538, upper half; 4: lower half; 6: 4-column band.
     EXPECT_TRUE(f.Lit(0, 1, 538, 239));
     EXPECT_FALSE(f.Lit(0, 1, 539, 0));
     EXPECT_FALSE(f.Lit(0, 1, 284, 240));

@@ -11,16 +11,12 @@
 
 class TestFrames {
 public:
-    static constexpr size_t kGuard = 64;
-    static constexpr uint8_t kGuardByte = 0xA5;
-
     TestFrames(uint32_t frames, uint32_t width, uint32_t height, uint32_t bpp, uint8_t fill = 0)
         : bytes_(size_t{frames} * width * height * (bpp / 8), fill),
           desc_{nullptr, frames, width, height, bpp} {
         bytes_.resize(bytes_.size() + kGuard, kGuardByte);
         desc_.buffer = bytes_.data();
     }
-
     frameBufferDesc &Desc() { return desc_; }
     const frameBufferDesc &Desc() const { return desc_; }
     std::vector<uint8_t> &Bytes() { return bytes_; }
@@ -46,6 +42,8 @@ public:
     }
 
 private:
+    static constexpr size_t kGuard = 64;
+    static constexpr uint8_t kGuardByte = 0xA5;
     std::vector<uint8_t> bytes_;
     frameBufferDesc desc_;
 };
