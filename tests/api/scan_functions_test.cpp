@@ -12,53 +12,39 @@
 #include "wrapper.h"
 
 using namespace api_test;
-using velscan::console::ConsoleReportConfiguration;
-using velscan::console::ScanItemsState;
 
 namespace {
 
 // `codes`, then the fetch of `file`: its size query and its pieces.
-std::vector<uint16_t> fetch(std::vector<uint16_t> codes, const Bytes &file) {
+std::vector<uint16_t> Fetch(std::vector<uint16_t> codes, const Bytes &file) {
     codes.push_back(kGetFileSizeToRead);
     codes.insert(codes.end(), (file.size() + 575) / 576, kGetFileData);
     return codes;
 }
 
 // `first`, then a scan of the selected configuration and the fetch of `file`.
-std::vector<uint16_t> scanCodes(uint16_t first, const Bytes &file) {
-    return fetch({first, kSetActiveScanIndex, kGetEstimatedScanTime, kPerformScan}, file);
+std::vector<uint16_t> ScanCodes(uint16_t first, const Bytes &file) {
+    return Fetch({first, kSetActiveScanIndex, kGetEstimatedScanTime, kPerformScan}, file);
 }
 
 // A device with three configurations holding a column scan as its last scan
 // (file 0), a stored reference scan (2) and a reference matrix (3).
 struct ScanDevice : ApiDevice {
     ScanDevice() {
-        numConfigs = 3;
-        files[0] = columnScanImage();
-        files[2] = columnScanImage(228, 2500, 2000);
-        files[3] = referenceMatrixImage();
+        num_configs = 3;
+        files[0] = ColumnScanImage();
+        files[2] = ColumnScanImage(228, 2500, 2000);
+        files[3] = ReferenceMatrixImage();
     }
 };
 
 using Arrange = std::function<void(ScanDevice &)>;
 
-Arrange failing(uint16_t code, int occurrence = 0, Failure failure = Failure::Status3) {
-    return [=](ScanDevice &device) { device.fail(code, failure, occurrence); };
+Arrange Failing(uint16_t code, int occurrence = 0, Failure failure = Failure::Status3) {
+    return [=](ScanDevice &device) { device.Fail(code, failure, occurrence); };
 }
 
-std::string consoleReport(const Bytes &configImage) {
-    ApiDevice device;
-    device.configImage = configImage;
-    auto state = std::make_unique<ScanItemsState>();
-    int32_t status = 1;
-    return captured([&] {
-               ConsoleReportConfiguration(*state, status);
-               return 0;
-           })
-        .second;
-}
-
-Arrange damagingFile(uint32_t type) {
+Arrange DamagingFile(uint32_t type) {
     return [=](ScanDevice &device) { device.files[type][12] ^= 0x20; };  // inside the format string
 }
 
@@ -68,11 +54,11 @@ TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime) {
     ScanDevice device;
     auto result = std::make_unique<scanResults>();
     ASSERT_EQ(velGetScanResults(result.get()), 0);
-    EXPECT_EQ(device.codes(), scanCodes(kGetNumScanCfg, device.files[0]));
-    EXPECT_EQ(device.sent()[1].data, Bytes{0});             // configuration 0
-    EXPECT_EQ(device.sent()[3].data, Bytes{0});             // perform scan option 0
-    EXPECT_EQ(device.sent()[4].data, (Bytes{0, 0, 0, 0}));  // file type 0
-    EXPECT_EQ(device.sleeps(), std::vector<uint32_t>{1500});
+    EXPECT_EQ(device.Codes(), ScanCodes(kGetNumScanCfg, device.files[0]));
+    EXPECT_EQ(device.Sent()[1].data, Bytes{0});             // configuration 0
+    EXPECT_EQ(device.Sent()[3].data, Bytes{0});             // perform scan option 0
+    EXPECT_EQ(device.Sent()[4].data, (Bytes{0, 0, 0, 0}));  // file type 0
+    EXPECT_EQ(device.Sleeps(), std::vector<uint32_t>{1500});
     EXPECT_EQ(result->length, 228);
     EXPECT_EQ(result->system_temp_hundredths, 2650);
     EXPECT_EQ(result->humidity_hundredths, 3140);
@@ -81,25 +67,29 @@ TEST(ScanResults, RunsTheScanSequenceAndWaitsTheEstimatedTime) {
 }
 
 // Each failure ends the call with its code, sends nothing more, and leaves the
-// caller's record alone.
+// caller's record alone; a failed or absurd (over an hour) estimate means no
+// wait at all.
 TEST(ScanResults, EachFailureEndsTheCallWithItsCode) {
-    const size_t all = scanCodes(kGetNumScanCfg, columnScanImage()).size();
+    const size_t all = ScanCodes(kGetNumScanCfg, ColumnScanImage()).size();
     const struct {
         Arrange arrange;
         int32_t expected;
-        size_t commandsSent;
+        size_t commands_sent;
+        std::vector<uint32_t> sleeps = {1500};
     } cases[] = {
-        {[](ScanDevice &d) { d.numConfigs = 0; }, VEL_ERR_NUM_CONFIGS, 1},
-        {failing(kGetNumScanCfg, 0, Failure::Timeout), VEL_ERR_NUM_CONFIGS, 1},
-        {failing(kSetActiveScanIndex), VEL_ERR_SELECT_CONFIG, 2},
-        {failing(kPerformScan), VEL_ERR_START_SCAN, 4},
-        {failing(kGetFileSizeToRead), VEL_ERR_SCAN_SIZE, 5},
-        {failing(kGetFileData), VEL_ERR_FILE, 6},
-        {failing(kGetFileData, 3), VEL_ERR_FILE, 9},  // a transfer cut short after three pieces
+        {[](ScanDevice &d) { d.num_configs = 0; }, VEL_ERR_NUM_CONFIGS, 1, {}},
+        {Failing(kGetNumScanCfg, 0, Failure::Timeout), VEL_ERR_NUM_CONFIGS, 1, {}},
+        {Failing(kSetActiveScanIndex), VEL_ERR_SELECT_CONFIG, 2, {}},
+        {Failing(kPerformScan), VEL_ERR_START_SCAN, 4, {}},
+        {Failing(kGetFileSizeToRead), VEL_ERR_SCAN_SIZE, 5},
+        {Failing(kGetFileData), VEL_ERR_FILE, 6},
+        {Failing(kGetFileData, 3), VEL_ERR_FILE, 9},  // a transfer cut short after three pieces
         // A file shorter than its stated size is not interpreted.
-        {[](ScanDevice &d) { d.sizeOverride[0] = static_cast<int64_t>(d.files[0].size()) + 10; },
-         VEL_ERR_FILE, all + 1},
-        {damagingFile(0), VEL_ERR_INTERPRET, all},
+        {[](ScanDevice &d) { d.stated_extra = 10; }, VEL_ERR_FILE, all + 1},
+        {DamagingFile(0), VEL_ERR_INTERPRET, all},
+        {Failing(kGetEstimatedScanTime, 0, Failure::Timeout), 0, all, {}},
+        {[](ScanDevice &d) { d.estimated_scan_ms = 3600001; }, 0, all, {}},
+        {[](ScanDevice &d) { d.estimated_scan_ms = 3600000; }, 0, all, {3600000}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -107,48 +97,28 @@ TEST(ScanResults, EachFailureEndsTheCallWithItsCode) {
         cases[i].arrange(device);
         auto result = std::make_unique<scanResults>();
         std::memset(result.get(), 0x5A, sizeof(scanResults));
-        EXPECT_EQ(captured([&] { return velGetScanResults(result.get()); }).first, cases[i].expected);
-        EXPECT_EQ(device.sent().size(), cases[i].commandsSent);
-        EXPECT_EQ(result->length, 0x5A5A5A5A);
-    }
-}
-
-// A failed or absurd (over an hour) estimate means no wait at all.
-TEST(ScanResults, WaitsOnlyForAReadableEstimateOfAtMostAnHour) {
-    const struct {
-        Arrange arrange;
-        std::vector<uint32_t> sleeps;
-    } cases[] = {
-        {failing(kGetEstimatedScanTime, 0, Failure::Timeout), {}},
-        {[](ScanDevice &d) { d.estimatedScanMs = 3600001; }, {}},
-        {[](ScanDevice &d) { d.estimatedScanMs = 3600000; }, {3600000}},
-    };
-    for (const auto &c : cases) {
-        ScanDevice device;
-        c.arrange(device);
-        scanResults result;
-        EXPECT_EQ(velGetScanResults(&result), 0);
-        EXPECT_EQ(device.sleeps(), c.sleeps);
+        EXPECT_EQ(Captured([&] { return velGetScanResults(result.get()); }).first, cases[i].expected);
+        EXPECT_EQ(device.Sent().size(), cases[i].commands_sent);
+        EXPECT_EQ(device.Sleeps(), cases[i].sleeps);
+        EXPECT_EQ(result->length, cases[i].expected ? 0x5A5A5A5A : 228);
     }
 }
 
 TEST(Wavelengths, ResetsAveragingScansConfigurationZeroAndRefusesMorePointsThanTheScanHas) {
     ScanDevice device;
-    device.fail(kSetScanNumRepeats, Failure::Status3);  // ignored
+    device.Fail(kSetScanNumRepeats, Failure::Status3);  // ignored
     double wavelengths[VEL_MAX_WAVELENGTHS] = {};
     ASSERT_EQ(velGetWavelengths(wavelengths, VEL_MAX_WAVELENGTHS), 0);
-    EXPECT_EQ(device.codes(), scanCodes(kSetScanNumRepeats, device.files[0]));
-    EXPECT_EQ(device.sent()[0].data, (Bytes{1, 0}));
+    EXPECT_EQ(device.Codes(), ScanCodes(kSetScanNumRepeats, device.files[0]));
+    EXPECT_EQ(device.Sent()[0].data, (Bytes{1, 0}));
     // Calibration maps column c to 850 + c nm; even bands sit half a column left.
     EXPECT_NEAR(wavelengths[0], 899.5, 1e-9);
     EXPECT_GT(wavelengths[227], 1690.0);
 
-    // Refused after the scan, the buffer left alone.
-    device.files[0] = columnScanImage(100);
-    device.hid.clearRecords();
+    device.files[0] = ColumnScanImage(100);  // refused after the scan, the buffer left alone
     wavelengths[0] = -1.0;
     EXPECT_EQ(velGetWavelengths(wavelengths, 101), VEL_ERR_POINT_COUNT);
-    EXPECT_EQ(device.codes(), scanCodes(kSetScanNumRepeats, device.files[0]));
+    EXPECT_EQ(device.Sent().size(), 2 * ScanCodes(kSetScanNumRepeats, device.files[0]).size());
     EXPECT_EQ(wavelengths[0], -1.0);
 }
 
@@ -156,92 +126,104 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits) {
     ScanDevice device;
     int32_t intensities[SCAN_MAX_ADC] = {};
     EXPECT_EQ(velGetIntensities(3, intensities, 5), VEL_ERR_CONFIG_INDEX);
-    EXPECT_EQ(device.codes(), std::vector<uint16_t>{kGetNumScanCfg});
+    EXPECT_EQ(device.Codes(), std::vector<uint16_t>{kGetNumScanCfg});
     ASSERT_EQ(velGetIntensities(-1, intensities, 5), 0);
-    EXPECT_EQ(device.sent()[2], (SentCommand{kSetActiveScanIndex, {0xFF}}));
+    EXPECT_EQ(device.Sent()[2], (SentCommand{kSetActiveScanIndex, {0xFF}}));
     EXPECT_EQ(intensities[4], 1005);
     EXPECT_EQ(intensities[5], 0);
 
     // An unreadable count, then no configuration at all; the results stay.
-    device.fail(kGetNumScanCfg, Failure::Status3, 2);
+    device.Fail(kGetNumScanCfg, Failure::Status3, 2);
     EXPECT_EQ(velGetIntensities(0, intensities, 4), VEL_ERR_NUM_CONFIGS);
-    device.numConfigs = 0;
+    device.num_configs = 0;
     EXPECT_EQ(velGetIntensities(0, intensities, 4), VEL_ERR_CONFIG_INDEX);
     EXPECT_EQ(intensities[3], 1004);
 
     // No averaging is set, and points past the scan are zero.
-    device.numConfigs = 3;
+    device.num_configs = 3;
     device.hid.clearRecords();
     std::vector<int32_t> all(SCAN_MAX_ADC, -7);
     ASSERT_EQ(velGetIntensities(1, all.data(), SCAN_MAX_ADC), 0);
-    EXPECT_EQ(device.codes(), scanCodes(kGetNumScanCfg, device.files[0]));
-    EXPECT_EQ(device.sent()[1].data, Bytes{1});
+    EXPECT_EQ(device.Codes(), ScanCodes(kGetNumScanCfg, device.files[0]));
+    EXPECT_EQ(device.Sent()[1].data, Bytes{1});
     EXPECT_EQ(all[227], 1228);
     EXPECT_EQ(all[228], 0);
     EXPECT_EQ(all[863], 0);
 }
 
+// Configuration 0 in either form, and the console's report of it: a scanCfg
+// for one section, a slewScanCfg (the first section's range) for more.
 TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm) {
     ApiDevice device;
-    device.configImage = singleSectionConfigImage("VS000001");
+    device.config_image = SingleSectionConfigImage("VS000001");
     slewScanCfg config;
     ASSERT_EQ(velGetConfigInfo(&config), 0);
-    EXPECT_EQ(device.sent(), (std::vector<SentCommand>{{kGetNumScanCfg, {}}, {kGetScanCfg, {0, 0, 0, 0}}}));
+    EXPECT_EQ(device.Sent(), (std::vector<SentCommand>{{kGetNumScanCfg, {}}, {kGetScanCfg, {0, 0, 0, 0}}}));
     scanCfg single;
     std::memcpy(&single, &config, sizeof single);
     EXPECT_EQ(single.scan_type, 0);
     EXPECT_EQ(std::string(single.serial_number, 8), "VS000001");
     EXPECT_EQ(single.wavelength_start_nm, 900);
     EXPECT_EQ(single.num_patterns, 228);
-
-    device.configImage = multiSectionConfigImage("VS000002");
+    device.config_image = MultiSectionConfigImage("VS000002");
     ASSERT_EQ(velGetConfigInfo(&config), 0);
     EXPECT_EQ(config.scan_type, 2);
     EXPECT_EQ(config.num_sections, 2);
     EXPECT_EQ(config.sections[0].wavelength_start_nm, 950);
     EXPECT_EQ(config.sections[1].wavelength_end_nm, 1650);
+
+    Bytes damaged = SingleSectionConfigImage("VS000001");
+    damaged[1] ^= 0xFF;
+    const struct {
+        Bytes image;
+        std::string printed;  // a damaged image: only the decoder's own diagnostic line
+    } reports[] = {
+        {SingleSectionConfigImage("VS000001"),
+         "Device serial number: VS000001\nWavelength range: 900 - 1700 nm\n\n"},
+        {MultiSectionConfigImage("VS2"), "Device serial number: VS2\nWavelength range: 950 - 1300 nm\n\n"},
+        {damaged, "------velspec_deserialize debug 3\n"},
+    };
+    for (const auto &r : reports) {
+        device.config_image = r.image;
+        auto state = std::make_unique<velscan::console::ScanItemsState>();
+        int32_t status = 1;
+        EXPECT_EQ(
+            Captured([&] { return velscan::console::ConsoleReportConfiguration(*state, status), 0; }).second,
+            r.printed);
+    }
 }
 
 TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone) {
-    const Bytes good = singleSectionConfigImage("VS000001");
-    Bytes tooLong = good, damaged = good;
-    tooLong.resize(513, 0);  // stated length beyond the 512-byte buffer, though the reply holds it
-    damaged[1] ^= 0xFF;      // damaged magic
+    const Bytes good = SingleSectionConfigImage("VS000001");
+    Bytes too_long = good, damaged = good;
+    too_long.resize(513, 0);  // stated length beyond the 512-byte buffer, though the reply holds it
+    damaged[1] ^= 0xFF;       // damaged magic
     const struct {
-        uint8_t numConfigs;
+        uint8_t num_configs;
         Bytes image;
         bool timeout;
-    } cases[] = {{0, good, false}, {1, good, true}, {1, tooLong, false}, {1, damaged, false}};
+    } cases[] = {{0, good, false}, {1, good, true}, {1, too_long, false}, {1, damaged, false}};
     for (const auto &c : cases) {
         ApiDevice device;
-        device.numConfigs = c.numConfigs;
-        device.configImage = c.image;
-        if (c.timeout) device.fail(kGetScanCfg, Failure::Timeout);
+        device.num_configs = c.num_configs;
+        device.config_image = c.image;
+        if (c.timeout) device.Fail(kGetScanCfg, Failure::Timeout);
         slewScanCfg config;
         std::memset(&config, 0x33, sizeof config);
-        EXPECT_EQ(captured([&] { return velGetConfigInfo(&config); }).first,
-                  c.numConfigs ? VEL_ERR_READ_CONFIG : VEL_ERR_NUM_CONFIGS);
+        EXPECT_EQ(Captured([&] { return velGetConfigInfo(&config); }).first,
+                  c.num_configs ? VEL_ERR_READ_CONFIG : VEL_ERR_NUM_CONFIGS);
         EXPECT_EQ(config.num_sections, 0x33);
     }
 }
 
-// The console reads configuration 0 in the form the API hands back: a scanCfg
-// for one section, a slewScanCfg (the first section's range) for more.
-TEST(ConsoleConfigurationReport, PrintsSerialAndRangeOfEitherFormOrNothingWhenUnreadable) {
-    EXPECT_EQ(consoleReport(singleSectionConfigImage("VS000001")),
-              "Device serial number: VS000001\nWavelength range: 900 - 1700 nm\n\n");
-    EXPECT_EQ(consoleReport(multiSectionConfigImage("VS2")),
-              "Device serial number: VS2\nWavelength range: 950 - 1300 nm\n\n");
-    Bytes damaged = singleSectionConfigImage("VS000001");
-    damaged[1] ^= 0xFF;
-    // Only the decoder's own diagnostic line; no report.
-    EXPECT_EQ(consoleReport(damaged), "------velspec_deserialize debug 3\n");
-}
-
-TEST(Reference, FetchesReferenceMatrixAndScanInOrderWithSixDiagnostics) {
+// The reference matrix and scan in order with six diagnostics; each failure
+// ends the call with its code and last diagnostic, sends nothing more (a
+// failed size query is not followed by a piece request), and leaves the
+// caller's values alone.
+TEST(Reference, FetchesReferenceMatrixAndScanOrEndsWithTheFailingStepsCode) {
     ScanDevice device;
     int32_t reference[228] = {};
-    const auto [status, out] = captured([&] { return velGetRefIntensityFromDevice(reference, 228); });
+    const auto [status, out] = Captured([&] { return velGetRefIntensityFromDevice(reference, 228); });
     ASSERT_EQ(status, 0) << out;
     char expected[512];
     std::snprintf(expected, sizeof expected,
@@ -250,37 +232,32 @@ TEST(Reference, FetchesReferenceMatrixAndScanInOrderWithSixDiagnostics) {
                   device.files[2].size(), device.files[3].size(), device.files[0].size(), sizeof(uScanData),
                   sizeof(scanResults));
     EXPECT_EQ(out, expected);
-    EXPECT_EQ(device.codes(), fetch(fetch(fetch({}, device.files[2]), device.files[3]), device.files[0]));
-    EXPECT_TRUE(device.sleeps().empty());  // no scan is taken
+    EXPECT_EQ(device.Codes(), Fetch(Fetch(Fetch({}, device.files[2]), device.files[3]), device.files[0]));
+    EXPECT_TRUE(device.Sleeps().empty());  // no scan is taken
     EXPECT_NE(reference[0], 0);
-}
 
-// Each failure ends the call with its code and last diagnostic, sends nothing
-// more (a failed size query is not followed by a piece request), and leaves
-// the caller's values alone.
-TEST(Reference, EachFailureEndsTheCallWithItsCode) {
     const struct {
         Arrange arrange;
         int32_t expected;
-        uint16_t lastSent;
-        std::string lastDiagnostic;
+        uint16_t last_sent;
+        std::string last_diagnostic;
     } cases[] = {
-        {failing(kGetFileSizeToRead, 0), VEL_ERR_FILE, kGetFileSizeToRead, "calSize: -2\n"},
-        {failing(kGetFileSizeToRead, 1), VEL_ERR_FILE, kGetFileSizeToRead, "ZOR_FILE_MATRIX_DATA size: -2\n"},
-        {failing(kGetFileSizeToRead, 2), VEL_ERR_SCAN_SIZE, kGetFileSizeToRead, "*****debug pMatrix****\n"},
-        {failing(kGetFileData, 0), VEL_ERR_FILE, kGetFileData, ""},
-        {damagingFile(0), VEL_ERR_INTERPRET, kGetFileData, ""},
-        {damagingFile(3), VEL_ERR_REFERENCE, kGetFileData, "velspec_scan_interpReference error: -4\n"},
+        {Failing(kGetFileSizeToRead, 0), VEL_ERR_FILE, kGetFileSizeToRead, "calSize: -2\n"},
+        {Failing(kGetFileSizeToRead, 1), VEL_ERR_FILE, kGetFileSizeToRead, "ZOR_FILE_MATRIX_DATA size: -2\n"},
+        {Failing(kGetFileSizeToRead, 2), VEL_ERR_SCAN_SIZE, kGetFileSizeToRead, "*****debug pMatrix****\n"},
+        {Failing(kGetFileData, 0), VEL_ERR_FILE, kGetFileData, ""},
+        {DamagingFile(0), VEL_ERR_INTERPRET, kGetFileData, ""},
+        {DamagingFile(3), VEL_ERR_REFERENCE, kGetFileData, "velspec_scan_interpReference error: -4\n"},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        ScanDevice device;
-        cases[i].arrange(device);
-        int32_t reference[4] = {1, 2, 3, 4};
-        const auto [status, out] = captured([&] { return velGetRefIntensityFromDevice(reference, 4); });
-        EXPECT_EQ(status, cases[i].expected);
-        EXPECT_TRUE(out.ends_with(cases[i].lastDiagnostic)) << out;
-        EXPECT_EQ(device.codes().back(), cases[i].lastSent);
-        EXPECT_EQ(reference[3], 4);
+        ScanDevice failing;
+        cases[i].arrange(failing);
+        int32_t values[4] = {1, 2, 3, 4};
+        const auto [code, printed] = Captured([&] { return velGetRefIntensityFromDevice(values, 4); });
+        EXPECT_EQ(code, cases[i].expected);
+        EXPECT_TRUE(printed.ends_with(cases[i].last_diagnostic)) << printed;
+        EXPECT_EQ(failing.Codes().back(), cases[i].last_sent);
+        EXPECT_EQ(values[3], 4);
     }
 }

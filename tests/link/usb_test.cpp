@@ -9,25 +9,15 @@ using velscan_test::FakeHid;
 
 namespace {
 
-// One instrument on the fake bus, enumerated and opened.
-class UsbOpened : public ::testing::Test {
-protected:
-    void SetUp() override {
-        hid.addDevice();
-        ASSERT_EQ(USB_Enumerate(), 1);
-        ASSERT_EQ(USB_Open(0), 0);
-    }
-    FakeHid hid;
-};
-
-void expectClosed() {
+void ExpectClosed() {
     Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
     EXPECT_EQ(USB_Write(report.data()), USB_ERR_WRITE_CLOSED);
     EXPECT_EQ(USB_Read(report.data()), USB_ERR_READ_CLOSED);
 }
 
-// Only the vendor's interfaces enter, whatever the product, and at most four.
-TEST(UsbEnumerate, EntersTheVendorsInterfacesUpToFour) {
+// Only the vendor's interfaces enter, whatever the product, and at most four;
+// a failed init leaves the table alone.
+TEST(Usb, EnumerateEntersTheVendorsInterfacesUpToFour) {
     FakeHid hid;
     hid.addDevice(0x1234, 0x0001, L"OTHER");
     hid.addDevice(USB_VENDOR_ID, 0x0AAA, L"A1");
@@ -40,23 +30,21 @@ TEST(UsbEnumerate, EntersTheVendorsInterfacesUpToFour) {
     EXPECT_EQ(devInfo[0].handle, nullptr);
     EXPECT_EQ(devInfo[1].index, 1);
     EXPECT_EQ(devInfo[1].vendorId, USB_VENDOR_ID);
-    EXPECT_EQ(devInfo[1].productId, 0x0BBB);
+    EXPECT_STREQ(devInfo[3].serialNumber, L"S3");
+    hid.failInit = true;
+    EXPECT_EQ(USB_Enumerate(), USB_ERR_INIT);
+    EXPECT_EQ(deviceNumber, 4);
     EXPECT_STREQ(devInfo[3].serialNumber, L"S3");
 }
 
-TEST_F(UsbOpened, InitFailureLeavesTheTableAlone) {
-    hid.failInit = true;
-    EXPECT_EQ(USB_Enumerate(), USB_ERR_INIT);
-    EXPECT_EQ(deviceNumber, 1);
-    EXPECT_STREQ(devInfo[0].serialNumber, L"VS000001");
-}
-
-TEST(UsbOpen, OpensBySerialWhichIsCutToEightCharacters) {
+TEST(Usb, OpensBySerialWhichIsCutToEightCharacters) {
     {
-        FakeHid hid;  // no device: nothing to open
+        FakeHid hid;  // no device: nothing to open, nothing moves
         EXPECT_EQ(USB_Enumerate(), 0);
         EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
+        ExpectClosed();
         EXPECT_EQ(hid.openCount(), 0);
+        EXPECT_TRUE(hid.writes().empty());
     }
     {
         FakeHid hid;  // a cut serial then matches nothing
@@ -73,46 +61,21 @@ TEST(UsbOpen, OpensBySerialWhichIsCutToEightCharacters) {
     EXPECT_EQ(USB_Open(0), 0);
 }
 
-TEST_F(UsbOpened, IndexOutsideTheTableIsRefusedWithoutEffect) {
+TEST(Usb, OpenCloseRulesAndSingleReportTransfer) {
+    FakeHid hid;
+    hid.addDevice();
+    ASSERT_EQ(USB_Enumerate(), 1);
+    ASSERT_EQ(USB_Open(0), 0);
+    // An index outside the table is refused without effect.
     EXPECT_EQ(USB_Open(4), USB_ERR_OPEN);
     EXPECT_EQ(USB_Open(-1), USB_ERR_OPEN);
     EXPECT_EQ(USB_Close(4), USB_ERR_OPEN);
     EXPECT_EQ(currentIndex, 0);
-    Bytes report(USB_OUTPUT_REPORT_SIZE, 0);
-    EXPECT_EQ(USB_Write(report.data()), USB_OUTPUT_REPORT_SIZE);
-    EXPECT_EQ(hid.closeCount(), 0);
-}
 
-TEST_F(UsbOpened, FailedOpenStillMakesItsIndexCurrent) {
-    EXPECT_EQ(USB_Open(1), USB_ERR_OPEN);  // empty entry
-    expectClosed();
-}
-
-TEST(UsbTransfer, NothingMovesBeforeAnOpen) {
-    FakeHid hid;
-    expectClosed();
-    EXPECT_TRUE(hid.writes().empty());
-}
-
-TEST_F(UsbOpened, CloseReleasesAndForgetsTheHandle) {
-    EXPECT_EQ(USB_Close(0), 0);
-    EXPECT_EQ(hid.closeCount(), 1);
-    EXPECT_EQ(devInfo[0].handle, nullptr);
-    expectClosed();
-    EXPECT_EQ(USB_Close(0), 0);  // a second close releases nothing twice
-    EXPECT_EQ(hid.closeCount(), 1);
-    EXPECT_EQ(USB_Open(0), 0);  // and the entry can be opened again
-    EXPECT_EQ(USB_Open(0), 0);  // opening it again releases the old handle
-    EXPECT_EQ(hid.closeCount(), 2);
-}
-
-TEST_F(UsbOpened, WritesWholeReportsAndReadsWithTheDefaultTimeOut) {
     Bytes out(USB_OUTPUT_REPORT_SIZE, 0);
     out[1] = 0xC0;
     EXPECT_EQ(USB_Write(out.data()), USB_OUTPUT_REPORT_SIZE);
-    ASSERT_EQ(hid.writes().size(), 1u);
-    EXPECT_EQ(hid.writes()[0], out);
-
+    EXPECT_EQ(hid.writes(), std::vector<Bytes>{out});
     Bytes in(USB_REPORT_SIZE, 0);
     hid.queueReport(Bytes(USB_REPORT_SIZE, 0x11));
     hid.queueTimeout();
@@ -121,7 +84,20 @@ TEST_F(UsbOpened, WritesWholeReportsAndReadsWithTheDefaultTimeOut) {
     EXPECT_EQ(in[63], 0x11);
     EXPECT_EQ(USB_Read(in.data()), 0);
     EXPECT_EQ(USB_Read(in.data()), -1);
-    EXPECT_EQ(hid.readTimeouts(), (std::vector<int>{10000, 10000, 10000}));
+    EXPECT_EQ(hid.readTimeouts(), (std::vector<int>{10000, 10000, 10000}));  // the default time-out
+
+    EXPECT_EQ(hid.closeCount(), 0);
+    EXPECT_EQ(USB_Close(0), 0);
+    EXPECT_EQ(hid.closeCount(), 1);
+    EXPECT_EQ(devInfo[0].handle, nullptr);
+    ExpectClosed();
+    EXPECT_EQ(USB_Close(0), 0);  // a second close releases nothing twice
+    EXPECT_EQ(hid.closeCount(), 1);
+    EXPECT_EQ(USB_Open(0), 0);  // the entry can be opened again
+    EXPECT_EQ(USB_Open(0), 0);  // and opening it again releases the old handle
+    EXPECT_EQ(hid.closeCount(), 2);
+    EXPECT_EQ(USB_Open(1), USB_ERR_OPEN);  // an empty entry still becomes current
+    ExpectClosed();
 }
 
 }  // namespace

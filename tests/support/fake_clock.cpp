@@ -8,7 +8,7 @@ FakeClock *FakeClock::instance_ = nullptr;
 
 FakeClock::FakeClock() {
     instance_ = this;
-    USB_SetSleepFunction(&FakeClock::sleep);
+    USB_SetSleepFunction(&FakeClock::Sleep);
 }
 
 FakeClock::~FakeClock() {
@@ -16,10 +16,8 @@ FakeClock::~FakeClock() {
     instance_ = nullptr;
 }
 
-void FakeClock::sleep(uint32_t ms) {
-    if (instance_ == nullptr) return;
-    instance_->sleeps_.push_back(ms);
-    instance_->now_ += ms;
+void FakeClock::Sleep(uint32_t ms) {
+    if (instance_ != nullptr) instance_->sleeps_.push_back(ms);
 }
 
 }  // namespace velscan_test

@@ -7,23 +7,27 @@ namespace velscan_test {
 
 namespace {
 
-constexpr size_t kReport = USB_REPORT_SIZE;
-
-void resetTransportTable() {
+void ResetTransportTable() {
     for (int i = 0; i < USB_MAX_DEVICES; ++i) USB_Close(i);
     std::memset(devInfo, 0, sizeof devInfo);
     deviceNumber = 0;
     currentIndex = 0;
 }
 
+int Deliver(const Bytes &report, unsigned char *data, size_t length) {
+    const size_t n = std::min(length, report.size());
+    std::copy_n(report.begin(), n, data);
+    return static_cast<int>(n);
+}
+
 }  // namespace
 
 std::vector<Bytes> splitIntoReports(const Bytes &frame) {
     std::vector<Bytes> reports;
-    for (size_t at = 0; at < frame.size(); at += kReport) {
-        Bytes report(kReport, 0);
-        const size_t n = std::min(kReport, frame.size() - at);
-        std::copy_n(frame.begin() + static_cast<long>(at), n, report.begin());
+    for (size_t at = 0; at < frame.size(); at += USB_REPORT_SIZE) {
+        const auto from = frame.begin() + static_cast<long>(at);
+        Bytes report(from, from + static_cast<long>(std::min<size_t>(USB_REPORT_SIZE, frame.size() - at)));
+        report.resize(USB_REPORT_SIZE, 0);
         reports.push_back(report);
     }
     return reports;
@@ -42,16 +46,16 @@ FakeHid *FakeHid::instance_ = nullptr;
 FakeHid::FakeHid() {
     instance_ = this;
     static const USB_HidBackend table = {
-        &FakeHid::hidInit,  &FakeHid::hidExit,  &FakeHid::hidEnumerate, &FakeHid::hidFreeEnumeration,
-        &FakeHid::hidOpen,  &FakeHid::hidClose, &FakeHid::hidWrite,     &FakeHid::hidReadTimeout,
-        &FakeHid::hidError,
+        &FakeHid::HidInit,  &FakeHid::HidExit,  &FakeHid::HidEnumerate, &FakeHid::HidFreeEnumeration,
+        &FakeHid::HidOpen,  &FakeHid::HidClose, &FakeHid::HidWrite,     &FakeHid::HidReadTimeout,
+        &FakeHid::HidError,
     };
     USB_SetHidBackend(&table);
-    resetTransportTable();
+    ResetTransportTable();
 }
 
 FakeHid::~FakeHid() {
-    resetTransportTable();
+    ResetTransportTable();
     USB_SetHidBackend(nullptr);
     instance_ = nullptr;
 }
@@ -60,7 +64,9 @@ void FakeHid::addDevice(uint16_t vendor, uint16_t product, const wchar_t *serial
     devices_.push_back({vendor, product, serial != nullptr, serial ? serial : L""});
 }
 
-void FakeHid::queueReport(const Bytes &report) { script_.push_back({Event::Report, {report}}); }
+void FakeHid::queueReport(const Bytes &report) {
+    script_.push_back({static_cast<int>(report.size()), report});
+}
 
 void FakeHid::queueReply(const Bytes &payload, int status, int lengthField) {
     for (const Bytes &report : splitIntoReports(replyFrame(payload, status, lengthField)))
@@ -73,98 +79,63 @@ void FakeHid::queueAck(int32_t value) {
                 static_cast<uint8_t>(v >> 24)});
 }
 
-void FakeHid::queueEmptyAck() { queueReply({}); }
+void FakeHid::queueTimeout() { script_.push_back({0, {}}); }
 
-void FakeHid::queueTimeout() { script_.push_back({Event::Timeout, {}}); }
+void FakeHid::queueReadError() { script_.push_back({-1, {}}); }
 
-void FakeHid::queueReadError() { script_.push_back({Event::Error, {}}); }
-
-void FakeHid::queueLateReply(const Bytes &payload, int status) {
-    script_.push_back({Event::Late, splitIntoReports(replyFrame(payload, status))});
+void FakeHid::queueLateReply(const Bytes &payload) {
+    queueTimeout();
+    for (const Bytes &report : splitIntoReports(replyFrame(payload)))
+        script_.push_back({USB_REPORT_SIZE, report, true});
 }
-
-void FakeHid::addPendingReport(const Bytes &report) { pending_.push_back(report); }
 
 std::vector<Bytes> FakeHid::frames() const {
     std::vector<Bytes> result;
     Bytes current;
-    size_t wanted = 0;
     for (const Bytes &report : writes_) {
         current.insert(current.end(), report.begin() + 1, report.end());
-        if (wanted == 0 && current.size() >= 4) wanted = 4 + (current[2] | current[3] << 8);
+        const size_t wanted = current.size() >= 4 ? 4 + (current[2] | current[3] << 8) : SIZE_MAX;
         if (current.size() >= wanted) {
             current.resize(wanted);
             result.push_back(current);
             current.clear();
-            wanted = 0;
         }
     }
     if (!current.empty()) result.push_back(current);  // an unfinished frame
     return result;
 }
 
-void FakeHid::answer(uint16_t code, Responder responder) { responders_[code] = std::move(responder); }
-
-void FakeHid::answer(uint16_t code, const Bytes &payload) {
-    answer(code, [payload](FakeHid &hid, const Bytes &) { hid.queueReply(payload); });
-}
-
-void FakeHid::answerOnce(uint16_t code, int occurrence, Responder responder) {
-    oneOff_[{code, occurrence}] = std::move(responder);
-}
-
-std::vector<uint16_t> FakeHid::codes() const {
-    std::vector<uint16_t> result;
-    for (const Command &command : commands_) result.push_back(command.code);
+std::vector<FakeHid::Command> FakeHid::commands() const {
+    std::vector<Command> result;
+    for (const Bytes &frame : frames()) {
+        if (frame.size() < 6u || frame.size() != 4u + (frame[2] | frame[3] << 8)) continue;
+        result.push_back(
+            {static_cast<uint16_t>(frame[4] | frame[5] << 8), Bytes(frame.begin() + 6, frame.end())});
+    }
     return result;
-}
-
-void FakeHid::respond(const Bytes &report) {
-    request_.insert(request_.end(), report.begin() + 1, report.end());
-    const size_t length = request_[2] | request_[3] << 8;
-    if (request_.size() < 4 + length) return;  // more reports to come
-    const uint16_t code = static_cast<uint16_t>(request_[4] | request_[5] << 8);
-    const bool isRead = request_[0] == 0xC0;
-    const Bytes data(request_.begin() + 6,
-                     request_.begin() + 4 + static_cast<long>(std::max<size_t>(length, 2)));
-    request_.clear();
-    commands_.push_back({code, data});
-    const auto once = oneOff_.find({code, occurrences_[code]++});
-    const auto always = responders_.find(code);
-    if (once != oneOff_.end())
-        once->second(*this, data);
-    else if (always != responders_.end())
-        always->second(*this, data);
-    else if (isRead)
-        queueReply({}, 1);
-    else
-        queueEmptyAck();
 }
 
 void FakeHid::clearRecords() {
     writes_.clear();
     readTimeouts_.clear();
     openSerials_.clear();
-    commands_.clear();
+    answered_ = 0;
 }
 
-int FakeHid::hidInit() { return instance_ && instance_->failInit ? -1 : 0; }
+int FakeHid::HidInit() { return instance_ && instance_->failInit ? -1 : 0; }
 
-int FakeHid::hidExit() { return 0; }
-
-const wchar_t *FakeHid::hidError(hid_device *device) {
+const wchar_t *FakeHid::HidError(hid_device *device) {
     if (instance_ == nullptr || device != nullptr || !instance_->failOpen || instance_->openError.empty())
         return nullptr;
     return instance_->openError.c_str();
 }
 
-hid_device_info *FakeHid::hidEnumerate(unsigned short vendor, unsigned short product) {
+hid_device_info *FakeHid::HidEnumerate(unsigned short vendor, unsigned short product) {
     if (instance_ == nullptr) return nullptr;
     hid_device_info *head = nullptr;
     hid_device_info **tail = &head;
     for (const Device &device : instance_->devices_) {
-        if (vendor != 0 && device.vendor != vendor) continue;
-        if (product != 0 && device.product != product) continue;
+        if ((vendor != 0 && device.vendor != vendor) || (product != 0 && device.product != product)) continue;
         auto *node = new hid_device_info{};
         node->vendor_id = device.vendor;
         node->product_id = device.product;
@@ -178,7 +149,7 @@ hid_device_info *FakeHid::hidEnumerate(unsigned short vendor, unsigned short pro
     return head;
 }
 
-void FakeHid::hidFreeEnumeration(hid_device_info *list) {
+void FakeHid::HidFreeEnumeration(hid_device_info *list) {
     while (list != nullptr) {
         hid_device_info *next = list->next;
         delete[] list->serial_number;
@@ -187,7 +158,7 @@ void FakeHid::hidFreeEnumeration(hid_device_info *list) {
     }
 }
 
-hid_device *FakeHid::hidOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
+hid_device *FakeHid::HidOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
     if (instance_ == nullptr) return nullptr;
     instance_->openSerials_.push_back(serial ? serial : L"");
     if (instance_->failOpen) return nullptr;
@@ -200,60 +171,38 @@ hid_device *FakeHid::hidOpen(unsigned short vendor, unsigned short product, cons
     return nullptr;
 }
 
-void FakeHid::hidClose(hid_device *) {
+void FakeHid::HidClose(hid_device *) {
     if (instance_ != nullptr) ++instance_->closes_;
 }
 
-int FakeHid::hidWrite(hid_device *, const unsigned char *data, size_t length) {
+int FakeHid::HidWrite(hid_device *, const unsigned char *data, size_t length) {
     if (instance_ == nullptr) return -1;
     FakeHid &self = *instance_;
-    const int number = static_cast<int>(self.writes_.size());
     self.writes_.emplace_back(data, data + length);
-    if (number == self.failWriteAt) return -1;
-    if (!self.responders_.empty() || !self.oneOff_.empty()) self.respond(self.writes_.back());
-    if (self.onWrite) self.onWrite(self.writes_.back());
+    if (static_cast<int>(self.writes_.size()) - 1 == self.failWriteAt) return -1;
+    if (self.onCommand) {
+        const std::vector<Command> sent = self.commands();
+        if (sent.size() > self.answered_) {
+            self.answered_ = sent.size();
+            self.onCommand(sent.back());
+        }
+    }
     return static_cast<int>(length);
 }
 
-int FakeHid::deliver(const Bytes &report, unsigned char *data, size_t length) {
-    const size_t n = std::min(length, report.size());
-    std::copy_n(report.begin(), n, data);
-    return static_cast<int>(n);
-}
-
-int FakeHid::hidReadTimeout(hid_device *, unsigned char *data, size_t length, int milliseconds) {
+int FakeHid::HidReadTimeout(hid_device *, unsigned char *data, size_t length, int milliseconds) {
     if (instance_ == nullptr) return -1;
     FakeHid &self = *instance_;
     self.readTimeouts_.push_back(milliseconds);
     if (self.onRead) {
         Bytes report;
         const int result = self.onRead(milliseconds, report);
-        return result > 0 ? self.deliver(report, data, length) : result;
+        return result > 0 ? Deliver(report, data, length) : result;
     }
-    if (!self.pending_.empty()) {
-        Bytes report = self.pending_.front();
-        self.pending_.pop_front();
-        return self.deliver(report, data, length);
-    }
-    if (milliseconds == 0) {
-        if (self.flooding_) return self.deliver(Bytes(kReport, 0xEE), data, length);
-        return 0;
-    }
-    if (self.script_.empty()) return 0;
-    Event event = self.script_.front();
+    if (self.script_.empty() || (milliseconds == 0 && !self.script_.front().waiting)) return 0;
+    const Read read = self.script_.front();
     self.script_.pop_front();
-    switch (event.kind) {
-        case Event::Report:
-            return self.deliver(event.reports.front(), data, length);
-        case Event::Timeout:
-            return 0;
-        case Event::Error:
-            return -1;
-        case Event::Late:
-            for (const Bytes &report : event.reports) self.pending_.push_back(report);
-            return 0;
-    }
-    return 0;
+    return read.result > 0 ? Deliver(read.report, data, length) : read.result;
 }
 
 }  // namespace velscan_test
