@@ -11,8 +11,10 @@
 namespace velscan {
 
 // The core below keeps process-wide state (the device table and its current
-// index, the framing buffers, the installed HID backend), so every call into
-// it happens under this one lock.
+// index, the framing buffers, the installed HID backend, the spectral
+// library's static Hadamard definition, which interpreting a record rebuilds
+// and the virtual instrument uses while it scans), so every call into it
+// happens under this one lock.
 struct SharedState {
     std::mutex mutex;
     int open_count = 0;

@@ -135,7 +135,11 @@ Status Instrument::Scan(const ScanRequest &request, Spectrum &out) {
                 return status;
             }
         }
-        const int32_t interpreted = velspec_scan_interpret(file.bytes.get(), file.size, record.get());
+        int32_t interpreted = VELSPEC_OK;
+        {
+            std::lock_guard<std::mutex> hold(Shared().mutex);
+            interpreted = velspec_scan_interpret(file.bytes.get(), file.size, record.get());
+        }
         if (interpreted != VELSPEC_OK || record->length <= 0) {
             return SpectralFailed("interpreting the scan data",
                                   interpreted != VELSPEC_OK ? interpreted : VELSPEC_ERR_FAILED);
@@ -187,8 +191,12 @@ Status Instrument::Reference(const Spectrum &scan, Spectrum &out) {
                 return status;
             }
         }
-        const int32_t r = velspec_scan_interpReference(stored.bytes.get(), stored.size, matrix.bytes.get(),
-                                                       matrix.size, scan_record.get(), reference.get());
+        int32_t r = VELSPEC_OK;
+        {
+            std::lock_guard<std::mutex> hold(Shared().mutex);
+            r = velspec_scan_interpReference(stored.bytes.get(), stored.size, matrix.bytes.get(), matrix.size,
+                                             scan_record.get(), reference.get());
+        }
         if (r != VELSPEC_OK) {
             return SpectralFailed("recomputing the stored reference for this scan's configuration", r);
         }

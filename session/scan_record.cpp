@@ -8,6 +8,7 @@
 
 #include "error_table.h"
 #include "guard.h"
+#include "instrument_internal.h"
 #include "number_text.h"
 #include "velspec_scan.h"
 
@@ -97,7 +98,11 @@ Status InterpretImage(const uint8_t *image, size_t size, scanResults &record) {
     if (image == nullptr || size == 0) {
         return Status::Fail(kErrInputFile, "the scan record image is empty");
     }
-    const int32_t status = velspec_scan_interpret(image, size, &record);
+    int32_t status = VELSPEC_OK;
+    {
+        std::lock_guard<std::mutex> hold(Shared().mutex);
+        status = velspec_scan_interpret(image, size, &record);
+    }
     if (status != VELSPEC_OK) {
         return Status::Fail(kErrInputFile, "the scan record image could not be interpreted (code " +
                                                std::to_string(status) + ": " +
