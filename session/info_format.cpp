@@ -150,7 +150,10 @@ std::string InfoText(const InstrumentInfo &info) {
     return out + ConfigurationTable(info.configurations);
 }
 
-std::string InfoJson(const InstrumentInfo &info) { return InfoObject(info).dump(2) + "\n"; }
+// Invalid UTF-8 in names from the instrument is replaced, never a failure.
+std::string InfoJson(const InstrumentInfo &info) {
+    return InfoObject(info).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
 
 std::string DeviceListLine(const std::vector<DeviceEntry> &devices) {
     Json all = Json::array();

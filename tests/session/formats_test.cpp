@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "formats.h"
+#include "info_format.h"
 #include "session_fixture.h"
 
 namespace {
@@ -78,7 +79,7 @@ TEST(Formats, RawImageConvertsToTheSameCsv) {
     EXPECT_EQ(back.raw_image, spectrum.raw_image);
 }
 
-TEST(Formats, CsvAndJcampText) {
+TEST(Formats, CsvJcampAndInfoText) {
     const Spectrum spectrum = WithReference();
     std::string csv;
     ASSERT_TRUE(FormatSpectrum(spectrum, Format::Csv, csv).ok());
@@ -101,6 +102,11 @@ TEST(Formats, CsvAndJcampText) {
     }
     EXPECT_EQ(pairs, 226u);  // the two masked absorbance points are left out
     EXPECT_EQ(jcamp.substr(jcamp.size() - 7), "##END=\n");
+
+    // Names come from the instrument as bytes: invalid UTF-8 is replaced, not thrown on.
+    InstrumentInfo info;
+    info.model = "NIR \xff";
+    EXPECT_NE(InfoJson(info).find("\"NIR \xEF\xBF\xBD\""), std::string::npos);
 }
 
 TEST(Formats, MalformedInputIsRefusedWithWhere) {
