@@ -8,9 +8,9 @@
 // short; scans take no real time (no sleep, zero scan time).
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "menu.h"
 #include "tpl.h"
 #include "usb.h"
@@ -20,9 +20,6 @@
 namespace {
 
 constexpr size_t kMaxInput = 48;
-
-void NoSleep(uint32_t) {}
-int quiet(const char *, ...) { return 0; }
 
 const virt::Fault kFaults[] = {
     virt::Fault::NoReply,      virt::Fault::Status1,    virt::Fault::Status2,
@@ -35,8 +32,8 @@ const virt::Fault kFaults[] = {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     USB_SetHidBackend(VIRT_Backend());
-    USB_SetSleepFunction(NoSleep);
-    tpl_hook.report_error = quiet;
+    USB_SetSleepFunction(fuzz::NoSleep);
+    tpl_hook.report_error = fuzz::Quiet;
     if (!std::freopen("/dev/null", "w", stdout)) return 0;
     return 0;
 }

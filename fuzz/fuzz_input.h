@@ -1,14 +1,10 @@
-// Helpers shared by the fuzz targets.
-//
-// ExactCopy puts the input into a heap block of exactly its size, so a read
-// one byte past the end leaves the allocation and AddressSanitizer reports it
-// (libFuzzer's own buffer may be followed by readable bytes).
-// ByteCursor hands out bytes and small numbers from the front of the input;
-// once the input is used up it yields zeros, so a target never has to check.
+// Helpers shared by the fuzz targets and the seed generator.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -19,10 +15,24 @@ namespace fuzz {
 // 4 KiB).
 constexpr unsigned kRecordRoom = 8192;
 
+// Silences the engine's error reports; skips the transport's waits.
+inline int Quiet(const char *, ...) { return 0; }
+inline void NoSleep(uint32_t) {}
+
+// A broken promise: stopping the run makes the fuzzer keep the input.
+[[noreturn]] inline void Fail(const char *what) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
+// The bytes in a heap block of exactly their size, so a read one byte past
+// the end leaves the allocation and AddressSanitizer reports it (libFuzzer's
+// own buffer may be followed by readable bytes).
 class ExactCopy {
 public:
-    ExactCopy(const uint8_t *data, size_t size) : bytes_(new uint8_t[size]), size_(size) {
-        if (size != 0) std::memcpy(bytes_.get(), data, size);
+    explicit ExactCopy(const std::vector<uint8_t> &bytes)
+        : bytes_(new uint8_t[bytes.size()]), size_(bytes.size()) {
+        if (size_ != 0) std::memcpy(bytes_.get(), bytes.data(), size_);
     }
     uint8_t *data() { return bytes_.get(); }
     size_t size() const { return size_; }
@@ -32,34 +42,32 @@ private:
     size_t size_;
 };
 
+// Hands out bytes and numbers from the front of the input; once the input is
+// used up it yields zeros, so a target never has to check.
 class ByteCursor {
 public:
     ByteCursor(const uint8_t *data, size_t size) : data_(data), size_(size) {}
 
     bool empty() const { return pos_ >= size_; }
     size_t consumed() const { return pos_; }
-    size_t remaining() const { return size_ - pos_; }
 
-    uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    uint16_t u16() {
-        uint16_t lo = byte();
-        return static_cast<uint16_t>(lo | (byte() << 8));
+    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    uint16_t U16() {
+        uint16_t lo = Byte();
+        return static_cast<uint16_t>(lo | (Byte() << 8));
     }
-    uint32_t u32() {
-        uint32_t v = u16();
-        return v | (static_cast<uint32_t>(u16()) << 16);
+    uint32_t U32() {
+        uint32_t lo = U16();
+        return lo | (static_cast<uint32_t>(U16()) << 16);
     }
-    // A number in [lo, hi], taken from one byte.
-    int small(int lo, int hi) { return lo + byte() % (hi - lo + 1); }
-
     // Up to n bytes (fewer when the input runs out), as an owned copy.
-    std::vector<uint8_t> take(size_t n) {
-        if (n > remaining()) n = remaining();
+    std::vector<uint8_t> Take(size_t n) {
+        if (n > size_ - pos_) n = size_ - pos_;
         std::vector<uint8_t> out(data_ + pos_, data_ + pos_ + n);
         pos_ += n;
         return out;
     }
-    std::vector<uint8_t> rest() { return take(remaining()); }
+    std::vector<uint8_t> Rest() { return Take(size_ - pos_); }
 
 private:
     const uint8_t *data_;

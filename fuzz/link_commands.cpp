@@ -1,7 +1,5 @@
 #include "link_commands.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <tuple>
 #include <type_traits>
@@ -10,25 +8,13 @@
 
 namespace fuzz {
 
-bool Outputs::untouched() const {
-    for (const Block &b : blocks_)
-        for (size_t i = 0; i < b.size; ++i)
-            if (b.data[i] != kMarker) return false;
-    return true;
-}
-
-void link_fail(const char *what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
-
 namespace {
 
 // An input block of exactly n bytes from the fuzz input.
 struct InputBlock {
     std::unique_ptr<uint8_t[]> data;
     explicit InputBlock(ByteCursor &in, size_t n) : data(new uint8_t[n ? n : 1]()) {
-        std::vector<uint8_t> bytes = in.take(n);
+        std::vector<uint8_t> bytes = in.Take(n);
         if (!bytes.empty()) std::memcpy(data.get(), bytes.data(), bytes.size());
     }
     const char *text() const { return reinterpret_cast<const char *>(data.get()); }
@@ -41,12 +27,12 @@ template <typename T>
 T Arg(ByteCursor &in, Outputs &o) {
     if constexpr (std::is_pointer_v<T>) {
         static_assert(!std::is_const_v<std::remove_pointer_t<T>>, "input blocks need their own entry");
-        return o.make<std::remove_pointer_t<T>>();
+        return o.Make<std::remove_pointer_t<T>>();
     } else {
         static_assert(std::is_integral_v<T> && sizeof(T) != 8);
-        if constexpr (sizeof(T) == 1) return in.byte();
-        if constexpr (sizeof(T) == 2) return in.u16();
-        if constexpr (sizeof(T) == 4) return in.u32();
+        if constexpr (sizeof(T) == 1) return in.Byte();
+        if constexpr (sizeof(T) == 2) return in.U16();
+        if constexpr (sizeof(T) == 4) return in.U32();
     }
 }
 
@@ -60,35 +46,41 @@ LinkCommand Call(int32_t (*command)(Params...)) {
     };
 }
 
+// A message table, with the code from the input.
+template <size_t kTextSize>
+LinkCommand Message(int32_t (*lookup)(uint32_t, char *)) {
+    return [lookup](ByteCursor &in, Outputs &o) { return lookup(in.U32(), o.Make<char>(kTextSize)); };
+}
+
 }  // namespace
 
-const std::vector<LinkCommand> &link_commands() {
+const std::vector<LinkCommand> &LinkCommands() {
     static const std::vector<LinkCommand> table = {
         Call(ZOR_GetFlashChecksum),
         [](ByteCursor &in, Outputs &) {
-            uint32_t len = in.u16() % 1100;
+            uint32_t len = in.U16() % 1100;
             InputBlock data(in, len);
             int32_t rc = ZOR_WriteFileData(data.data.get(), len);
             uint32_t limit = g_UARTConnected ? ZOR_WRITE_PIECE_UART : ZOR_WRITE_PIECE_USB;
             if (rc >= 0 && static_cast<uint32_t>(rc) > (len < limit ? len : limit))
-                link_fail("ZOR_WriteFileData reports more bytes than it may send");
+                Fail("ZOR_WriteFileData reports more bytes than it may send");
             return rc;
         },
         Call(ZOR_SetFileSizeAndAction),
         Call(ZOR_GetFileSizeToRead),
         [](ByteCursor &, Outputs &o) {
-            uint8_t *piece = o.make<uint8_t>(ZOR_FILE_PIECE_MAX);
-            uint32_t *len = o.make<uint32_t>();
+            uint8_t *piece = o.Make<uint8_t>(ZOR_FILE_PIECE_MAX);
+            uint32_t *len = o.Make<uint32_t>();
             int32_t rc = ZOR_GetFileData(piece, len);
-            if (rc >= 0 && *len > ZOR_FILE_PIECE_MAX) link_fail("piece longer than its buffer");
+            if (rc >= 0 && *len > ZOR_FILE_PIECE_MAX) Fail("piece longer than its buffer");
             return rc;
         },
         [](ByteCursor &in, Outputs &) {
             // The partial file stays in dest by design; only its bounds count.
-            int32_t size = in.u16() % 8192;
+            int32_t size = in.U16() % 8192;
             std::unique_ptr<uint8_t[]> dest(new uint8_t[size ? size : 1]);
             int32_t rc = ZOR_GetFile(dest.get(), size);
-            if (rc < 0 || rc > size) link_fail("ZOR_GetFile count outside 0..size");
+            if (rc < 0 || rc > size) Fail("ZOR_GetFile count outside 0..size");
             return 0;
         },
         Call(ZOR_TestEEPROM),
@@ -111,21 +103,21 @@ const std::vector<LinkCommand> &link_commands() {
         Call(ZOR_SetVELCReg),
         Call(ZOR_GetVELCReg),
         [](ByteCursor &in, Outputs &) {
-            int32_t len = in.byte() % (ZOR_APPLY_CFG_PAYLOAD + 1);
+            int32_t len = in.Byte() % (ZOR_APPLY_CFG_PAYLOAD + 1);
             InputBlock image(in, static_cast<size_t>(len));
             return ZOR_ApplyScanConfig(image.data.get(), len);
         },
         [](ByteCursor &in, Outputs &) {
-            uint8_t index = in.byte();
-            uint32_t len = in.byte() % (ZOR_SAVE_CFG_IMAGE_MAX + 1);
+            uint8_t index = in.Byte();
+            uint32_t len = in.Byte() % (ZOR_SAVE_CFG_IMAGE_MAX + 1);
             InputBlock image(in, len);
             return ZOR_SaveScanCfgInDevice(index, image.data.get(), len);
         },
         [](ByteCursor &in, Outputs &o) {
-            uint8_t *image = o.make<uint8_t>(ZOR_SCAN_CFG_IMAGE_MAX);
-            uint32_t *len = o.make<uint32_t>();
-            int32_t rc = ZOR_GetScanCfg(in.byte(), image, len);
-            if (rc >= 0 && *len > ZOR_SCAN_CFG_IMAGE_MAX) link_fail("configuration longer than its buffer");
+            uint8_t *image = o.Make<uint8_t>(ZOR_SCAN_CFG_IMAGE_MAX);
+            uint32_t *len = o.Make<uint32_t>();
+            int32_t rc = ZOR_GetScanCfg(in.Byte(), image, len);
+            if (rc >= 0 && *len > ZOR_SCAN_CFG_IMAGE_MAX) Fail("configuration longer than its buffer");
             return rc;
         },
         Call(ZOR_EraseAllScanCfg),
@@ -146,9 +138,9 @@ const std::vector<LinkCommand> &link_commands() {
             InputBlock s(in, 8);
             return ZOR_SetSerialNumber(s.text());
         },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetSerialNumber(o.make<char>(8)); },
+        [](ByteCursor &, Outputs &o) { return ZOR_GetSerialNumber(o.Make<char>(8)); },
         [](ByteCursor &in, Outputs &) {
-            int32_t len = in.byte() % (ZOR_SCAN_NAME_TAG_LEN + 1);
+            int32_t len = in.Byte() % (ZOR_SCAN_NAME_TAG_LEN + 1);
             InputBlock name(in, static_cast<size_t>(len));
             return ZOR_SetScanNameTag(name.text(), len);
         },
@@ -159,7 +151,7 @@ const std::vector<LinkCommand> &link_commands() {
             InputBlock s(in, 24);
             return ZOR_WriteBleDispName(s.text());
         },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadBleDispName(o.make<char>(24)); },
+        [](ByteCursor &, Outputs &o) { return ZOR_ReadBleDispName(o.Make<char>(24)); },
         Call(ZOR_ReadLampUsage),
         Call(ZOR_ReadHum),
         Call(ZOR_SetDateTime),
@@ -169,19 +161,19 @@ const std::vector<LinkCommand> &link_commands() {
         Call(ZOR_HibernateMode),
         Call(ZOR_SetHibernate),
         Call(ZOR_GetHibernate),
-        [](ByteCursor &, Outputs &o) { return ZOR_GetManufacturingSerNum(o.make<char>(20)); },
+        [](ByteCursor &, Outputs &o) { return ZOR_GetManufacturingSerNum(o.Make<char>(20)); },
         [](ByteCursor &in, Outputs &) {
             InputBlock s(in, 16);
             return ZOR_SaveModelName(s.text());
         },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadModelName(o.make<char>(16)); },
+        [](ByteCursor &, Outputs &o) { return ZOR_ReadModelName(o.Make<char>(16)); },
         [](ByteCursor &, Outputs &o) {
-            return ZOR_ReadHWVersion(o.make<char>(8), o.make<uint32_t>(), o.make<uint32_t>());
+            return ZOR_ReadHWVersion(o.Make<char>(8), o.Make<uint32_t>(), o.Make<uint32_t>());
         },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetFlashUniqueID(o.make<uint8_t>(8)); },
+        [](ByteCursor &, Outputs &o) { return ZOR_GetFlashUniqueID(o.Make<uint8_t>(8)); },
         Call(ZOR_GetPhotoDetector),
         Call(ZOR_ReadDeviceStatus),
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadErrorStatus(o.make<uint8_t>(ZOR_ERROR_STATUS_LEN)); },
+        [](ByteCursor &, Outputs &o) { return ZOR_ReadErrorStatus(o.Make<uint8_t>(ZOR_ERROR_STATUS_LEN)); },
         Call(ZOR_ResetErrorStatus),
         Call(ZOR_GetSpecificErrorStatus),
         Call(ZOR_GetSpecificErrorcode),
@@ -190,19 +182,10 @@ const std::vector<LinkCommand> &link_commands() {
         Call(ZOR_EraseVelcorFlash),
         Call(ZOR_SetFixedPGAGain),
         Call(ZOR_GotoMivoBootLoader),
-        // The message tables, with codes from the input.
-        [](ByteCursor &in, Outputs &o) {
-            return ZOR_TMP_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20));
-        },
-        [](ByteCursor &in, Outputs &o) {
-            return ZOR_HDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20));
-        },
-        [](ByteCursor &in, Outputs &o) {
-            return ZOR_ADC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(20));
-        },
-        [](ByteCursor &in, Outputs &o) {
-            return ZOR_SDC_GetErrorMessageFromErrorCode(in.u32(), o.make<char>(ZOR_ERROR_TEXT_MAX));
-        },
+        Message<20>(ZOR_TMP_GetErrorMessageFromErrorCode),
+        Message<20>(ZOR_HDC_GetErrorMessageFromErrorCode),
+        Message<20>(ZOR_ADC_GetErrorMessageFromErrorCode),
+        Message<ZOR_ERROR_TEXT_MAX>(ZOR_SDC_GetErrorMessageFromErrorCode),
         // Calibration coefficients travel as an image the command decodes.
         [](ByteCursor &in, Outputs &) {
             calibCoeffSet coeffs;

@@ -21,13 +21,18 @@ class Outputs {
 public:
     static constexpr uint8_t kMarker = 0xA5;
     template <typename T>
-    T *make(size_t count = 1) {
+    T *Make(size_t count = 1) {
         size_t bytes = sizeof(T) * count;
         blocks_.push_back({std::unique_ptr<uint8_t[]>(new uint8_t[bytes]), bytes});
         for (size_t i = 0; i < bytes; ++i) blocks_.back().data[i] = kMarker;
         return reinterpret_cast<T *>(blocks_.back().data.get());
     }
-    bool untouched() const;
+    bool Untouched() const {
+        for (const Block &b : blocks_)
+            for (size_t i = 0; i < b.size; ++i)
+                if (b.data[i] != kMarker) return false;
+        return true;
+    }
 
 private:
     struct Block {
@@ -39,16 +44,9 @@ private:
 
 using LinkCommand = std::function<int32_t(ByteCursor &, Outputs &)>;
 
-const std::vector<LinkCommand> &link_commands();
+const std::vector<LinkCommand> &LinkCommands();
 
-// Reports a broken promise and stops the run.
-[[noreturn]] void link_fail(const char *what);
-
-}  // namespace fuzz
-
-namespace fuzz {
-
-// Positions of a few entries in link_commands(), for the seed generator.
+// Positions of a few entries in LinkCommands(), for the seed generator.
 constexpr uint8_t kLinkGetFileSizeToRead = 3;
 constexpr uint8_t kLinkGetFile = 5;
 constexpr uint8_t kLinkPerformScan = 19;

@@ -27,10 +27,8 @@ namespace {
 
 constexpr int kMaxSteps = 32;
 
-void NoSleep(uint32_t) {}
-
 // One read as the input scripts it (see above).
-int scripted_read(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test::Bytes &report) {
+int ScriptedRead(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test::Bytes &report) {
     if (timeout_ms == 0) {
         if (stale == 0) return 0;
         --stale;
@@ -38,19 +36,19 @@ int scripted_read(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test
         return USB_REPORT_SIZE;
     }
     if (in.empty()) return 0;
-    const uint8_t control = in.byte();
+    const uint8_t control = in.Byte();
     if (control & 0x40) ++stale;
     if ((control & 7) <= 1) return (control & 7) == 0 ? 0 : -1;
     size_t n = USB_REPORT_SIZE;
-    if (control & 8) n = std::min<size_t>(n, 1 + in.byte() % 64);
-    report = in.take(n);
+    if (control & 8) n = std::min<size_t>(n, 1 + in.Byte() % 64);
+    report = in.Take(n);
     return static_cast<int>(report.size());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    USB_SetSleepFunction(NoSleep);
+    USB_SetSleepFunction(fuzz::NoSleep);
     return 0;
 }
 
@@ -60,25 +58,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     velscan_test::FakeHid hid;
     hid.addDevice();
     hid.onRead = [&](int timeout_ms, velscan_test::Bytes &report) {
-        return scripted_read(in, stale, timeout_ms, report);
+        return ScriptedRead(in, stale, timeout_ms, report);
     };
     USB_Enumerate();
     USB_Open(0);
-    const std::vector<fuzz::LinkCommand> &table = fuzz::link_commands();
+    const std::vector<fuzz::LinkCommand> &table = fuzz::LinkCommands();
     for (int step = 0; step < kMaxSteps && !in.empty(); ++step) {
-        const fuzz::LinkCommand &command = table[in.byte() % table.size()];
-        uint8_t options = in.byte();
+        const fuzz::LinkCommand &command = table[in.Byte() % table.size()];
+        uint8_t options = in.Byte();
         if (options & 1) hid.failWriteAt = static_cast<int>(hid.writes().size());
         ZOR_SetUARTConnected((options & 2) ? 1 : 0);
         fuzz::Outputs outputs;
         const uint64_t past_before = zor::BytesDecodedPastReply();
         int32_t rc = command(in, outputs);
-        if (rc < 0 && !outputs.untouched()) fuzz::link_fail("a failed command wrote its out-parameters");
-        if (zor::BytesDecodedPastReply() != past_before) fuzz::link_fail("a command decoded past its reply");
+        if (rc < 0 && !outputs.Untouched()) fuzz::Fail("a failed command wrote its out-parameters");
+        if (zor::BytesDecodedPastReply() != past_before) fuzz::Fail("a command decoded past its reply");
     }
     ZOR_SetUARTConnected(0);
     // The transport always sends whole 65-byte reports with report ID 0.
     for (const velscan_test::Bytes &report : hid.writes())
-        if (report.size() != USB_OUTPUT_REPORT_SIZE || report[0] != 0) fuzz::link_fail("a malformed report");
+        if (report.size() != USB_OUTPUT_REPORT_SIZE || report[0] != 0) fuzz::Fail("a malformed report");
     return 0;
 }

@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets: valid images and device
-// replies made by the system's own encoders (and, where available, the
-// virtual spectrometer), each prefixed with the control bytes that steer the
-// target to the entry point it is meant for.
+// replies made by the system's own encoders and the virtual spectrometer,
+// each prefixed with the control bytes that steer the target to the entry
+// point it is meant for.
 //
 // Usage: fuzz_make_seeds OUTPUT_DIR   (creates OUTPUT_DIR/<target>/...)
 #include <cstdint>
@@ -13,33 +13,40 @@
 #include <string>
 #include <vector>
 
+#include "API.h"
 #include "fuzz_input.h"
+#include "link_commands.h"
+#include "spectral_records.h"
 #include "tpl.h"
 #include "tpl_layout.h"
+#include "usb.h"
 #include "velspec_helper.h"
-
-#include "seeds.h"
+#include "virtual_control.h"
+#include "virtual_device.h"
 
 namespace fuzz {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
 
 std::filesystem::path g_out;
 
-int quiet(const char *, ...) { return 0; }
-
-void write_seed(const std::string &target, const std::string &name, const Bytes &bytes) {
+// Writes OUTPUT_DIR/<target>/<name>.
+void WriteSeed(const std::string &target, const std::string &name, const Bytes &bytes) {
     std::filesystem::path dir = g_out / target;
     std::filesystem::create_directories(dir);
     std::ofstream out(dir / name, std::ios::binary);
     out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-Bytes concat(Bytes a, const Bytes &b) {
+Bytes Concat(Bytes a, const Bytes &b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-// Dumps a packed tpl into a new byte vector and frees it.
-Bytes dump_and_free(tpl_node *tn) {
+// The image of a packed tpl, which is freed; a format the engine refused to
+// map packs nothing and gives an empty image.
+Bytes DumpAndFree(tpl_node *tn) {
     Bytes image;
     void *addr = nullptr;
     size_t size = 0;
@@ -52,26 +59,15 @@ Bytes dump_and_free(tpl_node *tn) {
     return image;
 }
 
-// tpl_pack that tolerates a format the engine refused to map.
-static void pack(tpl_node *tn, int index) {
+void Pack(tpl_node *tn, int index) {
     if (tn) tpl_pack(tn, index);
 }
-
-Bytes record_image(int type, uint8_t fill) {
-    std::vector<unsigned char> record(kRecordRoom);
-    for (size_t i = 0; i < record.size(); ++i) record[i] = static_cast<unsigned char>(fill + i);
-    tpl_node *tn = map_data_to_tplnode(record.data(), type);
-    pack(tn, 0);
-    return dump_and_free(tn);
-}
-
-namespace {
 
 // Images of formats of the tests' own making: arrays, nested arrays,
 // strings, binaries, repeated records, consecutive '#'. Variables are laid
 // out as the fuzz target lays them out; each array gets two elements, the
 // first holding two of each array nested in it.
-std::vector<Bytes> own_format_images() {
+std::vector<Bytes> OwnFormatImages() {
     const struct {
         const char *format;
         std::vector<uint32_t> counts;
@@ -82,47 +78,51 @@ std::vector<Bytes> own_format_images() {
     std::vector<Bytes> images;
     for (const auto &f : formats) {
         FormatVariables vars;
-        if (!vars.build(f.format, f.counts, 1 << 12)) std::abort();
-        tpl_node *tn = vars.map();
-        for (int i = vars.array_count(); i >= 1; --i) {
-            pack(tn, i);
-            pack(tn, i);
+        if (!vars.Build(f.format, f.counts, 1 << 12)) std::abort();
+        tpl_node *tn = vars.Map();
+        for (int i = vars.ArrayCount(); i >= 1; --i) {
+            Pack(tn, i);
+            Pack(tn, i);
         }
-        pack(tn, 0);
-        images.push_back(dump_and_free(tn));
+        Pack(tn, 0);
+        images.push_back(DumpAndFree(tn));
     }
     // Strings and a binary with content.
     char *s = const_cast<char *>("hello");
     char payload[5] = {9, 8, 7, 6, 5};
     tpl_binary bin = {payload, sizeof payload};
     tpl_node *tn = tpl_map("sB", &s, &bin);
-    pack(tn, 0);
-    images.push_back(dump_and_free(tn));
+    Pack(tn, 0);
+    images.push_back(DumpAndFree(tn));
     return images;
 }
 
-void tpl_seeds() {
+void TplSeeds() {
     for (int type = 0; type < REC_NUM_TYPES; ++type) {
-        Bytes image = record_image(type, static_cast<uint8_t>(type * 17));
+        // A patterned record of each type.
+        std::vector<unsigned char> record(kRecordRoom);
+        for (size_t i = 0; i < record.size(); ++i) record[i] = static_cast<unsigned char>(type * 17 + i);
+        tpl_node *tn = map_data_to_tplnode(record.data(), type);
+        Pack(tn, 0);
+        Bytes image = DumpAndFree(tn);
         std::string name = "record" + std::to_string(type);
-        write_seed("tpl", name, concat({0, static_cast<uint8_t>(type), 0}, image));
-        write_seed("tpl", name + "_trailing",
-                   concat(concat({0, static_cast<uint8_t>(type), 1}, image), {0x74, 0x70, 0x6c, 0}));
-        write_seed("tpl", name + "_peek", concat({2, 0}, image));
-        write_seed("tpl", name + "_datapeek", concat({2, 2, 2, 2, 0, 4}, image));
+        WriteSeed("tpl", name, Concat({0, static_cast<uint8_t>(type), 0}, image));
+        WriteSeed("tpl", name + "_trailing",
+                  Concat(Concat({0, static_cast<uint8_t>(type), 1}, image), {0x74, 0x70, 0x6c, 0}));
+        WriteSeed("tpl", name + "_peek", Concat({2, 0}, image));
+        WriteSeed("tpl", name + "_datapeek", Concat({2, 2, 2, 2, 0, 4}, image));
     }
-    std::vector<Bytes> images = own_format_images();
+    std::vector<Bytes> images = OwnFormatImages();
     for (size_t n = 0; n < images.size(); ++n) {
         std::string name = "own" + std::to_string(n);
-        write_seed("tpl", name, concat({1, 0}, images[n]));
-        write_seed("tpl", name + "_trailing", concat(concat({1, 1}, images[n]), {1, 2, 3}));
-        write_seed("tpl", name + "_fxlens", concat({2, 1}, images[n]));
-        write_seed("tpl", name + "_datapeek_s", concat({2, 2, 1, 1, 3}, images[n]));
+        WriteSeed("tpl", name, Concat({1, 0}, images[n]));
+        WriteSeed("tpl", name + "_trailing", Concat(Concat({1, 1}, images[n]), {1, 2, 3}));
+        WriteSeed("tpl", name + "_fxlens", Concat({2, 1}, images[n]));
+        WriteSeed("tpl", name + "_datapeek_s", Concat({2, 2, 1, 1, 3}, images[n]));
     }
-    // Gather: two images back to back, cut into 64-byte chunks, then the same
-    // stream cut unevenly.
-    Bytes stream = concat(images[0], images[1]);
-    stream = concat(stream, images.back());
+    // Gather: three images back to back, cut into 64-byte chunks, then the
+    // same stream cut unevenly.
+    Bytes stream = Concat(Concat(images[0], images[1]), images.back());
     for (int even = 0; even < 2; ++even) {
         Bytes seed = {3, 0};
         size_t pos = 0, k = 0;
@@ -134,8 +134,167 @@ void tpl_seeds() {
                         stream.begin() + static_cast<long>(pos + chunk));
             pos += chunk;
         }
-        write_seed("tpl", even ? "gather_even" : "gather_uneven", seed);
+        WriteSeed("tpl", even ? "gather_even" : "gather_uneven", seed);
     }
+}
+
+// Scan images of every type, configuration and calibration images, and the
+// virtual spectrometer's stored reference and matrix.
+void SpectralSeeds() {
+    std::vector<Bytes> scans = ScanImages();
+    for (size_t n = 0; n < scans.size(); ++n)
+        WriteSeed("spectral", "interpret" + std::to_string(n), Concat({0}, scans[n]));
+
+    virt::Reset();
+    Bytes ref = virt::FileImage(2);
+    Bytes matrix = virt::FileImage(3);
+    WriteSeed("spectral", "interpret_reference", Concat({0}, ref));
+    for (uint8_t which = 0; which < scans.size(); ++which) {
+        Bytes seed = {3, which, static_cast<uint8_t>(ref.size() & 0xFF),
+                      static_cast<uint8_t>(ref.size() >> 8)};
+        WriteSeed("spectral", "reference" + std::to_string(which), Concat(Concat(seed, ref), matrix));
+    }
+
+    scanCfg single = {};
+    single.scan_type = 0;
+    single.wavelength_start_nm = 900;
+    single.wavelength_end_nm = 1700;
+    single.width_px = 6;
+    single.num_patterns = 228;
+    single.num_repeats = 6;
+    Bytes image(VELSPEC_IMG_SIZE_SCAN_CFG);
+    if (velspec_scan_write_configuration(&single, image.data(), image.size()) == 0)
+        WriteSeed("spectral", "config_single", Concat({1}, image));
+
+    slewScanCfg slew = {};
+    slew.scan_type = 2;
+    slew.num_repeats = 1;
+    slew.num_sections = 2;
+    slew.sections[0] = {0, 6, 950, 1300, 100, 0};
+    slew.sections[1] = {1, 8, 1300, 1650, 80, 3};
+    image.assign(VELSPEC_IMG_SIZE_SLEW_CFG, 0);
+    if (velspec_scan_write_configuration(&slew, image.data(), image.size()) == 0)
+        WriteSeed("spectral", "config_slew", Concat({1}, image));
+
+    calibCoeffSet coeffs = {{0.5, 0.001, 0.0}, {1720.0, -0.97, 0.00002}};
+    image.assign(VELSPEC_IMG_SIZE_CALIB_COEFFS, 0);
+    if (velspec_calib_write_data(&coeffs, image.data(), image.size()) == 0)
+        WriteSeed("spectral", "calib", Concat({2}, image));
+}
+
+USB_HidBackend g_virtual;
+Bytes *g_replies = nullptr;
+
+// Passes every read to the instrument and writes what it returned in the
+// link target's input format (see link_fuzz.cpp): a control byte, then a
+// 64-byte report.
+int RecordingRead(hid_device *device, unsigned char *data, size_t length, int timeout_ms) {
+    int rc = g_virtual.read_timeout(device, data, length, timeout_ms);
+    if (timeout_ms == 0 || !g_replies) return rc;
+    g_replies->push_back(rc < 0 ? 1 : rc == 0 ? 0 : 2);
+    if (rc > 0) {
+        Bytes report(USB_REPORT_SIZE, 0);
+        std::memcpy(report.data(), data, static_cast<size_t>(rc));
+        g_replies->insert(g_replies->end(), report.begin(), report.end());
+    }
+    return rc;
+}
+
+struct Step {
+    uint8_t command;
+    uint8_t options;
+    Bytes args;
+};
+
+// Runs the steps of the link command table against a freshly reset
+// instrument and returns the input that replays them.
+Bytes Record(const std::vector<Step> &steps, const virt::FaultSpec *fault = nullptr) {
+    virt::Reset();
+    if (fault) virt::InjectFault(*fault);
+    g_virtual = *VIRT_Backend();
+    USB_HidBackend recording = g_virtual;
+    recording.read_timeout = RecordingRead;
+    USB_SetHidBackend(&recording);
+    USB_SetSleepFunction(NoSleep);
+    USB_Enumerate();
+    USB_Open(0);
+    Bytes seed;
+    for (const Step &step : steps) {
+        Bytes args = step.args;
+        args.resize(args.size() + 16, 0);
+        ByteCursor in(args.data(), args.size());
+        Outputs outputs;
+        Bytes replies;
+        g_replies = &replies;
+        ZOR_SetUARTConnected((step.options & 2) ? 1 : 0);
+        LinkCommands()[step.command](in, outputs);
+        g_replies = nullptr;
+        seed.push_back(step.command);
+        seed.push_back(step.options);
+        seed.insert(seed.end(), args.begin(), args.begin() + static_cast<long>(in.consumed()));
+        seed = Concat(seed, replies);
+    }
+    ZOR_SetUARTConnected(0);
+    USB_Close(0);
+    USB_SetHidBackend(nullptr);
+    USB_SetSleepFunction(nullptr);
+    return seed;
+}
+
+// Each command of the table on its own, and whole file transfers.
+void LinkSeeds() {
+    for (size_t k = 0; k < LinkCommands().size(); ++k)
+        WriteSeed("link", "command" + std::to_string(k), Record({{static_cast<uint8_t>(k), 0, {}}}));
+
+    const uint8_t kFileTypes[] = {0, 2, 3};
+    for (uint8_t file_type : kFileTypes) {
+        // A scan first, so that the last-scan file exists; the instrument is
+        // deterministic after a reset, so its size is known beforehand.
+        const Step scan = {kLinkPerformScan, 0, {0}};
+        Record({scan});
+        size_t size = virt::FileImage(file_type).size();
+        std::vector<Step> transfer = {
+            scan,
+            {kLinkGetFileSizeToRead, 0, {file_type, 0, 0, 0}},
+            {kLinkGetFile, 0, {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)}}};
+        WriteSeed("link", "file" + std::to_string(file_type), Record(transfer));
+
+        // The same over the serial link: pieces carry two extra bytes.
+        virt::FaultSpec serial;
+        serial.fault = virt::Fault::SerialLinkPieces;
+        serial.command = 0x002e;
+        serial.persistent = true;
+        for (Step &step : transfer) step.options = 2;
+        WriteSeed("link", "file" + std::to_string(file_type) + "_serial", Record(transfer, &serial));
+    }
+}
+
+// Sessions that visit every menu item, with their number prompts answered,
+// and a few with an armed instrument fault.
+void ConsoleSeeds() {
+    const std::string sessions[] = {
+        "1\n2\n3\nq\n",
+        "4\nq\n",
+        "5\n1\n5\n0\n6\n1\n7\n0\nq\n",
+        "8\n9\n8\n4\n9\n3\nq\n",
+        "a\nb\nc\nd\ne\nq\n",
+        "9a\nq\n",
+        "5\n1q\n",
+        "1 2 3 4 q",
+        "8\n-5\n9\n99999999999\nq\n",
+        "Q\nA\nz\nq\n",
+        "",
+    };
+    int n = 0;
+    for (const std::string &session : sessions)
+        WriteSeed("console", "session" + std::to_string(n++), Bytes(session.begin(), session.end()));
+    // Faults (kind in the low bits of the first byte, exchanges to let pass
+    // in the second) against a scan, a reference and device-state items.
+    const std::string typed = "1\n4\nb\nq\n";
+    const uint8_t faults[][2] = {{0x80, 3}, {0x84, 6}, {0x85, 6}, {0x86, 2}, {0x87, 7}, {0x89, 4}};
+    for (const auto &fault : faults)
+        WriteSeed("console", "fault" + std::to_string(n++),
+                  Concat({fault[0], fault[1]}, Bytes(typed.begin(), typed.end())));
 }
 
 }  // namespace
@@ -149,17 +308,11 @@ int main(int argc, char **argv) {
     fuzz::g_out = argv[1];
     // Recording replies runs the command layer, which prints decoder
     // diagnostics; none of them concern the seeds.
-    tpl_hook.report_error = fuzz::quiet;
+    tpl_hook.report_error = fuzz::Quiet;
     if (!std::freopen("/dev/null", "w", stdout)) return 1;
-    fuzz::tpl_seeds();
-#ifdef VELSCAN_SEEDS_SPECTRAL
-    fuzz::spectral_seeds();
-#endif
-#ifdef VELSCAN_SEEDS_LINK
-    fuzz::link_seeds();
-#endif
-#ifdef VELSCAN_SEEDS_CONSOLE
-    fuzz::console_seeds();
-#endif
+    fuzz::TplSeeds();
+    fuzz::SpectralSeeds();
+    fuzz::LinkSeeds();
+    fuzz::ConsoleSeeds();
     return 0;
 }

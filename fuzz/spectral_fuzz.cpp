@@ -7,10 +7,8 @@
 //   3: velspec_scan_interpReference: a reference image and a matrix image
 //      from the input, the scan from a valid image the library encoded
 //      (chosen by the next byte; a 16-bit length splits the rest).
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -23,57 +21,45 @@
 
 namespace {
 
-int quiet(const char *, ...) { return 0; }
-
-void fail(const char *what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
+void CheckResults(const scanResults &r) {
+    if (r.length < 0 || r.length > SCAN_MAX_ADC) fuzz::Fail("result length outside 0..864");
 }
 
-void check_results(const scanResults &r) {
-    if (r.length < 0 || r.length > SCAN_MAX_ADC) fail("result length outside 0..864");
-}
-
-std::vector<std::unique_ptr<scanResults>> &scans() {
-    static std::vector<std::unique_ptr<scanResults>> interpreted;
-    return interpreted;
-}
+// The encoded scans, interpreted once.
+std::vector<std::unique_ptr<scanResults>> g_scans;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    tpl_hook.report_error = quiet;
+    tpl_hook.report_error = fuzz::Quiet;
     // The decoders print diagnostic lines on standard output.
     if (!std::freopen("/dev/null", "w", stdout)) return 0;
-    for (const std::vector<uint8_t> &image : fuzz::scan_images()) {
+    for (const std::vector<uint8_t> &image : fuzz::ScanImages()) {
         auto results = std::make_unique<scanResults>();
         if (image.empty() || velspec_scan_interpret(image.data(), image.size(), results.get()) != 0)
-            fail("a scan the library encoded does not interpret");
-        scans().push_back(std::move(results));
+            fuzz::Fail("a scan the library encoded does not interpret");
+        g_scans.push_back(std::move(results));
     }
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ByteCursor in(data, size);
-    uint8_t entry = in.byte() % 4;
+    uint8_t entry = in.Byte() % 4;
     if (entry == 3) {
-        const scanResults &scan = *scans()[in.byte() % scans().size()];
-        std::vector<uint8_t> ref_bytes = in.take(in.u16());
-        std::vector<uint8_t> matrix_bytes = in.rest();
-        fuzz::ExactCopy ref(ref_bytes.data(), ref_bytes.size());
-        fuzz::ExactCopy matrix(matrix_bytes.data(), matrix_bytes.size());
+        const scanResults &scan = *g_scans[in.Byte() % g_scans.size()];
+        fuzz::ExactCopy ref(in.Take(in.U16()));
+        fuzz::ExactCopy matrix(in.Rest());
         auto result = std::make_unique<scanResults>();
         if (velspec_scan_interpReference(ref.data(), ref.size(), matrix.data(), matrix.size(), &scan,
                                          result.get()) == 0)
-            check_results(*result);
+            CheckResults(*result);
         return 0;
     }
-    std::vector<uint8_t> bytes = in.rest();
-    fuzz::ExactCopy image(bytes.data(), bytes.size());
+    fuzz::ExactCopy image(in.Rest());
     if (entry == 0) {
         auto results = std::make_unique<scanResults>();
-        if (velspec_scan_interpret(image.data(), image.size(), results.get()) == 0) check_results(*results);
+        if (velspec_scan_interpret(image.data(), image.size(), results.get()) == 0) CheckResults(*results);
     } else if (entry == 1) {
         velspec_scan_read_configuration(image.data(), image.size());
     } else {

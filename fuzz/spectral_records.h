@@ -13,11 +13,12 @@
 
 namespace fuzz {
 
-// Black readings every 25th entry, the first at entry 24.
-constexpr uint8_t kBlackFirst = 24;
-constexpr uint8_t kBlackPeriod = 25;
-
-inline void fill_header(scanData &d, uint8_t gain) {
+// A zeroed record with the header every scan shares; black readings every
+// 25th entry, the first at entry 24.
+inline uScanData ScanRecord(uint8_t gain) {
+    uScanData rec;
+    std::memset(&rec, 0, sizeof rec);
+    scanData &d = rec.data;
     d.header_version = 1;
     std::strncpy(d.scan_name, "fuzz", sizeof d.scan_name);
     d.system_temp_hundredths = 2512;
@@ -26,34 +27,26 @@ inline void fill_header(scanData &d, uint8_t gain) {
     d.calibration_coeffs.pixel_to_wavelength_coeffs[1] = -0.97;
     d.calibration_coeffs.pixel_to_wavelength_coeffs[2] = 0.00002;
     std::memcpy(d.serial_number, "FZ000001", 8);
-    d.black_pattern_first = kBlackFirst;
-    d.black_pattern_period = kBlackPeriod;
+    d.black_pattern_first = 24;
+    d.black_pattern_period = 25;
     d.pga_gain = gain;
+    return rec;
 }
 
 // Readings: light values with a black reading at every black position,
 // until `light` non-black readings have been placed.
-inline uint16_t fill_adc(int32_t *adc, uint32_t light) {
+inline uint16_t FillAdc(int32_t *adc, uint32_t light) {
     uint32_t placed = 0, i = 0;
-    while (placed < light && i < SCAN_MAX_ADC) {
-        if (i % kBlackPeriod == kBlackFirst) {
-            adc[i] = 400;
-        } else {
-            adc[i] = static_cast<int32_t>(20000 + 13 * placed % 5000);
-            ++placed;
-        }
-        ++i;
-    }
+    for (; placed < light && i < SCAN_MAX_ADC; ++i)
+        adc[i] = i % 25 == 24 ? 400 : static_cast<int32_t>(20000 + 13 * placed++ % 5000);
     return static_cast<uint16_t>(i);
 }
 
 // A single-section scan (type 0 column, 1 Hadamard).
-inline uScanData single_scan(uint8_t type, uint16_t start_nm, uint16_t end_nm, uint8_t width,
-                             uint16_t patterns, uint8_t gain) {
-    uScanData rec;
-    std::memset(&rec, 0, sizeof rec);
+inline uScanData SingleScan(uint8_t type, uint16_t start_nm, uint16_t end_nm, uint8_t width,
+                            uint16_t patterns, uint8_t gain) {
+    uScanData rec = ScanRecord(gain);
     scanData &d = rec.data;
-    fill_header(d, gain);
     d.scan_type = type;
     std::memcpy(d.cfg_serial_number, "FZ000001", 8);
     std::strncpy(d.config_name, "fuzz config", sizeof d.config_name);
@@ -74,28 +67,11 @@ inline uScanData single_scan(uint8_t type, uint16_t start_nm, uint16_t end_nm, u
         hadPatDef def;
         if (velspec_scan_had_genPatDef(&cfg, &d.calibration_coeffs, &def) == 0) readings = def.num_patterns;
     }
-    d.adc_data_length = fill_adc(d.adc_data, readings);
+    d.adc_data_length = FillAdc(d.adc_data, readings);
     return rec;
 }
 
-// A multi-section scan of two column sections.
-inline uScanData slew_scan(uint8_t gain) {
-    uScanData rec;
-    std::memset(&rec, 0, sizeof rec);
-    slewScanData &s = rec.slew;
-    fill_header(rec.data, gain);
-    s.cfg.scan_type = 2;
-    std::memcpy(s.cfg.serial_number, "FZ000001", 8);
-    std::strncpy(s.cfg.config_name, "fuzz slew", sizeof s.cfg.config_name);
-    s.cfg.num_repeats = 1;
-    s.cfg.num_sections = 2;
-    s.cfg.sections[0] = {0, 6, 950, 1300, 100, 0};
-    s.cfg.sections[1] = {0, 8, 1300, 1650, 80, 0};
-    s.adc_data_length = fill_adc(s.adc_data, 180);
-    return rec;
-}
-
-inline std::vector<uint8_t> encode_scan(const uScanData &rec) {
+inline std::vector<uint8_t> EncodeScan(const uScanData &rec) {
     size_t size = 0;
     if (velspec_get_scan_data_dump_size(&rec, &size) != 0) return {};
     std::vector<uint8_t> image(size);
@@ -103,13 +79,24 @@ inline std::vector<uint8_t> encode_scan(const uScanData &rec) {
     return image;
 }
 
-// The scans the reference target recomputes a reference for.
-inline std::vector<std::vector<uint8_t>> scan_images() {
+// The scans the reference target recomputes a reference for; the last is a
+// multi-section scan of two column sections.
+inline std::vector<std::vector<uint8_t>> ScanImages() {
+    uScanData slew = ScanRecord(1);
+    slewScanData &s = slew.slew;
+    s.cfg.scan_type = 2;
+    std::memcpy(s.cfg.serial_number, "FZ000001", 8);
+    std::strncpy(s.cfg.config_name, "fuzz slew", sizeof s.cfg.config_name);
+    s.cfg.num_repeats = 1;
+    s.cfg.num_sections = 2;
+    s.cfg.sections[0] = {0, 6, 950, 1300, 100, 0};
+    s.cfg.sections[1] = {0, 8, 1300, 1650, 80, 0};
+    s.adc_data_length = FillAdc(s.adc_data, 180);
     return {
-        encode_scan(single_scan(0, 950, 1650, 6, 228, 1)),
-        encode_scan(single_scan(0, 1000, 1600, 10, 150, 4)),
-        encode_scan(single_scan(1, 950, 1650, 7, 200, 2)),
-        encode_scan(slew_scan(1)),
+        EncodeScan(SingleScan(0, 950, 1650, 6, 228, 1)),
+        EncodeScan(SingleScan(0, 1000, 1600, 10, 150, 4)),
+        EncodeScan(SingleScan(1, 950, 1650, 7, 200, 2)),
+        EncodeScan(slew),
     };
 }
 

@@ -19,36 +19,15 @@ set(VELSCAN_FUZZ_LIBS_console velscan_app velscan_api velscan_emulator)
 set(VELSCAN_FUZZ_SOURCES_tpl ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp)
 set(VELSCAN_FUZZ_SOURCES_link ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
 
-# Extra libraries the seed generator needs for each target's seeds.
-set(VELSCAN_FUZZ_SEED_LIBS_spectral velscan_spectrum velscan_emulator)
-set(VELSCAN_FUZZ_SEED_LIBS_link velscan_emulator velscan_commands velscan_link)
-set(VELSCAN_FUZZ_SEED_LIBS_console "")
-set(VELSCAN_FUZZ_SEED_SOURCES_link ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
-
-# The seed generator: the engine's seeds always; the other targets' seeds
-# once their libraries are in the build.
+# The seed generator runs the system's own encoders, the link command table
+# and the virtual spectrometer.
 function(velscan_fuzz_seed_generator target)
-  add_executable(${target} ${VELSCAN_FUZZ_DIR}/make_seeds.cpp ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp)
+  add_executable(${target} ${VELSCAN_FUZZ_DIR}/make_seeds.cpp ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp
+                 ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
   velscan_warnings(${target})
   target_include_directories(${target} PRIVATE ${VELSCAN_FUZZ_DIR})
-  target_link_libraries(${target} PRIVATE velscan_spectrum velscan_tpl)
-  foreach(part spectral link console)
-    velscan_fuzz_target_ready(${part} ready)
-    if(NOT EXISTS ${VELSCAN_FUZZ_DIR}/seeds_${part}.cpp)
-      set(ready FALSE)
-    endif()
-    foreach(lib IN LISTS VELSCAN_FUZZ_SEED_LIBS_${part})
-      if(NOT TARGET ${lib})
-        set(ready FALSE)
-      endif()
-    endforeach()
-    if(ready)
-      string(TOUPPER ${part} upper)
-      target_sources(${target} PRIVATE ${VELSCAN_FUZZ_DIR}/seeds_${part}.cpp ${VELSCAN_FUZZ_SEED_SOURCES_${part}})
-      target_compile_definitions(${target} PRIVATE VELSCAN_SEEDS_${upper})
-      target_link_libraries(${target} PRIVATE ${VELSCAN_FUZZ_SEED_LIBS_${part}})
-    endif()
-  endforeach()
+  target_link_libraries(${target} PRIVATE velscan_spectrum velscan_tpl velscan_emulator velscan_commands
+                        velscan_link)
 endfunction()
 
 function(velscan_fuzz_target_ready name out)

@@ -10,6 +10,7 @@
 //      grammar): map variables for it, load, unpack every index;
 //   2: tpl_peek in its three modes;
 //   3: tpl_gather in memory mode over the input cut into chunks.
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,9 +25,7 @@
 
 namespace {
 
-int quiet(const char *, ...) { return 0; }
-
-[[noreturn]] void fatal_is_a_finding(const char *fmt, ...) {
+[[noreturn]] void FatalIsAFinding(const char *fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
     std::vfprintf(stderr, fmt, ap);
@@ -34,15 +33,10 @@ int quiet(const char *, ...) { return 0; }
     std::abort();
 }
 
-uint32_t le32(const uint8_t *p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void fuzz_record(fuzz::ByteCursor &in) {
-    const int type = in.byte() % REC_NUM_TYPES;
-    bool trailing_ok = in.byte() & 1;
-    std::vector<uint8_t> rest = in.rest();
-    fuzz::ExactCopy image(rest.data(), rest.size());
+void FuzzRecord(fuzz::ByteCursor &in) {
+    const int type = in.Byte() % REC_NUM_TYPES;
+    bool trailing_ok = in.Byte() & 1;
+    fuzz::ExactCopy image(in.Rest());
     std::vector<unsigned char> record(fuzz::kRecordRoom);
 
     tpl_node *tn = map_data_to_tplnode(record.data(), type);
@@ -55,7 +49,8 @@ void fuzz_record(fuzz::ByteCursor &in) {
 
     // A canonical image (little-endian, exact length) is what a writer makes
     // from the decoded record: packing it again must reproduce every byte.
-    if (image.data()[3] != 0 || le32(image.data() + 4) != image.size()) return;
+    const uint8_t *p = image.data();
+    if (p[3] != 0 || (p[4] | (p[5] << 8) | (p[6] << 16) | (uint32_t{p[7]} << 24)) != image.size()) return;
     tn = map_data_to_tplnode(record.data(), type);
     size_t encoded_size = 0;
     if (tpl_pack(tn, 0) != 0 || tpl_dump(tn, TPL_IO_SIZE_ONLY, &encoded_size) != 0) std::abort();
@@ -68,26 +63,24 @@ void fuzz_record(fuzz::ByteCursor &in) {
     if (tpl_pack(tn, 0) != 0 ||
         tpl_dump(tn, TPL_IO_MEMORY | TPL_IO_CALLER_BUFFER, again.data(), again.size()) != 0 ||
         std::memcmp(again.data(), image.data(), image.size()) != 0) {
-        std::fprintf(stderr, "decoded record does not re-encode to the same image\n");
-        std::abort();
+        fuzz::Fail("decoded record does not re-encode to the same image");
     }
     tpl_free(tn);
 }
 
-void unpack_array(tpl_node *tn, const fuzz::FormatVariables &vars, int index, int *budget,
-                  fuzz::FormatVariables &owner) {
+// Unpacks every element of an array, and of the arrays nested in it.
+void UnpackArray(tpl_node *tn, fuzz::FormatVariables &vars, int index, int *budget) {
     while (*budget > 0 && tpl_unpack(tn, index) > 0) {
         --*budget;
-        owner.release_unpacked();
-        for (int inner = index + 1; inner <= vars.array_count(); ++inner)
-            if (vars.parent_array(inner) == index) unpack_array(tn, vars, inner, budget, owner);
+        vars.ReleaseUnpacked();
+        for (int inner = index + 1; inner <= vars.ArrayCount(); ++inner)
+            if (vars.ParentArray(inner) == index) UnpackArray(tn, vars, inner, budget);
     }
 }
 
-void fuzz_own_format(fuzz::ByteCursor &in) {
-    bool trailing_ok = in.byte() & 1;
-    std::vector<uint8_t> rest = in.rest();
-    fuzz::ExactCopy image(rest.data(), rest.size());
+void FuzzOwnFormat(fuzz::ByteCursor &in) {
+    bool trailing_ok = in.Byte() & 1;
+    fuzz::ExactCopy image(in.Rest());
 
     // The image names its own format and fixed lengths.
     uint32_t num_counts = 0;
@@ -101,34 +94,30 @@ void fuzz_own_format(fuzz::ByteCursor &in) {
     if (fmt.size() > 64) return;
 
     fuzz::FormatVariables vars;
-    if (!vars.build(fmt, count_list, 1 << 16)) return;
-    tpl_node *tn = vars.map();
-    if (!tn) {
-        std::fprintf(stderr, "format of the grammar refused: %s\n", fmt.c_str());
-        std::abort();
-    }
+    if (!vars.Build(fmt, count_list, 1 << 16)) return;
+    tpl_node *tn = vars.Map();
+    if (!tn) fuzz::Fail(("format of the grammar refused: " + fmt).c_str());
     int mode = TPL_IO_MEMORY | (trailing_ok ? TPL_IO_TRAILING_OK : 0);
     if (tpl_load(tn, mode, image.data(), image.size()) == 0) {
-        for (int i = 1; i <= vars.array_count(); ++i) tpl_Alen(tn, i);
+        for (int i = 1; i <= vars.ArrayCount(); ++i) tpl_Alen(tn, i);
         if (tpl_unpack(tn, 0) != 1) std::abort();
-        vars.release_unpacked();
+        vars.ReleaseUnpacked();
         int budget = 4096;
-        for (int i = 1; i <= vars.array_count(); ++i)
-            if (vars.parent_array(i) == 0) unpack_array(tn, vars, i, &budget, vars);
+        for (int i = 1; i <= vars.ArrayCount(); ++i)
+            if (vars.ParentArray(i) == 0) UnpackArray(tn, vars, i, &budget);
     }
     tpl_free(tn);
 }
 
-void fuzz_peek(fuzz::ByteCursor &in) {
-    int which = in.byte() % 3;
+void FuzzPeek(fuzz::ByteCursor &in) {
+    int which = in.Byte() % 3;
     std::string datapeek;
     if (which == 2) {
-        size_t n = 1 + in.byte() % 3;
+        size_t n = 1 + in.Byte() % 3;
         static const char kChars[] = "iucsfIUjvx";
-        for (size_t i = 0; i < n; ++i) datapeek += kChars[in.byte() % (sizeof kChars - 1)];
+        for (size_t i = 0; i < n; ++i) datapeek += kChars[in.Byte() % (sizeof kChars - 1)];
     }
-    std::vector<uint8_t> rest = in.rest();
-    fuzz::ExactCopy image(rest.data(), rest.size());
+    fuzz::ExactCopy image(in.Rest());
 
     char *format = nullptr;
     if (which == 0) {
@@ -157,7 +146,7 @@ struct GatherCount {
     int stop_after = -1;
 };
 
-int on_image(void *img, uint32_t len, void *data) {
+int OnImage(void *img, uint32_t len, void *data) {
     auto *count = static_cast<GatherCount *>(data);
     const auto *bytes = static_cast<const unsigned char *>(img);
     // A handed-over image starts with the magic and lies wholly in memory.
@@ -167,17 +156,15 @@ int on_image(void *img, uint32_t len, void *data) {
     return count->images == count->stop_after ? -1 : 0;
 }
 
-void fuzz_gather(fuzz::ByteCursor &in) {
+void FuzzGather(fuzz::ByteCursor &in) {
     GatherCount count;
-    uint8_t control = in.byte();
+    uint8_t control = in.Byte();
     if (control & 0x80) count.stop_after = 1 + control % 4;
     tpl_hook.gather_limit = (control & 0x40) ? 256 : 0;
     tpl_gather_state *state = nullptr;
     while (!in.empty()) {
-        size_t chunk_size = 1 + in.byte() % 64;
-        std::vector<uint8_t> chunk_bytes = in.take(chunk_size);
-        fuzz::ExactCopy chunk(chunk_bytes.data(), chunk_bytes.size());
-        int rc = tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), &state, on_image, &count);
+        fuzz::ExactCopy chunk(in.Take(1 + in.Byte() % 64));
+        int rc = tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), &state, OnImage, &count);
         if (rc < 0) {
             if (state) std::abort();  // a failure leaves no carry-over behind
             break;
@@ -193,26 +180,14 @@ void fuzz_gather(fuzz::ByteCursor &in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    tpl_hook.report_error = quiet;
-    tpl_hook.fatal_error = fatal_is_a_finding;
+    tpl_hook.report_error = fuzz::Quiet;
+    tpl_hook.fatal_error = FatalIsAFinding;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ByteCursor in(data, size);
-    switch (in.byte() % 4) {
-        case 0:
-            fuzz_record(in);
-            break;
-        case 1:
-            fuzz_own_format(in);
-            break;
-        case 2:
-            fuzz_peek(in);
-            break;
-        default:
-            fuzz_gather(in);
-            break;
-    }
+    void (*const kEntries[])(fuzz::ByteCursor &) = {FuzzRecord, FuzzOwnFormat, FuzzPeek, FuzzGather};
+    kEntries[in.Byte() % 4](in);
     return 0;
 }

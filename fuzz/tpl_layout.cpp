@@ -4,47 +4,32 @@
 #include <cstring>
 
 namespace fuzz {
-
-size_t kind_size(char kind) {
-    switch (kind) {
-        case 'c':
-            return 1;
-        case 'j':
-        case 'v':
-            return 2;
-        case 'i':
-        case 'u':
-            return 4;
-        case 'f':
-        case 'I':
-        case 'U':
-            return 8;
-        case 's':
-            return sizeof(char *);
-        default:
-            return 0;
-    }
-}
-
 namespace {
 
-size_t kind_align(char kind) { return (kind == 'f' || kind == 'I' || kind == 'U') ? 8 : kind_size(kind); }
+// In-memory size of a scalar or string kind, which is also its alignment;
+// 0 for anything else.
+size_t KindSize(char kind) {
+    static const char kKinds[] = "cjviufIUs";
+    static const size_t kSizes[] = {1, 2, 2, 4, 4, 8, 8, 8, sizeof(char *)};
+    const char *found = kind != 0 ? std::strchr(kKinds, kind) : nullptr;
+    return found ? kSizes[found - kKinds] : 0;
+}
 
-size_t round_up(size_t offset, size_t align) { return (offset + align - 1) / align * align; }
+size_t RoundUp(size_t offset, size_t align) { return (offset + align - 1) / align * align; }
 
 }  // namespace
 
-bool FormatVariables::build(const std::string &format, const std::vector<uint32_t> &counts,
+bool FormatVariables::Build(const std::string &format, const std::vector<uint32_t> &counts,
                             size_t max_bytes) {
     fmt_ = format;
     counts_ = counts;
     max_bytes_ = max_bytes;
-    if (fmt_.empty() || !parse_items(false)) return false;
+    if (fmt_.empty() || !ParseItems(false)) return false;
     // Every character used and every fixed length consumed.
     return pos_ == fmt_.size() && next_count_ == counts_.size();
 }
 
-void *FormatVariables::allocate(size_t bytes) {
+void *FormatVariables::Allocate(size_t bytes) {
     if (bytes == 0) bytes = 1;
     if (bytes > max_bytes_ - used_bytes_) return nullptr;
     used_bytes_ += bytes;
@@ -52,25 +37,24 @@ void *FormatVariables::allocate(size_t bytes) {
     return blocks_.back().get();
 }
 
-bool FormatVariables::push_arg(uintptr_t value) {
+bool FormatVariables::PushArg(uintptr_t value) {
     if (args_.size() >= kMaxArgs) return false;
     args_.push_back(value);
     return true;
 }
 
 // A run of '#': multiplies the counts and passes each one as an argument.
-bool FormatVariables::take_run(uint32_t *product) {
+bool FormatVariables::TakeRun(uint32_t *product) {
     uint64_t total = 1;
     int run = 0;
     while (pos_ < fmt_.size() && fmt_[pos_] == '#') {
         if (++run > 10 || next_count_ >= counts_.size()) return false;
         uint32_t count = counts_[next_count_++];
-        // A count below 1 ends the process in the engine; not an input error
+        // The engine ends the process on a count below 1: no input error
         // worth exploring.
         if (count < 1 || count > 0x7fffffffu) return false;
         total *= count;
-        if (total > max_bytes_) return false;
-        if (!push_arg(count)) return false;
+        if (total > max_bytes_ || !PushArg(count)) return false;
         ++pos_;
     }
     *product = static_cast<uint32_t>(total);
@@ -78,40 +62,36 @@ bool FormatVariables::take_run(uint32_t *product) {
 }
 
 // Items at the top level or inside A( ... ).
-bool FormatVariables::parse_items(bool in_array) {
+bool FormatVariables::ParseItems(bool in_array) {
     bool any = false;
     while (pos_ < fmt_.size()) {
         char c = fmt_[pos_];
-        if (c == ')') {
-            if (!in_array || !any) return false;
-            return true;
-        }
+        if (c == ')') return in_array && any;
         any = true;
         ++pos_;
-        if (kind_size(c) != 0) {
-            // Scalar or string: its address first, then its run of counts.
+        if (KindSize(c) != 0) {
+            // Its address first, then its run of counts.
             size_t slot = args_.size();
-            if (!push_arg(0)) return false;
             uint32_t count = 1;
-            if (!take_run(&count)) return false;
-            void *var = allocate(static_cast<size_t>(count) * kind_size(c));
+            if (!PushArg(0) || !TakeRun(&count)) return false;
+            void *var = Allocate(static_cast<size_t>(count) * KindSize(c));
             if (!var) return false;
             args_[slot] = reinterpret_cast<uintptr_t>(var);
             if (c == 's')
                 for (uint32_t k = 0; k < count; ++k) string_slots_.push_back(static_cast<char **>(var) + k);
         } else if (c == 'B') {
-            void *var = allocate(sizeof(tpl_binary));
-            if (!var || !push_arg(reinterpret_cast<uintptr_t>(var))) return false;
+            void *var = Allocate(sizeof(tpl_binary));
+            if (!var || !PushArg(reinterpret_cast<uintptr_t>(var))) return false;
             binary_slots_.push_back(static_cast<tpl_binary *>(var));
         } else if (c == 'S') {
-            if (!parse_record()) return false;
+            if (!ParseRecord()) return false;
         } else if (c == 'A') {
             if (pos_ >= fmt_.size() || fmt_[pos_] != '(') return false;
             ++pos_;
             int outer = current_array_;
             parent_array_.push_back(outer);
             current_array_ = static_cast<int>(parent_array_.size()) - 1;
-            if (!parse_items(true) || pos_ >= fmt_.size()) return false;
+            if (!ParseItems(true) || pos_ >= fmt_.size()) return false;
             ++pos_;  // ')'
             current_array_ = outer;
         } else {
@@ -122,21 +102,20 @@ bool FormatVariables::parse_items(bool in_array) {
 }
 
 // Fields of a record or of a $( ) group, up to and including its ')'.
-bool FormatVariables::parse_fields(std::vector<Field> &fields) {
+bool FormatVariables::ParseFields(std::vector<Field> &fields) {
     if (pos_ >= fmt_.size() || fmt_[pos_] != '(') return false;
     ++pos_;
     bool any = false;
     while (pos_ < fmt_.size() && fmt_[pos_] != ')') {
         char c = fmt_[pos_++];
         any = true;
+        uint32_t count = 1;
         if (c == '$') {
-            if (!parse_fields(fields)) return false;
-        } else if (kind_size(c) != 0) {
-            uint32_t count = 1;
-            if (!take_run(&count)) return false;
-            fields.push_back({c, count});
-        } else {
+            if (!ParseFields(fields)) return false;
+        } else if (KindSize(c) == 0 || !TakeRun(&count)) {
             return false;
+        } else {
+            fields.push_back({c, count});
         }
     }
     if (!any || pos_ >= fmt_.size()) return false;
@@ -146,27 +125,25 @@ bool FormatVariables::parse_fields(std::vector<Field> &fields) {
 
 // S( fields ) with an optional run of '#': the base address, then the field
 // and record counts in format order.
-bool FormatVariables::parse_record() {
+bool FormatVariables::ParseRecord() {
     size_t base_slot = args_.size();
-    if (!push_arg(0)) return false;
     std::vector<Field> fields;
-    if (!parse_fields(fields)) return false;
     uint32_t records = 1;
-    if (pos_ < fmt_.size() && fmt_[pos_] == '#' && !take_run(&records)) return false;
+    if (!PushArg(0) || !ParseFields(fields)) return false;
+    if (pos_ < fmt_.size() && fmt_[pos_] == '#' && !TakeRun(&records)) return false;
 
     std::vector<size_t> offsets;
-    size_t end = 0;
-    const Field *largest = nullptr;
+    size_t end = 0, align = 0;
     for (const Field &field : fields) {
-        size_t offset = round_up(end, kind_align(field.kind));
+        size_t offset = RoundUp(end, KindSize(field.kind));
         offsets.push_back(offset);
-        end = offset + static_cast<size_t>(field.count) * kind_size(field.kind);
+        end = offset + static_cast<size_t>(field.count) * KindSize(field.kind);
         if (end > max_bytes_) return false;
-        if (!largest || kind_size(field.kind) > kind_size(largest->kind)) largest = &field;
+        if (KindSize(field.kind) > align) align = KindSize(field.kind);
     }
-    size_t stride = round_up(end, kind_align(largest->kind));
+    size_t stride = RoundUp(end, align);
     if (stride != 0 && records > max_bytes_ / stride) return false;
-    auto *base = static_cast<unsigned char *>(allocate(stride * records));
+    auto *base = static_cast<unsigned char *>(Allocate(stride * records));
     if (!base) return false;
     args_[base_slot] = reinterpret_cast<uintptr_t>(base);
     for (uint32_t r = 0; r < records; ++r)
@@ -178,18 +155,17 @@ bool FormatVariables::parse_record() {
     return true;
 }
 
-tpl_node *FormatVariables::map() const {
+tpl_node *FormatVariables::Map() const {
     uintptr_t a[kMaxArgs] = {};
     for (size_t i = 0; i < args_.size(); ++i) a[i] = args_[i];
-    // The engine reads each argument as a pointer or, for '#', an int. Every
-    // argument is passed as one 64-bit slot; on the x86-64 and AArch64 calling
-    // conventions an int read from such a slot is its low half, which holds
-    // the count. Unused trailing arguments are never read.
+    // The engine reads each argument as a pointer or, for '#', an int. On the
+    // x86-64 and AArch64 calling conventions an int read from a 64-bit slot is
+    // its low half, which holds the count; unused trailing slots are never read.
     return tpl_map(fmt_.c_str(), a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11],
                    a[12], a[13], a[14], a[15], a[16], a[17], a[18], a[19], a[20], a[21], a[22], a[23]);
 }
 
-void FormatVariables::release_unpacked() {
+void FormatVariables::ReleaseUnpacked() {
     for (char **slot : string_slots_) {
         std::free(*slot);
         *slot = nullptr;

@@ -1,12 +1,7 @@
 // Variables for an arbitrary tpl format string, so the fuzz target can map
-// formats taken from its input.
-//
-// FormatVariables parses a format by the engine's grammar (rejecting anything
-// outside it), lays out every record by natural alignment, allocates one
-// zeroed block per variable, and lists the map arguments in the order the
-// engine consumes them. It also remembers where strings and binaries land so
-// the caller-owned copies that tpl_unpack makes can be released after each
-// unpack.
+// formats taken from its input: the format is parsed by the engine's grammar,
+// every record laid out by natural alignment, one zeroed block allocated per
+// variable, and the map arguments listed in the order the engine takes them.
 #pragma once
 
 #include <cstddef>
@@ -21,39 +16,36 @@ namespace fuzz {
 
 class FormatVariables {
 public:
-    // Most map arguments a format may take (tpl_map is called with a fixed
-    // argument list of this length).
+    // tpl_map is called with a fixed argument list of this length.
     static constexpr size_t kMaxArgs = 24;
 
-    // counts: the fixed lengths of the format, in order. Returns false when
-    // the format is outside the grammar, takes too many arguments or its
-    // counts would need more than max_bytes of variables.
-    bool build(const std::string &format, const std::vector<uint32_t> &counts, size_t max_bytes);
+    // counts: the format's fixed lengths, in order. False when the format is
+    // outside the grammar, takes too many arguments or its variables would
+    // need more than max_bytes.
+    bool Build(const std::string &format, const std::vector<uint32_t> &counts, size_t max_bytes);
+    // Null when the engine refuses the format.
+    tpl_node *Map() const;
 
-    // tpl_map over the variables; null when the engine refuses.
-    tpl_node *map() const;
+    // Arrays are numbered from 1 in format order; ParentArray is the array
+    // directly holding one (0 for the top level).
+    int ArrayCount() const { return static_cast<int>(parent_array_.size()) - 1; }
+    int ParentArray(int index) const { return parent_array_[static_cast<size_t>(index)]; }
 
-    // Number of arrays (A) in the format; parent_array[i] is the index of the
-    // array that directly holds array i (1-based, 0 for the top level).
-    int array_count() const { return static_cast<int>(parent_array_.size()) - 1; }
-    int parent_array(int index) const { return parent_array_[static_cast<size_t>(index)]; }
-
-    // Release the strings and binaries tpl_unpack handed to the caller.
-    void release_unpacked();
-
-    ~FormatVariables() { release_unpacked(); }
+    // Frees the strings and binaries tpl_unpack handed to the caller.
+    void ReleaseUnpacked();
+    ~FormatVariables() { ReleaseUnpacked(); }
 
 private:
     struct Field {
         char kind;
         uint32_t count;
     };
-    bool parse_items(bool in_array);
-    bool parse_record();
-    bool parse_fields(std::vector<Field> &fields);
-    bool take_run(uint32_t *product);
-    void *allocate(size_t bytes);
-    bool push_arg(uintptr_t value);
+    bool ParseItems(bool in_array);
+    bool ParseRecord();
+    bool ParseFields(std::vector<Field> &fields);
+    bool TakeRun(uint32_t *product);
+    void *Allocate(size_t bytes);
+    bool PushArg(uintptr_t value);
 
     std::string fmt_;
     size_t pos_ = 0;
@@ -68,8 +60,5 @@ private:
     std::vector<char **> string_slots_;
     std::vector<tpl_binary *> binary_slots_;
 };
-
-// In-memory size of a format character's kind, 0 for anything else.
-size_t kind_size(char kind);
 
 }  // namespace fuzz
