@@ -46,7 +46,16 @@ LinkCommand Call(int32_t (*command)(Params...)) {
     };
 }
 
-// A message table, with the code from the input.
+// Commands taking a fixed-size text, filling a fixed-size array, or looking
+// up a message for a code from the input.
+template <size_t kSize>
+LinkCommand Text(int32_t (*command)(const char *)) {
+    return [command](ByteCursor &in, Outputs &) { return command(InputBlock(in, kSize).text()); };
+}
+template <typename T, size_t kCount>
+LinkCommand Array(int32_t (*command)(T *)) {
+    return [command](ByteCursor &, Outputs &o) { return command(o.Make<T>(kCount)); };
+}
 template <size_t kTextSize>
 LinkCommand Message(int32_t (*lookup)(uint32_t, char *)) {
     return [lookup](ByteCursor &in, Outputs &o) { return lookup(in.U32(), o.Make<char>(kTextSize)); };
@@ -66,8 +75,7 @@ const std::vector<LinkCommand> &LinkCommands() {
                 Fail("ZOR_WriteFileData reports more bytes than it may send");
             return rc;
         },
-        Call(ZOR_SetFileSizeAndAction),
-        Call(ZOR_GetFileSizeToRead),
+        Call(ZOR_SetFileSizeAndAction), Call(ZOR_GetFileSizeToRead),
         [](ByteCursor &, Outputs &o) {
             uint8_t *piece = o.Make<uint8_t>(ZOR_FILE_PIECE_MAX);
             uint32_t *len = o.Make<uint32_t>();
@@ -83,24 +91,10 @@ const std::vector<LinkCommand> &LinkCommands() {
             if (rc < 0 || rc > size) Fail("ZOR_GetFile count outside 0..size");
             return 0;
         },
-        Call(ZOR_TestEEPROM),
-        Call(ZOR_TestADC),
-        Call(ZOR_TestBQ),
-        Call(ZOR_TestSDRAM),
-        Call(ZOR_VELCEnable),
-        Call(ZOR_TestTMP),
-        Call(ZOR_TestHDC),
-        Call(ZOR_TestBT),
-        Call(ZOR_TestLED),
-        Call(ZOR_ButtonTestRd),
-        Call(ZOR_ButtonTestWr),
-        Call(ZOR_EEPROM_CalTest),
-        Call(ZOR_GetVersion),
-        Call(ZOR_PerformScan),
-        Call(ZOR_GetScanComplete),
-        Call(ZOR_ResetMivo),
-        Call(ZOR_SetPGAGain),
-        Call(ZOR_SetVELCReg),
+        Call(ZOR_TestEEPROM), Call(ZOR_TestADC), Call(ZOR_TestBQ), Call(ZOR_TestSDRAM), Call(ZOR_VELCEnable),
+        Call(ZOR_TestTMP), Call(ZOR_TestHDC), Call(ZOR_TestBT), Call(ZOR_TestLED), Call(ZOR_ButtonTestRd),
+        Call(ZOR_ButtonTestWr), Call(ZOR_EEPROM_CalTest), Call(ZOR_GetVersion), Call(ZOR_PerformScan),
+        Call(ZOR_GetScanComplete), Call(ZOR_ResetMivo), Call(ZOR_SetPGAGain), Call(ZOR_SetVELCReg),
         Call(ZOR_GetVELCReg),
         [](ByteCursor &in, Outputs &) {
             int32_t len = in.Byte() % (ZOR_APPLY_CFG_PAYLOAD + 1);
@@ -120,71 +114,31 @@ const std::vector<LinkCommand> &LinkCommands() {
             if (rc >= 0 && *len > ZOR_SCAN_CFG_IMAGE_MAX) Fail("configuration longer than its buffer");
             return rc;
         },
-        Call(ZOR_EraseAllScanCfg),
-        Call(ZOR_GetNumScanCfg),
-        Call(ZOR_GetActiveScanIndex),
-        Call(ZOR_SetActiveScanIndex),
-        Call(ZOR_SetScanControlsVELCOnOff),
-        Call(ZOR_setScanSubImage),
-        Call(ZOR_SendEEPROMWipe),
-        Call(ZOR_GetPGAGain),
-        Call(ZOR_StartSNRScan),
-        Call(ZOR_GetSNRData),
-        Call(ZOR_GenCalibPatterns),
-        Call(ZOR_SetScanNumRepeats),
-        Call(ZOR_StartHadSNRScan),
-        Call(ZOR_SaveRefCalPerformed),
-        [](ByteCursor &in, Outputs &) {
-            InputBlock s(in, 8);
-            return ZOR_SetSerialNumber(s.text());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetSerialNumber(o.Make<char>(8)); },
+        Call(ZOR_EraseAllScanCfg), Call(ZOR_GetNumScanCfg), Call(ZOR_GetActiveScanIndex),
+        Call(ZOR_SetActiveScanIndex), Call(ZOR_SetScanControlsVELCOnOff), Call(ZOR_setScanSubImage),
+        Call(ZOR_SendEEPROMWipe), Call(ZOR_GetPGAGain), Call(ZOR_StartSNRScan), Call(ZOR_GetSNRData),
+        Call(ZOR_GenCalibPatterns), Call(ZOR_SetScanNumRepeats), Call(ZOR_StartHadSNRScan),
+        Call(ZOR_SaveRefCalPerformed), Text<8>(ZOR_SetSerialNumber), Array<char, 8>(ZOR_GetSerialNumber),
         [](ByteCursor &in, Outputs &) {
             int32_t len = in.Byte() % (ZOR_SCAN_NAME_TAG_LEN + 1);
             InputBlock name(in, static_cast<size_t>(len));
             return ZOR_SetScanNameTag(name.text(), len);
         },
-        Call(ZOR_EEPROMMass_Erase),
-        Call(ZOR_GetEstimatedScanTime),
-        Call(ZOR_InterpretScan),
-        [](ByteCursor &in, Outputs &) {
-            InputBlock s(in, 24);
-            return ZOR_WriteBleDispName(s.text());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadBleDispName(o.Make<char>(24)); },
-        Call(ZOR_ReadLampUsage),
-        Call(ZOR_ReadHum),
-        Call(ZOR_SetDateTime),
-        Call(ZOR_ReadBattVolt),
-        Call(ZOR_ReadMivoTemp),
-        Call(ZOR_GetDateTime),
-        Call(ZOR_HibernateMode),
-        Call(ZOR_SetHibernate),
-        Call(ZOR_GetHibernate),
-        [](ByteCursor &, Outputs &o) { return ZOR_GetManufacturingSerNum(o.Make<char>(20)); },
-        [](ByteCursor &in, Outputs &) {
-            InputBlock s(in, 16);
-            return ZOR_SaveModelName(s.text());
-        },
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadModelName(o.Make<char>(16)); },
+        Call(ZOR_EEPROMMass_Erase), Call(ZOR_GetEstimatedScanTime), Call(ZOR_InterpretScan),
+        Text<24>(ZOR_WriteBleDispName), Array<char, 24>(ZOR_ReadBleDispName), Call(ZOR_ReadLampUsage),
+        Call(ZOR_ReadHum), Call(ZOR_SetDateTime), Call(ZOR_ReadBattVolt), Call(ZOR_ReadMivoTemp),
+        Call(ZOR_GetDateTime), Call(ZOR_HibernateMode), Call(ZOR_SetHibernate), Call(ZOR_GetHibernate),
+        Array<char, 20>(ZOR_GetManufacturingSerNum), Text<16>(ZOR_SaveModelName),
+        Array<char, 16>(ZOR_ReadModelName),
         [](ByteCursor &, Outputs &o) {
             return ZOR_ReadHWVersion(o.Make<char>(8), o.Make<uint32_t>(), o.Make<uint32_t>());
         },
-        [](ByteCursor &, Outputs &o) { return ZOR_GetFlashUniqueID(o.Make<uint8_t>(8)); },
-        Call(ZOR_GetPhotoDetector),
-        Call(ZOR_ReadDeviceStatus),
-        [](ByteCursor &, Outputs &o) { return ZOR_ReadErrorStatus(o.Make<uint8_t>(ZOR_ERROR_STATUS_LEN)); },
-        Call(ZOR_ResetErrorStatus),
-        Call(ZOR_GetSpecificErrorStatus),
-        Call(ZOR_GetSpecificErrorcode),
-        Call(ZOR_ClearSpecificError),
-        Call(ZOR_UpdateRefCalDataWithWORefl),
-        Call(ZOR_EraseVelcorFlash),
-        Call(ZOR_SetFixedPGAGain),
-        Call(ZOR_GotoMivoBootLoader),
-        Message<20>(ZOR_TMP_GetErrorMessageFromErrorCode),
-        Message<20>(ZOR_HDC_GetErrorMessageFromErrorCode),
-        Message<20>(ZOR_ADC_GetErrorMessageFromErrorCode),
+        Array<uint8_t, 8>(ZOR_GetFlashUniqueID), Call(ZOR_GetPhotoDetector), Call(ZOR_ReadDeviceStatus),
+        Array<uint8_t, ZOR_ERROR_STATUS_LEN>(ZOR_ReadErrorStatus), Call(ZOR_ResetErrorStatus),
+        Call(ZOR_GetSpecificErrorStatus), Call(ZOR_GetSpecificErrorcode), Call(ZOR_ClearSpecificError),
+        Call(ZOR_UpdateRefCalDataWithWORefl), Call(ZOR_EraseVelcorFlash), Call(ZOR_SetFixedPGAGain),
+        Call(ZOR_GotoMivoBootLoader), Message<20>(ZOR_TMP_GetErrorMessageFromErrorCode),
+        Message<20>(ZOR_HDC_GetErrorMessageFromErrorCode), Message<20>(ZOR_ADC_GetErrorMessageFromErrorCode),
         Message<ZOR_ERROR_TEXT_MAX>(ZOR_SDC_GetErrorMessageFromErrorCode),
         // Calibration coefficients travel as an image the command decodes.
         [](ByteCursor &in, Outputs &) {
@@ -193,8 +147,7 @@ const std::vector<LinkCommand> &LinkCommands() {
             std::memcpy(&coeffs, raw.data.get(), sizeof coeffs);
             return ZOR_SendCalibStruct(&coeffs);
         },
-        Call(ZOR_GetCalibStruct),
-    };
+        Call(ZOR_GetCalibStruct)};
     return table;
 }
 

@@ -4,6 +4,7 @@
 // point it is meant for.
 //
 // Usage: fuzz_make_seeds OUTPUT_DIR   (creates OUTPUT_DIR/<target>/...)
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -155,23 +156,14 @@ void SpectralSeeds() {
         WriteSeed("spectral", "reference" + std::to_string(which), Concat(Concat(seed, ref), matrix));
     }
 
-    scanCfg single = {};
-    single.scan_type = 0;
-    single.wavelength_start_nm = 900;
-    single.wavelength_end_nm = 1700;
-    single.width_px = 6;
-    single.num_patterns = 228;
-    single.num_repeats = 6;
+    // A column scan of 900..1700 nm, 6 px wide, 228 patterns, 6 repeats.
+    scanCfg single = {0, 0, "", "", 900, 1700, 6, 228, 6};
     Bytes image(VELSPEC_IMG_SIZE_SCAN_CFG);
     if (velspec_scan_write_configuration(&single, image.data(), image.size()) == 0)
         WriteSeed("spectral", "config_single", Concat({1}, image));
 
-    slewScanCfg slew = {};
-    slew.scan_type = 2;
-    slew.num_repeats = 1;
-    slew.num_sections = 2;
-    slew.sections[0] = {0, 6, 950, 1300, 100, 0};
-    slew.sections[1] = {1, 8, 1300, 1650, 80, 3};
+    // One repeat of a column and a Hadamard section.
+    slewScanCfg slew = {2, 0, "", "", 1, 2, {{0, 6, 950, 1300, 100, 0}, {1, 8, 1300, 1650, 80, 3}}};
     image.assign(VELSPEC_IMG_SIZE_SLEW_CFG, 0);
     if (velspec_scan_write_configuration(&slew, image.data(), image.size()) == 0)
         WriteSeed("spectral", "config_slew", Concat({1}, image));
@@ -272,29 +264,23 @@ void LinkSeeds() {
 // Sessions that visit every menu item, with their number prompts answered,
 // and a few with an armed instrument fault.
 void ConsoleSeeds() {
+    // As typed, ';' standing for Enter.
     const std::string sessions[] = {
-        "1\n2\n3\nq\n",
-        "4\nq\n",
-        "5\n1\n5\n0\n6\n1\n7\n0\nq\n",
-        "8\n9\n8\n4\n9\n3\nq\n",
-        "a\nb\nc\nd\ne\nq\n",
-        "9a\nq\n",
-        "5\n1q\n",
-        "1 2 3 4 q",
-        "8\n-5\n9\n99999999999\nq\n",
-        "Q\nA\nz\nq\n",
-        "",
+        "1;2;3;q;", "4;q;",  "5;1;5;0;6;1;7;0;q;", "8;9;8;4;9;3;q;",        "a;b;c;d;e;q;",
+        "9a;q;",    "5;1q;", "1 2 3 4 q",          "8;-5;9;99999999999;q;", "Q;A;z;q;",
+        ""};
+    // Faults (kind in the low bits of the first byte, exchanges to let pass
+    // in the second) against a scan, a reference and device-state items.
+    const uint8_t faults[][2] = {{0x80, 3}, {0x84, 6}, {0x85, 6}, {0x86, 2}, {0x87, 7}, {0x89, 4}};
+    auto typed = [](std::string text) {
+        std::replace(text.begin(), text.end(), ';', '\n');
+        return Bytes(text.begin(), text.end());
     };
     int n = 0;
     for (const std::string &session : sessions)
-        WriteSeed("console", "session" + std::to_string(n++), Bytes(session.begin(), session.end()));
-    // Faults (kind in the low bits of the first byte, exchanges to let pass
-    // in the second) against a scan, a reference and device-state items.
-    const std::string typed = "1\n4\nb\nq\n";
-    const uint8_t faults[][2] = {{0x80, 3}, {0x84, 6}, {0x85, 6}, {0x86, 2}, {0x87, 7}, {0x89, 4}};
+        WriteSeed("console", "session" + std::to_string(n++), typed(session));
     for (const auto &fault : faults)
-        WriteSeed("console", "fault" + std::to_string(n++),
-                  Concat({fault[0], fault[1]}, Bytes(typed.begin(), typed.end())));
+        WriteSeed("console", "fault" + std::to_string(n++), Concat({fault[0], fault[1]}, typed("1;4;b;q;")));
 }
 
 }  // namespace

@@ -57,13 +57,7 @@ inline uScanData SingleScan(uint8_t type, uint16_t start_nm, uint16_t end_nm, ui
     d.num_repeats = 1;
     uint32_t readings = patterns;
     if (type == 1) {
-        scanCfg cfg;
-        std::memset(&cfg, 0, sizeof cfg);
-        cfg.scan_type = 1;
-        cfg.wavelength_start_nm = start_nm;
-        cfg.wavelength_end_nm = end_nm;
-        cfg.width_px = width;
-        cfg.num_patterns = patterns;
+        scanCfg cfg = {1, 0, "", "", start_nm, end_nm, width, patterns, 0};
         hadPatDef def;
         if (velspec_scan_had_genPatDef(&cfg, &d.calibration_coeffs, &def) == 0) readings = def.num_patterns;
     }
