@@ -1,7 +1,6 @@
 // Every injectable fault, seen through the real command, framing and
 // transport layers: the framing code the host reports, and a device that
 // answers normally afterwards.
-#include "velspec_scan.h"
 #include "virtual_fixture.h"
 
 namespace {
@@ -25,19 +24,14 @@ TEST_F(VirtualDeviceTest, ReplyFaultsGiveTheirFramingCodes) {
         int32_t ack_code;    // ZOR_GetAck through ZOR_SetPGAGain
         int32_t multi_code;  // a two-report reply, ZOR_GetScanCfg
     };
-    const Case
-        cases[] =
-            {
-                {Fault::NoReply, -5, -5, -5},
-                {Fault::Status1, -4, -4, -4},
-                {Fault::Status2, -3, -3, -3},
-                {Fault::Status3, -2, -2, -2},
-                {Fault::ShortReply, -5, 0, -5},  // an acknowledgement is one report whatever its length says
-                {Fault::OversizeLength, -4, 0, -4},  // the length is checked for data replies only
-                {Fault::LateReply, -5, -5, -5},
-                {Fault::CutPayload, -4, 0, -4},   // the one result byte gone: an empty reply
-                {Fault::Disconnect, -1, -1, -1},  // one-shot: the write fails
-            };
+    // An acknowledgement is one report whatever its length says, and only a
+    // data reply's length is checked; a cut reply loses its one result byte;
+    // a one-shot disconnect fails the write.
+    const Case cases[] = {
+        {Fault::NoReply, -5, -5, -5},   {Fault::Status1, -4, -4, -4},   {Fault::Status2, -3, -3, -3},
+        {Fault::Status3, -2, -2, -2},   {Fault::ShortReply, -5, 0, -5}, {Fault::OversizeLength, -4, 0, -4},
+        {Fault::LateReply, -5, -5, -5}, {Fault::CutPayload, -4, 0, -4}, {Fault::Disconnect, -1, -1, -1},
+    };
     Bytes image(ZOR_SCAN_CFG_IMAGE_MAX);
     uint32_t length = 0;
     for (const Case &c : cases) {
@@ -91,8 +85,6 @@ TEST_F(VirtualDeviceTest, CorruptedImageIsDeliveredWithExactlyOneByteChanged) {
     Bytes expected = virt::FileImage(ZOR_FILE_SCAN_DATA);
     expected[20] ^= 0x20;
     EXPECT_EQ(damaged, expected);
-    auto results = std::make_unique<scanResults>();
-    EXPECT_NE(velspec_scan_interpret(damaged.data(), damaged.size(), results.get()), VELSPEC_OK);
     EXPECT_EQ(FetchFile(ZOR_FILE_SCAN_DATA), virt::FileImage(ZOR_FILE_SCAN_DATA));  // one-shot
 }
 

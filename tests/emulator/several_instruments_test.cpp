@@ -14,7 +14,7 @@ std::string SerialOfCurrent() {
 
 }  // namespace
 
-TEST_F(VirtualDeviceTest, AddedInstrumentsAreSeparateDevices) {
+TEST_F(VirtualDeviceTest, AddedInstrumentsAreSeparateDevicesWithTheirOwnSerialNumbers) {
     const std::string second = virt::AddInstrument();
     const std::string third = virt::AddInstrument();
     EXPECT_EQ(second, "VS260418");
@@ -43,11 +43,8 @@ TEST_F(VirtualDeviceTest, AddedInstrumentsAreSeparateDevices) {
     EXPECT_TRUE(virt::RemoveInstrument(second));
     EXPECT_TRUE(virt::RemoveInstrument(third));
     currentIndex = 0;
-    EXPECT_EQ(USB_Enumerate(), 1);
-}
 
-TEST_F(VirtualDeviceTest, SerialNumberChangesWhatEnumerationReports) {
-    EXPECT_EQ(SerialOfCurrent(), VIRT_SERIAL_NUMBER);
+    // A new serial number is what enumeration reports from then on.
     ASSERT_EQ(ZOR_SetSerialNumber("VS999999"), 0);
     USB_Close(0);
     ASSERT_EQ(USB_Enumerate(), 1);

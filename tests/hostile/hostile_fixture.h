@@ -9,8 +9,11 @@
 #include <memory>
 #include <vector>
 
+#include "usb.h"
 #include "velspec_records.h"
 #include "virtual_control.h"
+#include "virtual_device.h"
+#include "wrapper.h"
 
 namespace hostile {
 
@@ -21,41 +24,65 @@ constexpr uint32_t kGetEstimatedScanTime = 0x0237;
 constexpr uint32_t kPerformScan = 0x0218;
 constexpr uint32_t kGetFileSizeToRead = 0x002d;
 constexpr uint32_t kGetFileData = 0x002e;
-constexpr uint32_t kReadHum = 0x0302;
 
 constexpr uint8_t kMarker = 0xA5;
 
 // A heap record filled with the marker, to see whether a call wrote it.
 template <typename T>
-std::unique_ptr<T> marked() {
+std::unique_ptr<T> Marked() {
     auto record = std::make_unique<T>();
     std::memset(static_cast<void *>(record.get()), kMarker, sizeof(T));
     return record;
 }
 
 template <typename T>
-bool untouched(const T *record, size_t count = 1) {
+bool Untouched(const T *record) {
     const auto *bytes = reinterpret_cast<const uint8_t *>(record);
-    for (size_t i = 0; i < sizeof(T) * count; ++i)
+    for (size_t i = 0; i < sizeof(T); ++i)
         if (bytes[i] != kMarker) return false;
     return true;
 }
 
 class HostileDeviceTest : public ::testing::Test {
-public:
-    // Waits the API asked for since the last reset, in ms.
-    static std::vector<uint32_t> &Waits();
-
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        USB_SetHidBackend(VIRT_Backend());
+        USB_SetSleepFunction([](uint32_t ms) { Waits().push_back(ms); });
+        ResetDevice();
+        ASSERT_EQ(velInitUsb(), 1);
+        ASSERT_EQ(velOpenByUsb(0), 0);
+    }
+    void TearDown() override {
+        velClose(0);
+        USB_SetHidBackend(nullptr);
+        USB_SetSleepFunction(nullptr);
+        virt::Reset();
+    }
 
+    // Waits the API asked for since the last reset, in ms.
+    static std::vector<uint32_t> &Waits() {
+        static std::vector<uint32_t> waits;
+        return waits;
+    }
     // Factory state again, with the connection kept.
-    static void ResetDevice();
+    static void ResetDevice() {
+        virt::Reset();
+        virt::SetNoiseEnabled(false);
+        Waits().clear();
+    }
     // Command codes of every frame sent since the last reset, in order.
-    static std::vector<uint32_t> SentCommands();
+    static std::vector<uint32_t> SentCommands() {
+        std::vector<uint32_t> codes;
+        for (const std::vector<uint8_t> &frame : virt::SentFrames())
+            if (frame.size() >= 6) codes.push_back(frame[4] | (frame[5] << 8));
+        return codes;
+    }
     // A scan that must succeed.
-    static std::unique_ptr<scanResults> CleanScan();
+    static std::unique_ptr<scanResults> CleanScan() {
+        auto result = std::make_unique<scanResults>();
+        EXPECT_EQ(velGetScanResults(result.get()), VEL_OK);
+        return result;
+    }
 };
 
 }  // namespace hostile

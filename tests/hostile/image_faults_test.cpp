@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "hostile_fixture.h"
-#include "wrapper.h"
 
 namespace hostile {
 namespace {
@@ -32,7 +31,7 @@ TEST_F(HostileDeviceTest, ScanImageWithEveryByteFlippedOnce) {
         virt::InjectFault(
             {.fault = virt::Fault::CorruptImage, .file_type = 0, .offset = offset, .xor_mask = 0xFF});
 
-        auto result = marked<scanResults>();
+        auto result = Marked<scanResults>();
         int32_t rc = velGetScanResults(result.get());
         ASSERT_EQ(virt::PendingFaults(), 0u);
         // Format string, fixed lengths and header version are checked.
@@ -42,7 +41,7 @@ TEST_F(HostileDeviceTest, ScanImageWithEveryByteFlippedOnce) {
             ASSERT_GT(result->length, 0);
             ASSERT_LE(result->length, SCAN_MAX_ADC);
         } else {
-            ASSERT_TRUE(untouched(result.get()));
+            ASSERT_TRUE(Untouched(result.get()));
         }
         // The next call works; checked on a sample of offsets to keep the
         // sanitizer build quick.

@@ -5,7 +5,6 @@
 #include <map>
 
 #include "hostile_fixture.h"
-#include "wrapper.h"
 
 namespace hostile {
 namespace {
@@ -48,14 +47,14 @@ TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
                                             << std::hex << code << std::dec << " #" << occurrence);
             ResetDevice();
             Arm(fault, code, occurrence);
-            auto result = marked<scanResults>();
+            auto result = Marked<scanResults>();
             int32_t rc = velGetScanResults(result.get());
             EXPECT_EQ(virt::PendingFaults(), 0u) << "the fault never struck";
             EXPECT_EQ(rc, ExpectedResult(code, fault));
-            EXPECT_TRUE(rc == VEL_OK || untouched(result.get()));
+            EXPECT_TRUE(rc == VEL_OK || Untouched(result.get()));
             EXPECT_TRUE(code != kGetEstimatedScanTime || Waits().empty());
 
-            auto next = marked<scanResults>();
+            auto next = Marked<scanResults>();
             ASSERT_EQ(velGetScanResults(next.get()), VEL_OK);
             ASSERT_EQ(next->length, clean->length);
             EXPECT_EQ(0, std::memcmp(next->intensity, clean->intensity, sizeof(int32_t) * clean->length));
@@ -108,18 +107,18 @@ TEST_F(HostileDeviceTest, TheOtherScanFunctionsKeepTheirArraysOnFailure) {
     EXPECT_EQ(velGetIntensities(0, intensities.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
 
     Arm(Fault::Status2, kGetNumScanCfg, 0);
-    auto config = marked<slewScanCfg>();
+    auto config = Marked<slewScanCfg>();
     EXPECT_EQ(velGetConfigInfo(config.get()), VEL_ERR_NUM_CONFIGS);
-    EXPECT_TRUE(untouched(config.get()));
+    EXPECT_TRUE(Untouched(config.get()));
     EXPECT_EQ(velGetConfigInfo(config.get()), VEL_OK);
 }
 
 TEST_F(HostileDeviceTest, UnpluggedInMidTransferEveryCallFailsUntilReopened) {
     virt::InjectFault({.fault = Fault::Disconnect, .command = kGetFileData, .skip = 1, .persistent = true});
-    auto gone = marked<scanResults>();
+    auto gone = Marked<scanResults>();
     EXPECT_EQ(velGetScanResults(gone.get()), VEL_ERR_FILE);
     EXPECT_EQ(velGetScanResults(gone.get()), VEL_ERR_NUM_CONFIGS);
-    EXPECT_TRUE(untouched(gone.get()));
+    EXPECT_TRUE(Untouched(gone.get()));
     int32_t gain = -99;
     EXPECT_EQ(velGetPgaGain(&gain), VEL_ERR_GET_GAIN);
     EXPECT_EQ(gain, -99);

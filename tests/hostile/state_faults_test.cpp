@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "hostile_fixture.h"
-#include "wrapper.h"
 
 namespace hostile {
 namespace {
@@ -31,7 +30,7 @@ struct StateCall {
 TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
     const StateCall calls[] = {
         {"velGetPgaGain", 0x0228, VEL_ERR_GET_GAIN, [](Outputs &o) { return velGetPgaGain(&o.gain); }},
-        {"velGetHumTemp", kReadHum, 0, [](Outputs &o) { return velGetHumTemp(&o.humidity, &o.temperature); }},
+        {"velGetHumTemp", 0x0302, 0, [](Outputs &o) { return velGetHumTemp(&o.humidity, &o.temperature); }},
         {"velGetBatteryInfo", 0x030a, 0,
          [](Outputs &o) { return velGetBatteryInfo(&o.voltage, &o.percent); }},
         {"velGetDeviceUuid", 0x03ff, 0, [](Outputs &o) { return velGetDeviceUuid(o.id); }},
