@@ -3,8 +3,11 @@
 // it changes kept until reset.
 #include <cstring>
 #include <functional>
+#include <map>
+#include <string_view>
 
 #include "catalogue.h"
+#include "exchange.h"
 #include "velspec_helper.h"
 #include "velspec_scan.h"
 #include "virtual_fixture.h"
@@ -30,111 +33,64 @@ Bytes NarrowColumnImage() {
 
 }  // namespace
 
+// Each catalogue command from factory state through the exchange helpers the
+// wrappers use: an all-zero request is acknowledged, or answered with at least
+// the bytes its wrapper decodes (-4 otherwise); a command without
+// acknowledgement gets no reply. The exceptions need other arguments or an
+// earlier exchange, and go through their wrappers.
 TEST_F(VirtualDeviceTest, EveryCommandIsAnsweredAndDecodes) {
-    uint32_t u[7] = {};
-    uint8_t b[8] = {};
-    char text[32] = {};
-    uint64_t usage = 0;
+    uint32_t u[3] = {};
     calibCoeffSet coeffs{};
-    Bytes cfg_image(ZOR_SCAN_CFG_IMAGE_MAX);
-    Bytes file_piece(ZOR_FILE_PIECE_MAX);
     Bytes narrow = NarrowColumnImage();
-    Bytes apply(124, 0);
-    std::memcpy(apply.data(), narrow.data(), narrow.size());
-    uint8_t status[20];
-    const uint8_t upload[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    Bytes apply = narrow;
+    apply.resize(124, 0);
     auto ok = [](bool good) { return good ? 0 : -9; };
-
-    const std::pair<const char *, std::function<int32_t()>> cases[] = {
-        {"GetFlashChecksum", [&] { return ZOR_GetFlashChecksum(&u[0]); }},
-        {"SetFileSizeAndAction", [&] { return ZOR_SetFileSizeAndAction(10, 7); }},
-        {"WriteFileData", [&] { return ok(ZOR_WriteFileData(upload, 10) == 10); }},
-        {"GetFileSizeToRead", [&] { return ok(ZOR_GetFileSizeToRead(ZOR_FILE_MATRIX_DATA) > 0); }},
-        {"GetFileData", [&] { return ok(ZOR_GetFileData(file_piece.data(), &u[0]) > 0); }},
-        {"TestEEPROM", [&] { return ZOR_TestEEPROM(); }},
-        {"TestADC", [&] { return ZOR_TestADC(); }},
-        {"TestBQ", [&] { return ZOR_TestBQ(&u[0], &u[1], &u[2], &u[3], &u[4]); }},
-        {"TestSDRAM", [&] { return ZOR_TestSDRAM(); }},
-        {"VELCEnable", [&] { return ZOR_VELCEnable(1, 1); }},
-        {"TestTMP", [&] { return ZOR_TestTMP(); }},
-        {"TestHDC", [&] { return ZOR_TestHDC(); }},
-        {"TestBT", [&] { return ZOR_TestBT(1); }},
-        {"TestLED", [&] { return ZOR_TestLED(3); }},
-        {"ButtonTestRd", [&] { return ZOR_ButtonTestRd(&b[0]); }},
-        {"ButtonTestWr", [&] { return ZOR_ButtonTestWr(1); }},
-        {"EEPROM_CalTest", [&] { return ZOR_EEPROM_CalTest(); }},
-        {"GetVersion", [&] { return ZOR_GetVersion(&u[0], &u[1], &u[2], &u[3], &u[4], &u[5], &u[6]); }},
-        {"PerformScan", [&] { return ZOR_PerformScan(0); }},
-        {"GetScanComplete", [&] { return ok(ZOR_GetScanComplete() == 1); }},
-        {"SetPGAGain", [&] { return ZOR_SetPGAGain(8); }},
-        {"SetVELCReg", [&] { return ZOR_SetVELCReg(0x40, 0xABCD); }},
-        {"GetVELCReg", [&] { return ZOR_GetVELCReg(0x40, &u[0]); }},
-        {"ApplyScanConfig", [&] { return ZOR_ApplyScanConfig(apply.data(), 124); }},
-        {"SaveScanCfgInDevice",
-         [&] { return ZOR_SaveScanCfgInDevice(3, narrow.data(), static_cast<uint32_t>(narrow.size())); }},
-        {"GetScanCfg", [&] { return ZOR_GetScanCfg(3, cfg_image.data(), &u[0]); }},
-        {"GetNumScanCfg", [&] { return ok(ZOR_GetNumScanCfg() == 4); }},
-        {"GetActiveScanIndex", [&] { return ZOR_GetActiveScanIndex(); }},
-        {"SetActiveScanIndex", [&] { return ZOR_SetActiveScanIndex(1); }},
-        {"SetScanControlsVELCOnOff", [&] { return ZOR_SetScanControlsVELCOnOff(1); }},
-        {"setScanSubImage", [&] { return ZOR_setScanSubImage(0, 480); }},
-        {"GetPGAGain", [&] { return ok(ZOR_GetPGAGain() == 8); }},
-        {"SendCalibStruct",
-         [&] { return ZOR_GetCalibStruct(&coeffs) == 0 ? ZOR_SendCalibStruct(&coeffs) : -9; }},
-        {"GetCalibStruct", [&] { return ZOR_GetCalibStruct(&coeffs); }},
-        {"StartSNRScan", [&] { return ZOR_StartSNRScan(); }},
-        {"GetSNRData", [&] { return ok(ZOR_GetSNRData(&u[0], &u[1], &u[2]) == 0 && u[0] > 100); }},
-        {"GenCalibPatterns", [&] { return ZOR_GenCalibPatterns(2); }},
-        {"SetScanNumRepeats", [&] { return ZOR_SetScanNumRepeats(3); }},
-        {"StartHadSNRScan", [&] { return ZOR_StartHadSNRScan(); }},
-        {"SaveRefCalPerformed",
+    const std::map<std::string_view, std::function<int32_t()>> exceptions = {
+        {"ZOR_WriteFileData",
          [&] {
-             return ZOR_SetActiveScanIndex(0) == 0 && ZOR_PerformScan(0) == 0 ? ZOR_SaveRefCalPerformed()
-                                                                              : -9;
+             return ok(ZOR_SetFileSizeAndAction(10, 7) == 0 && ZOR_WriteFileData(narrow.data(), 10) == 10);
          }},
-        {"SetSerialNumber", [&] { return ZOR_SetSerialNumber(VIRT_SERIAL_NUMBER); }},
-        {"GetSerialNumber", [&] { return ZOR_GetSerialNumber(text); }},
-        {"SetScanNameTag", [&] { return ZOR_SetScanNameTag("leaf", 4); }},
-        {"GetEstimatedScanTime", [&] { return ok(ZOR_GetEstimatedScanTime() > 0); }},
-        {"InterpretScan", [&] { return ZOR_InterpretScan(); }},
-        {"WriteBleDispName", [&] { return ZOR_WriteBleDispName("VelScan bench unit 07...."); }},
-        {"ReadBleDispName", [&] { return ZOR_ReadBleDispName(text); }},
-        {"ReadLampUsage", [&] { return ZOR_ReadLampUsage(&usage); }},
-        {"ReadHum", [&] { return ZOR_ReadHum(&u[0], &u[1]); }},
-        {"SetDateTime", [&] { return ZOR_SetDateTime(26, 12, 24, 4, 18, 0, 5); }},
-        {"ReadBattVolt", [&] { return ZOR_ReadBattVolt(&u[0], &u[1], &u[2]); }},
-        {"ReadMivoTemp", [&] { return ZOR_ReadMivoTemp(&u[0]); }},
-        {"GetDateTime", [&] { return ZOR_GetDateTime(&b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6]); }},
-        {"SetHibernate", [&] { return ZOR_SetHibernate(1); }},
-        {"GetHibernate", [&] { return ok(ZOR_GetHibernate() == 1); }},
-        {"GetManufacturingSerNum", [&] { return ZOR_GetManufacturingSerNum(text); }},
-        {"SaveModelName", [&] { return ZOR_SaveModelName("VelScan NIR-1\0\0\0"); }},
-        {"ReadModelName", [&] { return ZOR_ReadModelName(text); }},
-        {"ReadHWVersion", [&] { return ZOR_ReadHWVersion(text, &u[0], &u[1]); }},
-        {"GetFlashUniqueID", [&] { return ZOR_GetFlashUniqueID(b); }},
-        {"GetPhotoDetector", [&] { return ZOR_GetPhotoDetector(&u[0], &u[1], &u[2]); }},
-        {"ReadDeviceStatus", [&] { return ZOR_ReadDeviceStatus(&u[0]); }},
-        {"ReadErrorStatus", [&] { return ZOR_ReadErrorStatus(status); }},
-        {"ResetErrorStatus", [&] { return ZOR_ResetErrorStatus(); }},
-        {"GetSpecificErrorStatus", [&] { return ZOR_GetSpecificErrorStatus(3); }},
-        {"GetSpecificErrorcode", [&] { return ZOR_GetSpecificErrorcode(3); }},
-        {"ClearSpecificError", [&] { return ZOR_ClearSpecificError(3); }},
-        {"UpdateRefCalDataWithWORefl", [&] { return ZOR_UpdateRefCalDataWithWORefl(); }},
-        {"EraseVelcorFlash", [&] { return ZOR_EraseVelcorFlash(); }},
-        {"SetFixedPGAGain", [&] { return ZOR_SetFixedPGAGain(1, 16); }},
-        {"SendEEPROMWipe", [&] { return ZOR_SendEEPROMWipe(0, 0, 0); }},
-        {"EEPROMMass_Erase", [&] { return ZOR_EEPROMMass_Erase(); }},
-        {"EraseAllScanCfg", [&] { return ZOR_EraseAllScanCfg(); }},
-        {"HibernateMode", [&] { return ZOR_HibernateMode(); }},
-        {"ResetMivo", [&] { return ZOR_ResetMivo(); }},
-        {"GotoMivoBootLoader", [&] { return ok(ZOR_GotoMivoBootLoader() > 0); }},
+        {"ZOR_GetFileData", [&] { return ok(!FetchFile(ZOR_FILE_MATRIX_DATA).empty()); }},
+        {"ZOR_SetFileSizeAndAction", [] { return ZOR_SetFileSizeAndAction(10, 7); }},
+        {"ZOR_EraseAllScanCfg", ZOR_EraseAllScanCfg},
+        {"ZOR_GetScanComplete", [&] { return ok(ZOR_PerformScan(0) == 0 && ZOR_GetScanComplete() == 1); }},
+        {"ZOR_SetPGAGain", [] { return ZOR_SetPGAGain(8); }},
+        {"ZOR_ApplyScanConfig", [&] { return ZOR_ApplyScanConfig(apply.data(), 124); }},
+        {"ZOR_SaveScanCfgInDevice",
+         [&] { return ZOR_SaveScanCfgInDevice(3, narrow.data(), static_cast<uint32_t>(narrow.size())); }},
+        {"ZOR_SendCalibStruct",
+         [&] { return ZOR_GetCalibStruct(&coeffs) == 0 ? ZOR_SendCalibStruct(&coeffs) : -9; }},
+        {"ZOR_GetSNRData",
+         [&] {
+             return ok(ZOR_StartSNRScan() == 0 && ZOR_GetSNRData(&u[0], &u[1], &u[2]) == 0 && u[0] > 100);
+         }},
+        {"ZOR_SetScanNumRepeats", [] { return ZOR_SetScanNumRepeats(3); }},
+        {"ZOR_SaveRefCalPerformed", [] { return ZOR_PerformScan(0) == 0 ? ZOR_SaveRefCalPerformed() : -9; }},
+        {"ZOR_InterpretScan", [] { return ZOR_PerformScan(0) == 0 ? ZOR_InterpretScan() : -9; }},
+        {"ZOR_SetDateTime", [] { return ZOR_SetDateTime(26, 12, 24, 4, 18, 0, 5); }},
+        {"ZOR_GetHibernate", [&] { return ok(ZOR_SetHibernate(1) == 0 && ZOR_GetHibernate() == 1); }},
     };
-    EXPECT_EQ(std::size(cases), std::size(zor::kCatalogue));
-    for (const auto &[name, call] : cases) EXPECT_EQ(call(), 0) << name;
+    for (const zor::CommandInfo &c : zor::kCatalogue) {
+        SCOPED_TRACE(c.name);
+        virt::Reset();
+        const uint32_t id = zor::IdentifierOf(c);
+        if (auto found = exceptions.find(c.name); found != exceptions.end()) {
+            EXPECT_EQ(found->second(), 0);
+        } else if (c.kind == zor::Kind::Read || c.kind == zor::Kind::ReadParam) {
+            EXPECT_GT(c.kind == zor::Kind::Read ? zor::ExchangeRead(c) : zor::ExchangeReadParam(c, 0), 0);
+        } else if (c.kind == zor::Kind::Write) {
+            EXPECT_EQ(zor::ExchangeWrite(id, zor::Payload{}), 0);
+        } else {
+            uint8_t reply[64];
+            EXPECT_GT(zor::SendWithoutAck(id, zor::Payload{}), 0);
+            EXPECT_EQ(USB_ReadTimeout(reply, 0), 0);
+        }
+    }
     // The boot loader answers nothing but a restart (status 1 otherwise).
+    ASSERT_GT(ZOR_GotoMivoBootLoader(), 0);
     EXPECT_EQ(ZOR_GetNumScanCfg(), -4);
     ASSERT_EQ(ZOR_ResetMivo(), 0);
-    EXPECT_EQ(ZOR_GetNumScanCfg(), 0);  // answered again; the erased slots stay erased
+    EXPECT_EQ(ZOR_GetNumScanCfg(), 3);
 }
 
 TEST_F(VirtualDeviceTest, SettingsPersistUntilResetAndBadValuesAreRejected) {
@@ -150,6 +106,8 @@ TEST_F(VirtualDeviceTest, SettingsPersistUntilResetAndBadValuesAreRejected) {
         {"slot 3 of 3", [] { return ZOR_SetActiveScanIndex(3); }},
         {"month 13", [] { return ZOR_SetDateTime(26, 13, 1, 0, 0, 0, 0); }},
         {"error type 16", [] { return ZOR_GetSpecificErrorStatus(16); }},
+        {"file size 0", [] { return zor::ExchangeWrite(zor::Identifier("ZOR_SetFileSizeAndAction"), {}); }},
+        {"no erase key", [] { return zor::ExchangeWrite(zor::Identifier("ZOR_EraseAllScanCfg"), {}); }},
     };
     EXPECT_EQ(ZOR_SetPGAGain(32), 0);
     for (const auto &[what, call] : refused) EXPECT_EQ(call(), -3) << what;
