@@ -1,15 +1,12 @@
 // Every device command through the real command, framing and transport
 // layers against the virtual spectrometer: answered, decoded, and the state
 // it changes kept until reset.
-#include <cstring>
 #include <functional>
 #include <map>
 #include <string_view>
 
 #include "catalogue.h"
 #include "exchange.h"
-#include "velspec_helper.h"
-#include "velspec_scan.h"
 #include "virtual_fixture.h"
 
 namespace {

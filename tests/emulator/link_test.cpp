@@ -1,7 +1,6 @@
 // The instrument's side of the HID link, byte for byte: enumeration, opening,
 // reports in and out (through the uhid bridge's report relay, report ID
 // first, as the kernel delivers them), frames reassembled and replies framed.
-#include <algorithm>
 
 #include "framing.h"
 #include "report_relay.h"

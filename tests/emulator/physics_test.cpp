@@ -4,11 +4,8 @@
 // white reference, noise against averaging.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "physics.h"
-#include "velspec_helper.h"
-#include "velspec_scan.h"
 #include "virtual_fixture.h"
 
 namespace {
@@ -17,31 +14,19 @@ constexpr uint8_t kColumnSlot = 0;
 constexpr uint8_t kHadamardSlot = 1;
 constexpr uint8_t kTwoSectionSlot = 2;
 
-// Sub-point position of the maximum of three neighbouring values.
-double ParabolicPeak(double left, double centre, double right) {
-    double denominator = left - 2.0 * centre + right;
-    return denominator == 0.0 ? 0.0 : 0.5 * (left - right) / denominator;
-}
-
 // Wavelengths of the local maxima that stand well above their surroundings.
 std::vector<double> LinePeaks(const scanResults &r, double threshold) {
     std::vector<double> peaks;
     for (int i = 1; i + 1 < r.length; ++i) {
         const int32_t *y = r.intensity;
         if (y[i] < threshold || y[i] < y[i - 1] || y[i] <= y[i + 1]) continue;
-        double offset = ParabolicPeak(y[i - 1], y[i], y[i + 1]);
+        // Sub-point position of the maximum of the parabola through the three.
+        double offset = 0.5 * (y[i - 1] - y[i + 1]) / (y[i - 1] - 2.0 * y[i] + y[i + 1]);
         double step =
             offset < 0 ? r.wavelength[i] - r.wavelength[i - 1] : r.wavelength[i + 1] - r.wavelength[i];
         peaks.push_back(r.wavelength[i] + offset * step);
     }
     return peaks;
-}
-
-int NearestPoint(const scanResults &r, double nm) {
-    int best = 0;
-    for (int i = 1; i < r.length; ++i)
-        if (std::fabs(r.wavelength[i] - nm) < std::fabs(r.wavelength[best] - nm)) best = i;
-    return best;
 }
 
 }  // namespace
@@ -157,7 +142,10 @@ TEST_F(VirtualDeviceTest, TwoSectionScanJoinsColumnAndHadamardSections) {
     // 2 * 8/6 of the light of the 6-column bands of a column scan.
     auto column = Scan(kColumnSlot);
     for (int i = 110; i < 190; i += 10) {
-        int j = NearestPoint(*column, two->wavelength[i]);
+        const double nm = two->wavelength[i];
+        int j = std::min_element(column->wavelength, column->wavelength + column->length,
+                                 [&](double a, double b) { return std::fabs(a - nm) < std::fabs(b - nm); }) -
+                column->wavelength;
         EXPECT_NEAR(two->intensity[i] / (2.0 * 8.0 / 6.0), column->intensity[j], 0.05 * column->intensity[j])
             << i;
     }
