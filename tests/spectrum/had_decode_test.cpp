@@ -9,33 +9,29 @@
 #include "spectrum_fixtures.h"
 #include "velspec_scan_had.h"
 
+namespace spectrum_test {
 namespace {
-
-using spectrum_test::kSMatrixOrders;
 
 TEST(HadamardDecode, FastFormIsBitIdenticalToTheMatrixForm) {
     std::mt19937 rng(20261206);
     std::uniform_int_distribution<int32_t> reading(-50000, 4000000);
     std::uniform_int_distribution<int32_t> huge(-2147483647, 2147483647);
-    int compared = 0;
     for (int trial = 0; trial < 40; ++trial) {
         for (uint16_t q : kSMatrixOrders) {
             std::vector<double> y(q);
             for (auto &v : y) v = trial % 10 == 9 ? huge(rng) : reading(rng);
-            const uint16_t bands = static_cast<uint16_t>(1 + rng() % q);
+            // Bands that are never lit are not formed; trial 0 lights all.
+            const uint16_t bands = static_cast<uint16_t>(trial == 0 ? q : 1 + rng() % q);
             std::vector<double> slow(q, -1.0), fast(q, -1.0);
             ASSERT_EQ(velspec::HadDecodeGroupMatrix(y.data(), q, slow.data()), VELSPEC_OK);
             ASSERT_EQ(velspec::HadDecodeGroup(y.data(), q, bands, fast.data()), VELSPEC_OK);
             ASSERT_EQ(std::memcmp(slow.data(), fast.data(), sizeof(double) * bands), 0)
                 << "order " << q << " trial " << trial;
-            // Values of bands that are never lit are not formed.
             if (bands < q) {
                 EXPECT_EQ(fast[bands], -1.0);
             }
-            compared += bands;
         }
     }
-    EXPECT_GT(compared, 40 * 29);
 }
 
 TEST(HadamardDecode, SameStatusesAsTheMatrixForm) {
@@ -47,3 +43,4 @@ TEST(HadamardDecode, SameStatusesAsTheMatrixForm) {
 }
 
 }  // namespace
+}  // namespace spectrum_test

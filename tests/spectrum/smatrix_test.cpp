@@ -6,22 +6,16 @@
 #include "spectrum_fixtures.h"
 #include "velspec_scan_had.h"
 
+namespace spectrum_test {
 namespace {
 
-using spectrum_test::kSMatrixOrders;
-
-TEST(SMatrixTable, SmallestOrdersMatchTheInstrumentRows) {
-    const char *rows7[7] = {"1011100", "1101001", "1100110", "0111010", "1010011", "0110101", "0001111"};
+// Order 3 is pinned by the Hadamard worked example, which decodes with it.
+TEST(SMatrixTable, OrderSevenMatchesTheInstrumentRows) {
+    const char *rows[7] = {"1011100", "1101001", "1100110", "0111010", "1010011", "0110101", "0001111"};
     uint8_t row[7];
     for (uint32_t r = 0; r < 7; ++r) {
         ASSERT_EQ(getSMatrixRow(7, r, row), VELSPEC_OK);
-        for (int c = 0; c < 7; ++c) EXPECT_EQ(row[c], rows7[r][c] - '0') << r << "," << c;
-    }
-    const char *rows3[3] = {"110", "101", "011"};
-    double full[3 * 3 + 8];
-    ASSERT_EQ(getSMatrix(3, full), VELSPEC_OK);
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(full[r * 3 + c], rows3[r][c] - '0');
+        for (int c = 0; c < 7; ++c) EXPECT_EQ(row[c], rows[r][c] - '0') << r << "," << c;
     }
 }
 
@@ -82,19 +76,23 @@ TEST(SMatrixRead, RefusesOrdersAndRowsItDoesNotHold) {
     EXPECT_EQ(getSMatrixRow(251, 250, row), VELSPEC_OK);
 }
 
-TEST(PaleyOrder, SmallestPrimeThreeModFourNotBelow) {
-    const uint32_t cases[][2] = {{0, 3},  {1, 3},   {3, 3},   {4, 7},     {7, 7},
-                                 {8, 11}, {12, 19}, {24, 31}, {240, 251}, {252, 263}};
-    for (const auto &c : cases) EXPECT_EQ(getPaleyOrder(c[0]), c[1]) << c[0];
-}
-
-TEST(PaleyOrder, CheckPrimeAndLargeArgumentsFinish) {
-    // 253 = 11 * 23; 4294967291 is the largest 32-bit prime.
-    const uint32_t cases[][2] = {{0, 1},   {1, 1},           {4, 0},          {251, 1},
-                                 {253, 0}, {4294967291u, 1}, {4294967295u, 0}};
-    for (const auto &c : cases) EXPECT_EQ(checkPrime(c[0]), static_cast<int>(c[1])) << c[0];
-    // Nothing at or above 2^32 - 1 qualifies; the search must not wrap.
-    EXPECT_EQ(getPaleyOrder(4294967295u), 0u);
+// checkPrime(m) and the smallest prime q >= m with q = 3 mod 4. 253 is
+// 11 * 23, 4294967291 the largest 32-bit prime; nothing at 2^32 - 1
+// qualifies and the search must not wrap.
+TEST(PaleyOrder, PrimesAndOrders) {
+    const uint32_t cases[][3] = {{0, 1, 3},     {1, 1, 3},     {3, 1, 3},     {4, 0, 7},
+                                 {7, 1, 7},     {8, 0, 11},    {12, 0, 19},   {24, 0, 31},
+                                 {240, 0, 251}, {251, 1, 251}, {252, 0, 263}, {253, 0, 263}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(checkPrime(c[0]), static_cast<int32_t>(c[1])) << c[0];
+        EXPECT_EQ(getPaleyOrder(c[0]), c[2]) << c[0];
+    }
+    const uint32_t kMaxPrime = 4294967291u;
+    EXPECT_EQ(checkPrime(kMaxPrime), 1);
+    EXPECT_EQ(getPaleyOrder(kMaxPrime), kMaxPrime);
+    EXPECT_EQ(checkPrime(kMaxPrime + 4), 0);
+    EXPECT_EQ(getPaleyOrder(kMaxPrime + 4), 0u);
 }
 
 }  // namespace
+}  // namespace spectrum_test
