@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "spectrum_fixtures.h"
@@ -41,6 +42,8 @@ TEST(RecordImages, EveryTypeHasItsFormatLengthsAndFixedSize) {
     refMatrix m{};
     calibCoeffSet c{};
     scanCfg cfg{};
+    const char *kScanData = "S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)";
+    const char *kSlewHead = "S(uc#cccccccjjvvu$(f#f#)c#vccc)";
     const struct Case {
         const void *record;
         int32_t type;
@@ -48,21 +51,13 @@ TEST(RecordImages, EveryTypeHasItsFormatLengthsAndFixedSize) {
         const char *format;
         std::vector<uint32_t> counts;
     } cases[] = {
-        {&u.data,
-         REC_SCAN_DATA,
-         VELSPEC_IMG_SIZE_SCAN_DATA,
-         "S(uc#cccccccjjvvu$(f#f#)c#vccccvc#c#vvcvvi#)",
-         {20, 3, 3, 8, 8, 40, 864}},
+        {&u.data, REC_SCAN_DATA, VELSPEC_IMG_SIZE_SCAN_DATA, kScanData, {20, 3, 3, 8, 8, 40, 864}},
         {&cfg, REC_SCAN_CFG, VELSPEC_IMG_SIZE_SCAN_CFG, "S(cvc#c#vvcvv)", {8, 40}},
         {&c, REC_CALIB_COEFFS, VELSPEC_IMG_SIZE_CALIB_COEFFS, "S(f#f#)", {3, 3}},
         {&m, REC_REF_MATRIX, VELSPEC_IMG_SIZE_REF_MATRIX, "S(c#f#v##)", {19, 50, 19, 50}},
         {&u.slew.cfg, REC_SLEW_CFG_HEAD, VELSPEC_IMG_SIZE_SLEW_CFG_HEAD, "S(cvc#c#vc)", {8, 40}},
         {u.slew.cfg.sections, REC_SLEW_SECTIONS, VELSPEC_IMG_SIZE_SLEW_SECTIONS, "S(ccvvvv)#", {5}},
-        {&u.slew,
-         REC_SLEW_DATA_HEAD,
-         VELSPEC_IMG_SIZE_SLEW_DATA_HEAD,
-         "S(uc#cccccccjjvvu$(f#f#)c#vccc)",
-         {20, 3, 3, 8}},
+        {&u.slew, REC_SLEW_DATA_HEAD, VELSPEC_IMG_SIZE_SLEW_DATA_HEAD, kSlewHead, {20, 3, 3, 8}},
         {u.slew.adc_data, REC_ADC_DATA, VELSPEC_IMG_SIZE_ADC_DATA, "i#", {864}},
     };
     for (const Case &t : cases) {
@@ -207,13 +202,10 @@ TEST(ScanDataImages, ClassificationAndHeaderCopy) {
     scanResults results;
     std::memset(&results, 0, sizeof results);
     velspec_copy_scanData_hdr_to_scanResults(decoded, &results);
-    EXPECT_EQ(results.cfg.scan_type, SCAN_TYPE_SLEW);
-    EXPECT_EQ(results.cfg.num_sections, 1);
-    EXPECT_EQ(results.cfg.config_index, 0x0102);
-    EXPECT_EQ(results.cfg.sections[0].section_scan_type, SCAN_TYPE_HADAMARD);
-    EXPECT_EQ(results.cfg.sections[0].num_patterns, 40);
-    EXPECT_EQ(results.adc_data_length, 0);
-    EXPECT_EQ(results.device_tag, 0xA1B2C3D4u);
+    EXPECT_EQ(std::make_tuple(results.cfg.scan_type, results.cfg.num_sections, results.cfg.config_index,
+                              results.cfg.sections[0].section_scan_type, results.cfg.sections[0].num_patterns,
+                              results.adc_data_length, results.device_tag),
+              std::make_tuple(SCAN_TYPE_SLEW, 1, 0x0102, SCAN_TYPE_HADAMARD, 40, 0, 0xA1B2C3D4u));
 
     single.data.scan_type = 9;
     single.data.config_index = 4;
@@ -221,34 +213,25 @@ TEST(ScanDataImages, ClassificationAndHeaderCopy) {
     EXPECT_EQ(velspec_scan_data_get_type(nullptr), VELSPEC_ERR_NULL);
     size_t sizes[4];
     ASSERT_EQ(velspec_get_scan_data_dump_sizes(&two, &sizes[0], &sizes[1], &sizes[2], &sizes[3]), VELSPEC_OK);
-    EXPECT_EQ(sizes[0], 160u);
-    EXPECT_EQ(sizes[1], 82u);
-    EXPECT_EQ(sizes[2], 73u);
-    EXPECT_EQ(sizes[3], 3471u);
+    EXPECT_EQ(std::vector<size_t>(sizes, sizes + 4), (std::vector<size_t>{160, 82, 73, 3471}));
 }
 
 TEST(ScanDataImages, SectionExtraction) {
     const uScanData slew = TwoColumnSections();
     scanData out;
     ASSERT_EQ(velspec_get_scanData_from_slewScanData(&slew.slew, &out, 1), VELSPEC_OK);
-    EXPECT_EQ(out.adc_data_length, 25);
-    EXPECT_EQ(out.adc_data[0], slew.slew.adc_data[24]);
-    EXPECT_EQ(out.black_pattern_first, 0);  // the black at 24 opens the section
-    EXPECT_EQ(out.width_px, 8);
-    EXPECT_EQ(out.num_repeats, 3);
-    EXPECT_EQ(out.scan_type, SCAN_TYPE_COLUMN);
+    // The black at 24 opens the section.
+    EXPECT_EQ(std::make_tuple(out.adc_data_length, out.adc_data[0], out.black_pattern_first, out.width_px,
+                              out.num_repeats, out.scan_type),
+              std::make_tuple(25, slew.slew.adc_data[24], 0, 8, 3, SCAN_TYPE_COLUMN));
     EXPECT_EQ(velspec_get_scanData_from_slewScanData(&slew.slew, &out, 2), VELSPEC_ERR_BAD_INPUT);
 
     uint32_t start = 99;
     uint16_t n = 0, b = 0;
     ASSERT_EQ(velspec_scan_section_get_adc_data_range(&slew.slew, 0, &start, &n, &b), VELSPEC_OK);
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(n, 24);
-    EXPECT_EQ(b, 0);
+    EXPECT_EQ(std::make_tuple(start, n, b), std::make_tuple(0u, 24, 0));
     ASSERT_EQ(velspec_scan_section_get_adc_data_range(&slew.slew, 1, &start, &n, &b), VELSPEC_OK);
-    EXPECT_EQ(start, 24u);
-    EXPECT_EQ(n, 24);
-    EXPECT_EQ(b, 1);
+    EXPECT_EQ(std::make_tuple(start, n, b), std::make_tuple(24u, 24, 1));
 }
 
 TEST(ConfigurationQueries, TypePatternsAndEnd) {

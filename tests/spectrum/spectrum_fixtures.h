@@ -105,7 +105,8 @@ inline uScanData TwoSectionRecord(const std::vector<int32_t> &column_truth,
 
 // Interprets an image into results filled with 0x5A beforehand, so that a
 // field the interpretation leaves out stands out.
-inline std::unique_ptr<scanResults> Interpret(const std::vector<uint8_t> &image, int32_t status = VELSPEC_OK) {
+inline std::unique_ptr<scanResults> Interpret(const std::vector<uint8_t> &image,
+                                              int32_t status = VELSPEC_OK) {
     auto r = std::make_unique<scanResults>();
     std::memset(r.get(), 0x5A, sizeof *r);
     EXPECT_EQ(velspec_scan_interpret(image.data(), image.size(), r.get()), status);
@@ -151,10 +152,6 @@ inline refMatrix LinearMatrix() {
     }
     return m;
 }
-
-inline constexpr uint16_t kSMatrixOrders[SMATRIX_NUM_ORDERS] = {
-    3,   7,   11,  19,  23,  31,  43,  47,  59,  67,  71,  79,  83,  103, 107,
-    127, 131, 139, 151, 163, 167, 179, 191, 199, 211, 223, 227, 239, 251};
 
 }  // namespace spectrum_test
 

@@ -1,11 +1,63 @@
-// Linear resampling and width interpolation.
+// Spectral arithmetic: dark-level removal, linear resampling, width
+// interpolation, and conversions between columns and wavelengths.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "velspec_helper.h"
+#include "velspec_util.h"
 
 namespace {
+
+TEST(DarkLevel, MeanOfBlackReadingsIsRemoved) {
+    const struct Case {
+        std::vector<int32_t> adc;
+        uint8_t first, period;
+        std::vector<int32_t> expected;
+    } cases[] = {
+        {{10, 110, 12, 112}, 0, 2, {99, 101}},
+        // Entries 1 and 3 are black: positions before the first count too.
+        {{20, 4, 30, 6, 40}, 3, 2, {15, 25, 35}},
+        // Mean of a negative sum truncates toward zero: -7 / 2 = -3.
+        {{-3, 50, -4}, 0, 2, {53}},
+        // First black past the data, or period 0: no blacks, dark level 0.
+        {{7, 8, 9}, 5, 10, {7, 8, 9}},
+        {{7, 8, 9}, 0, 0, {7, 8, 9}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.adc[0]);
+        scanData d{};
+        std::memcpy(d.adc_data, c.adc.data(), sizeof(int32_t) * c.adc.size());
+        d.adc_data_length = static_cast<uint16_t>(c.adc.size());
+        d.black_pattern_first = c.first;
+        d.black_pattern_period = c.period;
+        scanResults r;
+        for (int32_t &v : r.intensity) v = 555;
+        ASSERT_EQ(velspec_subtract_remove_dc_level(&d, &r), VELSPEC_OK);
+        ASSERT_EQ(r.length, static_cast<int32_t>(c.expected.size()));
+        EXPECT_EQ(std::vector<int32_t>(r.intensity, r.intensity + r.length), c.expected);
+        EXPECT_EQ(r.intensity[c.expected.size()], 555);  // entries past length untouched
+        d.adc_data_length = SCAN_MAX_ADC + 1;
+        EXPECT_EQ(velspec_subtract_remove_dc_level(&d, &r), VELSPEC_ERR_BAD_INPUT);
+    }
+}
+
+TEST(DarkLevel, InPlaceFormZeroesBlacksAndRefusesOversizedLength) {
+    slewScanData s{};
+    const int32_t adc[5] = {100, 20, 300, 40, 500};
+    std::memcpy(s.adc_data, adc, sizeof adc);
+    s.adc_data_length = 5;
+    s.black_pattern_first = 1;
+    s.black_pattern_period = 2;
+    ASSERT_EQ(velspec_subtract_dc_level(&s), VELSPEC_OK);
+    EXPECT_EQ(std::vector<int32_t>(s.adc_data, s.adc_data + 5), (std::vector<int32_t>{70, 0, 270, 0, 470}));
+    s.adc_data_length = SCAN_MAX_ADC + 1;
+    EXPECT_EQ(velspec_subtract_dc_level(&s), VELSPEC_ERR_BAD_INPUT);
+    EXPECT_EQ(s.adc_data[0], 70);
+    EXPECT_EQ(velspec_subtract_dc_level(nullptr), VELSPEC_ERR_NULL);
+}
 
 // The table is resampled in place onto the new wavelengths; a refused call
 // leaves both tables as they were.
@@ -97,6 +149,51 @@ TEST(ComputeFromReferences, ThreeFormsAndTheirTruncation) {
     int32_t out = 7;
     EXPECT_EQ(velspec_compute_from_references(10, 10, 100, 200, 15, &out), VELSPEC_ERR_BAD_INPUT);
     EXPECT_EQ(out, 7);
+}
+
+TEST(NmToColumn, LinearAndQuadraticCalibrations) {
+    // Failures leave the output alone (7 stays 7).
+    const struct {
+        double c[3];
+        double nm;
+        int32_t status;
+        double x;
+    } cases[] = {
+        {{900.0, 2.0, 0.0}, 1000.0, VELSPEC_OK, 50.0},
+        {{900.0, 2.0, 0.0}, 3000.0, VELSPEC_OK, 1050.0},  // linear: even off the DMD
+        {{900.0, 0.0, 0.0}, 1000.0, VELSPEC_ERR_BAD_INPUT, 7.0},
+        // (x - 100)(x - 500): both roots on the DMD; (sqrt(d) - c1) / (2 c2) is 500.
+        {{50000.0, -600.0, 1.0}, 0.0, VELSPEC_OK, 500.0},
+        // Roots 100 and 1000: the preferred one is off the DMD, the other is taken.
+        {{100000.0, -1100.0, 1.0}, 0.0, VELSPEC_OK, 100.0},
+        // Roots 1000 and 2000, both off the DMD; then no real root at all.
+        {{2000000.0, -3000.0, 1.0}, 0.0, VELSPEC_ERR_FAILED, 7.0},
+        {{100.0, 0.0, 1.0}, 0.0, VELSPEC_ERR_FAILED, 7.0},
+    };
+    for (const auto &c : cases) {
+        double x = 7.0;
+        EXPECT_EQ(velspec_util_nmToColumn(c.nm, c.c, &x), c.status) << c.c[0] << " at " << c.nm;
+        EXPECT_DOUBLE_EQ(x, c.x) << c.c[0] << " at " << c.nm;
+    }
+    double x = 0.0;
+    EXPECT_EQ(velspec_util_nmToColumn(0.0, nullptr, &x), VELSPEC_ERR_NULL);
+}
+
+TEST(ColumnToNm, QuadraticAndBandSpan) {
+    const double c[3] = {1720.0, -0.95, 0.0001};
+    double nm = 0.0;
+    EXPECT_EQ(velspec_util_columnToNm(100.0, c, &nm), VELSPEC_OK);
+    EXPECT_DOUBLE_EQ(nm, 1626.0);
+    // Span of 10 columns from column 426: |w(436) - w(426)| = 8.638,
+    // truncated to whole nanometres.
+    double span = 0.0;
+    EXPECT_EQ(velspec_util_columnToNmDistance(10.0, c, &span), VELSPEC_OK);
+    EXPECT_EQ(span, 8.0);
+    EXPECT_EQ(velspec_util_columnToNmDistance(10.0, nullptr, &span), VELSPEC_ERR_NULL);
+    // A huge span saturates instead of overflowing.
+    const double steep[3] = {0.0, 1e300, 0.0};
+    EXPECT_EQ(velspec_util_columnToNmDistance(10.0, steep, &span), VELSPEC_OK);
+    EXPECT_EQ(span, 2147483647.0);
 }
 
 }  // namespace
