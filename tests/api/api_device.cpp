@@ -25,6 +25,18 @@ Bytes U32s(std::initializer_list<uint32_t> words) {
     return out;
 }
 
+// Runs the library's size query, then its writer into a buffer of at least
+// `room` bytes, and keeps the stated size.
+template <typename SizeOf, typename Write>
+Bytes Encode(SizeOf size_of, Write write, size_t room = 0) {
+    size_t size = 0;
+    if (size_of(&size) != VELSPEC_OK) return {};
+    Bytes image(std::max(size, room));
+    if (write(image.data(), image.size()) != VELSPEC_OK) return {};
+    image.resize(size);
+    return image;
+}
+
 }  // namespace
 
 ApiDevice::ApiDevice() {
@@ -49,14 +61,13 @@ void ApiDevice::Answer(const SentCommand &command) {
     }
     const uint16_t code = command.code;
     if (code == kGetNumScanCfg) return hid.queueReply({num_configs});
-    if (code == kGetEstimatedScanTime)
-        return hid.queueReply(U32s({static_cast<uint32_t>(estimated_scan_ms)}));
+    if (code == kGetEstimatedScanTime) return hid.queueReply(U32s({estimated_scan_ms}));
     if (code == kGetPGAGain) return hid.queueReply({gain});
     if (code == kButtonTestRd) return hid.queueReply({button});
     if (code == kGetFlashUniqueID) return hid.queueReply(Bytes(uuid, uuid + 8));
-    if (code == kReadDeviceStatus) return hid.queueReply(U32s({status_word}));
-    if (code == kReadHum) return hid.queueReply(U32s({temperature, humidity}));
-    if (code == kReadBattVolt) return hid.queueReply(U32s({battery_volt, battery_percent, 5}));
+    if (code == kReadDeviceStatus) return hid.queueReply(U32s({0x11}));
+    if (code == kReadHum) return hid.queueReply(U32s({2533, 4512}));  // temperature, humidity
+    if (code == kReadBattVolt) return hid.queueReply(U32s({391, 8700, 5}));
     if (code == kGetScanCfg) {
         Bytes payload = U32s({static_cast<uint32_t>(config_image.size())});
         payload.insert(payload.end(), config_image.begin(), config_image.end());
@@ -75,52 +86,21 @@ void ApiDevice::Answer(const SentCommand &command) {
     hid.queueReply(Bytes(from, from + static_cast<long>(n)));
 }
 
-namespace {
-
-// Runs the library's size query, then its writer into a buffer of at least
-// `room` bytes, and keeps the stated size.
-template <typename SizeOf, typename Write>
-Bytes Encode(SizeOf size_of, Write write, size_t room = 0) {
-    size_t size = 0;
-    if (size_of(&size) != VELSPEC_OK) return {};
-    Bytes image(std::max(size, room));
-    if (write(image.data(), image.size()) != VELSPEC_OK) return {};
-    image.resize(size);
-    return image;
-}
-
-template <typename Cfg>
-Bytes ConfigImage(Cfg &cfg, int scan_type, const char *serial, const char *config_name) {
-    cfg.scan_type = static_cast<uint8_t>(scan_type);
-    std::memcpy(cfg.serial_number, serial, std::min(std::strlen(serial), sizeof cfg.serial_number));
-    std::strncpy(cfg.config_name, config_name, sizeof cfg.config_name);
-    cfg.num_repeats = 1;
-    return Encode([&](size_t *size) { return velspec_get_scan_config_dump_size(&cfg, size); },
-                  [&](void *to, size_t n) { return velspec_scan_write_configuration(&cfg, to, n); }, 512);
-}
-
-}  // namespace
-
 Bytes ColumnScanImage(int points, int16_t temperature, uint16_t humidity) {
     auto record = std::make_unique<uScanData>();
     scanData &scan = record->data;
     scan.header_version = 1;
-    std::strncpy(scan.scan_name, "column", sizeof scan.scan_name);
     scan.system_temp_hundredths = temperature;
     scan.humidity_hundredths = humidity;
     // Calibration that maps column c to 850 + c nm.
     scan.calibration_coeffs.pixel_to_wavelength_coeffs[0] = 850.0;
     scan.calibration_coeffs.pixel_to_wavelength_coeffs[1] = 1.0;
-    std::memcpy(scan.serial_number, "VS000001", 8);
-    std::memcpy(scan.cfg_serial_number, "VS000001", 8);
-    std::strncpy(scan.config_name, "Column 228", sizeof scan.config_name);
     scan.wavelength_start_nm = 900;
     scan.wavelength_end_nm = 1700;
     scan.width_px = 6;
     scan.num_patterns = static_cast<uint16_t>(points);
     scan.num_repeats = 1;
     scan.black_pattern_period = 255;
-    scan.pga_gain = 1;
     // The readings after one dark reading worth 100: point i-1 reads 1000 + i.
     scan.adc_data_length = static_cast<uint16_t>(points + 1);
     scan.adc_data[0] = 100;
@@ -143,21 +123,23 @@ Bytes ReferenceMatrixImage() {
         [&](void *to, size_t n) { return velspec_calib_write_ref_matrix(matrix.get(), to, n); });
 }
 
-Bytes SingleSectionConfigImage(const char *serial) {
-    scanCfg cfg{};
-    cfg.wavelength_start_nm = 900;
-    cfg.wavelength_end_nm = 1700;
-    cfg.width_px = 6;
-    cfg.num_patterns = 228;
-    return ConfigImage(cfg, 0, serial, "Column 228");
-}
-
-Bytes MultiSectionConfigImage(const char *serial) {
-    slewScanCfg cfg{};
-    cfg.num_sections = 2;
-    cfg.sections[0] = {0, 6, 950, 1300, 100, 0};
-    cfg.sections[1] = {1, 8, 1300, 1650, 100, 0};
-    return ConfigImage(cfg, 2, serial, "Two sections");
+Bytes ConfigImage(bool two_sections, const char *serial) {
+    scanCfg single{};
+    slewScanCfg slew{};
+    single.wavelength_start_nm = 900;
+    single.wavelength_end_nm = 1700;
+    single.width_px = 6;
+    single.num_patterns = 228;
+    slew.scan_type = 2;
+    slew.num_sections = 2;
+    slew.sections[0] = {0, 6, 950, 1300, 100, 0};
+    slew.sections[1] = {1, 8, 1300, 1650, 100, 0};
+    const void *cfg = two_sections ? static_cast<const void *>(&slew) : &single;
+    char *serial_field = two_sections ? slew.serial_number : single.serial_number;
+    std::memcpy(serial_field, serial, std::min<size_t>(std::strlen(serial), sizeof single.serial_number));
+    single.num_repeats = slew.num_repeats = 1;
+    return Encode([&](size_t *size) { return velspec_get_scan_config_dump_size(cfg, size); },
+                  [&](void *to, size_t n) { return velspec_scan_write_configuration(cfg, to, n); }, 512);
 }
 
 }  // namespace api_test

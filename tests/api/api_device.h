@@ -37,18 +37,15 @@ struct ApiDevice {
     void Fail(uint16_t code, Failure failure, int occurrence = 0) { failures_[{code, occurrence}] = failure; }
     std::vector<SentCommand> Sent() const { return hid.commands(); }
     std::vector<uint16_t> Codes() const;
-    const std::vector<uint32_t> &Sleeps() const { return clock.sleeps(); }
 
     // Device state the answers are made of.
     uint8_t num_configs = 1;
     Bytes config_image;
-    int32_t estimated_scan_ms = 1500;
+    uint32_t estimated_scan_ms = 1500;
     std::map<uint32_t, Bytes> files;  // by file type
     uint32_t stated_extra = 0;        // added to each file size the device states
     uint8_t gain = 4, button = 0;
     uint8_t uuid[8] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
-    uint32_t humidity = 4512, temperature = 2533, status_word = 0x11;
-    uint32_t battery_volt = 391, battery_percent = 8700;
 
     velscan_test::FakeHid hid;
     velscan_test::FakeClock clock;
@@ -73,7 +70,7 @@ std::pair<int32_t, std::string> Captured(Call call) {
 // A column scan of `points` points 900 to 1700 nm; point i reads 1001 + i.
 Bytes ColumnScanImage(int points = 228, int16_t temperature = 2650, uint16_t humidity = 3140);
 Bytes ReferenceMatrixImage();
-Bytes SingleSectionConfigImage(const char *serial);
-Bytes MultiSectionConfigImage(const char *serial);
+// Configuration images: one section 900-1700 nm, or two (950-1300, 1300-1650).
+Bytes ConfigImage(bool two_sections, const char *serial);
 
 }  // namespace api_test

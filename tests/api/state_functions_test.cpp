@@ -141,17 +141,14 @@ TEST(RefusedArguments, NullPointersAndBadCountsAreRefusedBeforeAnythingIsSent) {
     uint32_t value = 0;
     int32_t points[4] = {};
     double wavelengths[VEL_MAX_WAVELENGTHS + 1] = {};
-    EXPECT_EQ(velGetPgaGain(nullptr), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetDeviceStatus(nullptr), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetDeviceUuid(nullptr), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetButtonPressStatus(nullptr), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetHumTemp(&value, nullptr), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetBatteryInfo(nullptr, &value), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetConfigInfo(nullptr), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetWavelengths(nullptr, 1), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetIntensities(0, nullptr, 1), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetScanResults(nullptr), VEL_ERR_NULL_ARGUMENT);
-    EXPECT_EQ(velGetRefIntensityFromDevice(nullptr, 1), VEL_ERR_NULL_ARGUMENT);
+    // clang-format off
+    const std::vector<int32_t> null_results = {
+        velGetPgaGain(nullptr), velGetDeviceStatus(nullptr), velGetDeviceUuid(nullptr),
+        velGetButtonPressStatus(nullptr), velGetHumTemp(&value, nullptr), velGetBatteryInfo(nullptr, &value),
+        velGetConfigInfo(nullptr), velGetWavelengths(nullptr, 1), velGetIntensities(0, nullptr, 1),
+        velGetScanResults(nullptr), velGetRefIntensityFromDevice(nullptr, 1)};
+    // clang-format on
+    EXPECT_EQ(null_results, std::vector<int32_t>(11, VEL_ERR_NULL_ARGUMENT));
     for (int32_t count : {VEL_MAX_WAVELENGTHS + 1, -1})
         EXPECT_EQ(velGetWavelengths(wavelengths, count), VEL_ERR_TOO_MANY_POINTS);
     for (int32_t count : {SCAN_MAX_ADC + 1, -1}) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <functional>
 #include <numeric>
 
 #include "command_fixture.h"
@@ -42,32 +43,19 @@ TEST_F(Commands, MultiByteValuesAreLittleEndian) {
 }
 
 TEST_F(Commands, ByteResultsAreSignedOrUnsignedByRow) {
-    struct Case {
-        const char *what;
-        int32_t (*call)();
-        uint8_t byte;
-        int32_t result;
-    } cases[] = {
-        {"scan complete 0xFF", ZOR_GetScanComplete, 0xFF, -1},
-        {"SDRAM 0xFE", ZOR_TestSDRAM, 0xFE, -2},
-        {"PGA gain 0x80", ZOR_GetPGAGain, 0x80, -128},
-        {"hibernate 1", ZOR_GetHibernate, 1, 1},
-        {"configurations 200", ZOR_GetNumScanCfg, 200, 200},
-        {"active index 0xFF", ZOR_GetActiveScanIndex, 0xFF, 255},
-        {"EEPROM 1", ZOR_TestEEPROM, 1, -1},
-        {"EEPROM 0", ZOR_TestEEPROM, 0, 0},
-        {"TMP 3", ZOR_TestTMP, 3, -1},
-        {"TMP 0", ZOR_TestTMP, 0, 0},
-        {"HDC 2", ZOR_TestHDC, 2, -1},
-        {"ADC 0", ZOR_TestADC, 0, 0},
+    // clang-format off
+    const struct { int32_t (*call)(); uint8_t byte; int32_t result; } cases[] = {
+        {ZOR_GetScanComplete, 0xFF, -1}, {ZOR_TestSDRAM, 0xFE, -2}, {ZOR_GetPGAGain, 0x80, -128},
+        {ZOR_GetHibernate, 1, 1}, {ZOR_GetNumScanCfg, 200, 200}, {ZOR_GetActiveScanIndex, 0xFF, 255},
+        {ZOR_TestEEPROM, 1, -1}, {ZOR_TestEEPROM, 0, 0}, {ZOR_TestTMP, 3, -1}, {ZOR_TestTMP, 0, 0},
+        {ZOR_TestHDC, 2, -1}, {ZOR_TestADC, 0, 0}, {[] { return ZOR_GetSpecificErrorStatus(4); }, 0xC8, 200},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        hid.queueReply({c.byte});
-        EXPECT_EQ(c.call(), c.result);
+    // clang-format on
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        hid.queueReply({cases[i].byte});
+        EXPECT_EQ(cases[i].call(), cases[i].result);
     }
-    hid.queueReply({0xC8});
-    EXPECT_EQ(ZOR_GetSpecificErrorStatus(4), 200);
 }
 
 TEST_F(Commands, TextsStopAtAZeroOrTheReplyEndOrTheirField) {
@@ -104,64 +92,98 @@ TEST_F(Commands, FixedWidthFieldsAreCopiedAsTheyStand) {
     EXPECT_EQ(Bytes(out, out + 20), status);
 }
 
+// A failed read passes the framing code on (two readers: -1 for any failure)
+// and leaves its out-parameters alone. Status 1-3: a reply with those status
+// bits; -1 a time-out, -2 a read error.
 TEST_F(Commands, FailedReadsPassFramingCodesAndLeaveOutParametersAlone) {
-    hid.queueReply({0}, 3);
-    EXPECT_EQ(ZOR_TestADC(), ZOR_ERR_STATUS3);
-    hid.queueTimeout();
-    EXPECT_EQ(ZOR_TestHDC(), ZOR_ERR_TIMEOUT);
-    hid.queueReadError();
-    EXPECT_EQ(ZOR_TestEEPROM(), ZOR_ERR_TRANSPORT);
-
-    uint32_t value = 77;
-    hid.queueReply({1, 2, 3, 4}, 2);
-    EXPECT_EQ(ZOR_ReadDeviceStatus(&value), ZOR_ERR_STATUS2);
-    hid.queueTimeout();
-    EXPECT_EQ(ZOR_GetVELCReg(1, &value), ZOR_ERR_TIMEOUT);
-    EXPECT_EQ(value, 77u);
-
-    // Two reads report any failure as -1.
     uint32_t a = 1, b = 2, c = 3;
-    hid.queueReply({1}, 3);
-    EXPECT_EQ(ZOR_GetSNRData(&a, &b, &c), -1);
-    hid.queueTimeout();
-    EXPECT_EQ(ZOR_GetPhotoDetector(&a, &b, &c), -1);
-    EXPECT_EQ(a + b + c, 6u);
+    const struct {
+        std::function<int32_t()> call;
+        int status;
+        int32_t result;
+    } cases[] = {
+        {ZOR_TestADC, 3, ZOR_ERR_STATUS3},
+        {ZOR_TestHDC, -1, ZOR_ERR_TIMEOUT},
+        {ZOR_TestEEPROM, -2, ZOR_ERR_TRANSPORT},
+        {[&] { return ZOR_ReadDeviceStatus(&a); }, 2, ZOR_ERR_STATUS2},
+        {[&] { return ZOR_GetVELCReg(1, &a); }, -1, ZOR_ERR_TIMEOUT},
+        {[&] { return ZOR_GetSNRData(&a, &b, &c); }, 3, -1},
+        {[&] { return ZOR_GetPhotoDetector(&a, &b, &c); }, -1, -1},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        if (cases[i].status == -1) hid.queueTimeout();
+        if (cases[i].status == -2) hid.queueReadError();
+        if (cases[i].status > 0) hid.queueReply({1, 2, 3, 4}, cases[i].status);
+        EXPECT_EQ(cases[i].call(), cases[i].result);
+        EXPECT_EQ(std::vector<uint32_t>({a, b, c}), std::vector<uint32_t>({1, 2, 3}));
+    }
 }
 
+// A write's result is its acknowledgement's value or the framing code; a send
+// that fails is -1 and reads no acknowledgement. The unacknowledged ones read
+// nothing but the stale-input check; Bluetooth waits 2 s even when the send fails.
 TEST_F(Commands, WriteResultsFollowTheAcknowledgement) {
-    hid.queueReply({0x05, 0x00, 0x00, 0x00});
-    EXPECT_EQ(ZOR_SetPGAGain(8), 5);
-    hid.queueTimeout();
-    EXPECT_EQ(ZOR_PerformScan(0), ZOR_ERR_TIMEOUT);
-
-    // A send that fails is -1 and no acknowledgement is read.
-    hid.queueAck(0);
-    hid.failWriteAt = static_cast<int>(hid.writes().size());
-    EXPECT_EQ(ZOR_ResetErrorStatus(), -1);
-    EXPECT_EQ(hid.scriptedEventsLeft(), 1u);
-}
-
-TEST_F(Commands, UnacknowledgedWritesReadNothing) {
-    EXPECT_EQ(ZOR_ResetMivo(), 0);
-    EXPECT_EQ(ZOR_HibernateMode(), 0);
-    EXPECT_EQ(ZOR_GotoMivoBootLoader(), 6);  // the send's count: header + code
-    for (int timeout : hid.readTimeouts()) EXPECT_EQ(timeout, 0) << "only the stale-input check";
-
-    for (int32_t (*send)() : {ZOR_ResetMivo, ZOR_GotoMivoBootLoader, ZOR_HibernateMode}) {
-        hid.failWriteAt = static_cast<int>(hid.writes().size());
-        EXPECT_EQ(send(), -1);
-    }
-}
-
-TEST_F(Commands, BluetoothWaitsTwoSecondsOnTheClockEvenWhenTheSendFails) {
-    for (int failAt : {-1, 0}) {
+    constexpr int kNoReply = -2;
+    const struct {
+        int32_t (*call)();
+        int ack;  // the acknowledgement's value, -1 a time-out
+        bool send_fails;
+        int32_t result;
+        std::vector<uint32_t> sleeps = {};
+    } cases[] = {
+        {[] { return ZOR_SetPGAGain(8); }, 5, false, 5},
+        {[] { return ZOR_PerformScan(0); }, -1, false, ZOR_ERR_TIMEOUT},
+        {ZOR_ResetMivo, kNoReply, false, 0},
+        {ZOR_HibernateMode, kNoReply, false, 0},
+        {ZOR_GotoMivoBootLoader, kNoReply, false, 6},  // the send's count: header + code
+        {ZOR_ResetMivo, kNoReply, true, -1},
+        {ZOR_GotoMivoBootLoader, kNoReply, true, -1},
+        {ZOR_HibernateMode, kNoReply, true, -1},
+        {[] { return ZOR_TestBT(1); }, 0, false, 0, {2000}},
+        {ZOR_ResetErrorStatus, 0, true, -1},
+        {[] { return ZOR_TestBT(1); }, 0, true, -1, {2000}},
+    };
+    size_t left = 0;  // acknowledgements left unread by failed sends
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const auto &c = cases[i];
+        hid.clearRecords();
         clock.clear();
-        hid.queueAck(0);
-        hid.failWriteAt = failAt < 0 ? -1 : static_cast<int>(hid.writes().size());
-        EXPECT_EQ(ZOR_TestBT(1), failAt < 0 ? 0 : -1);
-        EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{2000});
+        if (c.ack >= 0) hid.queueAck(c.ack);
+        if (c.ack == -1) hid.queueTimeout();
+        hid.failWriteAt = c.send_fails ? 0 : -1;
+        EXPECT_EQ(c.call(), c.result);
+        if (c.send_fails && c.ack != kNoReply) ++left;
+        EXPECT_EQ(hid.scriptedEventsLeft(), left);
+        if (c.ack == kNoReply) {
+            for (int timeout : hid.readTimeouts()) EXPECT_EQ(timeout, 0) << "only the stale-input check";
+        }
+        EXPECT_EQ(clock.sleeps(), c.sleeps);
     }
-    EXPECT_EQ(hid.scriptedEventsLeft(), 1u) << "no ack read after a failed send";
+}
+
+// Coefficients go out after a zero byte as a 144-byte image; a reply image
+// with a damaged magic is refused and changes nothing.
+TEST_F(Commands, CalibrationImageRoundTripsAndADamagedOneIsRefused) {
+    const calibCoeffSet sent = {{0.5, -1.25, 3e-6}, {1650.0, -0.92, 1.1e-4}};
+    hid.queueAck(0);
+    ASSERT_EQ(ZOR_SendCalibStruct(&sent), 0);
+    Bytes image = OnlyPayload();
+    ASSERT_EQ(image.size(), 144u);
+    EXPECT_EQ(image[0], 0);
+    image.erase(image.begin());
+    hid.queueReply(image);
+    calibCoeffSet coeffs = {};
+    ASSERT_EQ(ZOR_GetCalibStruct(&coeffs), 0);
+    EXPECT_EQ(std::memcmp(&coeffs, &sent, sizeof coeffs), 0);
+
+    image[0] ^= 0xFF;
+    hid.queueReply(image);
+    coeffs.pixel_to_wavelength_coeffs[0] = 42;
+    EXPECT_EQ(ZOR_GetCalibStruct(&coeffs), ZOR_ERR_REJECTED);
+    EXPECT_EQ(coeffs.pixel_to_wavelength_coeffs[0], 42);
+    EXPECT_EQ(ZOR_SendCalibStruct(nullptr), -1);
 }
 
 TEST_F(Commands, LongScanNameTagIsCutWithoutTerminator) {
@@ -171,11 +193,8 @@ TEST_F(Commands, LongScanNameTagIsCutWithoutTerminator) {
 }
 
 TEST_F(Commands, ErrorMessagesByTable) {
-    struct Case {
-        int32_t (*lookup)(uint32_t, char *);
-        uint32_t code;
-        const char *text;
-    } cases[] = {
+    // clang-format off
+    struct Case { int32_t (*lookup)(uint32_t, char *); uint32_t code; const char *text; } cases[] = {
         {ZOR_TMP_GetErrorMessageFromErrorCode, 0, "PASS"},
         {ZOR_TMP_GetErrorMessageFromErrorCode, 7, "ERROR_I2C"},
         {ZOR_TMP_GetErrorMessageFromErrorCode, 8, "ERROR_UNDEFINED"},
@@ -187,6 +206,7 @@ TEST_F(Commands, ErrorMessagesByTable) {
         {ZOR_SDC_GetErrorMessageFromErrorCode, 18, "ERROR_TOO_MANY_OPEN_FILES"},
         {ZOR_SDC_GetErrorMessageFromErrorCode, 19, "ERROR_UNDEFINED"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
         char text[40];

@@ -14,34 +14,32 @@ Bytes Counting(size_t n, uint8_t start = 0) {
     return bytes;
 }
 
-TEST_F(Commands, FileArrivesPieceByPiece) {
+// Pieces fill the file up to its size (a larger piece is cut); a failed
+// piece ends the transfer with what arrived; an empty file needs no exchange.
+TEST_F(Commands, FileArrivesPieceByPieceWithinItsSize) {
     const Bytes file = Counting(1000);
-    hid.queueReply(Bytes(file.begin(), file.begin() + 576));
-    hid.queueReply(Bytes(file.begin() + 576, file.end()));
-    Bytes dest(1000);
-    EXPECT_EQ(ZOR_GetFile(dest.data(), 1000), 1000);
-    EXPECT_EQ(dest, file);
-    EXPECT_EQ(hid.frames().size(), 2u);
-}
-
-TEST_F(Commands, FileBoundsEmptyCutAndFailedPieces) {
-    uint8_t none[1];
-    EXPECT_EQ(ZOR_GetFile(none, 0), 0);
-    EXPECT_EQ(ZOR_GetFile(none, -5), 0);
-    EXPECT_TRUE(hid.writes().empty());  // an empty file needs no exchange
+    const Bytes first(file.begin(), file.begin() + 576), rest(file.begin() + 576, file.end());
+    const struct {
+        std::vector<Bytes> pieces;  // then every read times out
+        int32_t size, result;
+        size_t requests;
+    } cases[] = {{{first, rest}, 1000, 1000, 2},
+                 {{}, 0, 0, 0},
+                 {{}, -5, 0, 0},
+                 {{first}, 100, 100, 1},
+                 {{first}, 1000, 576, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.size);
+        hid.clearRecords();
+        for (const Bytes &piece : c.pieces) hid.queueReply(piece);
+        Bytes dest(1000, 0xCC);
+        EXPECT_EQ(ZOR_GetFile(dest.data(), c.size), c.result);
+        EXPECT_EQ(hid.frames().size(), c.requests);
+        Bytes expected(file.begin(), file.begin() + c.result);
+        expected.resize(1000, 0xCC);
+        EXPECT_EQ(dest, expected);
+    }
     EXPECT_EQ(ZOR_GetFile(nullptr, 10), -1);
-
-    hid.queueReply(Bytes(576, 0x22));  // a piece larger than what is left is cut
-    Bytes dest(1000, 0x00);
-    EXPECT_EQ(ZOR_GetFile(dest.data(), 100), 100);
-    EXPECT_EQ(dest[99], 0x22);
-    EXPECT_EQ(dest[100], 0x00);
-
-    hid.queueReply(Bytes(576, 0x11));  // failure on a later piece keeps what arrived
-    hid.queueTimeout();
-    EXPECT_EQ(ZOR_GetFile(dest.data(), 1000), 576);
-    EXPECT_EQ(dest[575], 0x11);
-    EXPECT_EQ(dest[576], 0x00);
 }
 
 TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytesAndEmptyOnesEndTheLoop) {

@@ -25,7 +25,6 @@ struct Out {
     }
     uint32_t *u32(size_t index = 0) { return at(index); }
     uint8_t *u8(size_t index = 0) { return at<uint8_t>(index); }
-    char *text() { return at<char>(); }
 };
 
 struct ReadCase {
@@ -38,41 +37,33 @@ struct ReadCase {
 
 // clang-format off
 #define ONE_BYTE(call) {#call, 1, [](Out &) { return call(); }}
-#define TEXT(call) {#call, 1, [](Out &o) { return call(o.text()); }}
+#define TEXT(call) {#call, 1, [](Out &o) { return call(o.at<char>()); }}
+#define READ(name, decodes, args, ...) \
+    {#name, decodes, []([[maybe_unused]] Out &o) { return name args; } __VA_OPT__(,) __VA_ARGS__}
 const ReadCase kReads[] = {
     ONE_BYTE(ZOR_TestEEPROM), ONE_BYTE(ZOR_TestADC), ONE_BYTE(ZOR_TestSDRAM), ONE_BYTE(ZOR_TestTMP),
     ONE_BYTE(ZOR_TestHDC), ONE_BYTE(ZOR_GetScanComplete), ONE_BYTE(ZOR_GetNumScanCfg),
-    ONE_BYTE(ZOR_GetActiveScanIndex), ONE_BYTE(ZOR_GetPGAGain), ONE_BYTE(ZOR_GetHibernate), TEXT(ZOR_GetSerialNumber),
-    TEXT(ZOR_ReadBleDispName), TEXT(ZOR_GetManufacturingSerNum), TEXT(ZOR_ReadModelName),
-    {"ZOR_GetFlashChecksum", 4, [](Out &o) { return ZOR_GetFlashChecksum(o.u32()); }},
-    {"ZOR_GetFileSizeToRead", 4, [](Out &) { return ZOR_GetFileSizeToRead(ZOR_FILE_SCAN_DATA); }},
-    {"ZOR_GetFileData", 1, [](Out &o) { return ZOR_GetFileData(o.u8(8), o.u32()); }},
-    {"ZOR_TestBQ", 20, [](Out &o) { return ZOR_TestBQ(o.u32(0), o.u32(1), o.u32(2), o.u32(3), o.u32(4)); }},
-    {"ZOR_ButtonTestRd", 1, [](Out &o) { return ZOR_ButtonTestRd(o.u8()); }},
-    {"ZOR_GetVersion", 28, [](Out &o) {
-        return ZOR_GetVersion(o.u32(0), o.u32(1), o.u32(2), o.u32(3), o.u32(4), o.u32(5), o.u32(6)); }},
-    {"ZOR_GetVELCReg", 4, [](Out &o) { return ZOR_GetVELCReg(5, o.u32()); }},
-    {"ZOR_GetScanCfg", 4, [](Out &o) { return ZOR_GetScanCfg(0, o.u8(8), o.u32()); }},
-    {"ZOR_GetCalibStruct", 0, [](Out &o) { return ZOR_GetCalibStruct(o.at<calibCoeffSet>(0)); },
-     ZOR_ERR_REJECTED, CalibImage},
-    {"ZOR_GetSNRData", 12, [](Out &o) { return ZOR_GetSNRData(o.u32(0), o.u32(1), o.u32(2)); }, -1},
-    {"ZOR_GetEstimatedScanTime", 4, [](Out &) { return ZOR_GetEstimatedScanTime(); }},
-    {"ZOR_ReadLampUsage", 8, [](Out &o) { return ZOR_ReadLampUsage(o.at<uint64_t>(0)); }},
-    {"ZOR_ReadHum", 8, [](Out &o) { return ZOR_ReadHum(o.u32(0), o.u32(1)); }},
-    {"ZOR_ReadBattVolt", 12, [](Out &o) { return ZOR_ReadBattVolt(o.u32(0), o.u32(1), o.u32(2)); }},
-    {"ZOR_ReadMivoTemp", 4, [](Out &o) { return ZOR_ReadMivoTemp(o.u32()); }},
-    {"ZOR_GetDateTime", 7, [](Out &o) {
-        return ZOR_GetDateTime(o.u8(0), o.u8(1), o.u8(2), o.u8(3), o.u8(4), o.u8(5), o.u8(6)); }},
-    {"ZOR_ReadHWVersion", 16, [](Out &o) { return ZOR_ReadHWVersion(o.text(), o.u32(2), o.u32(3)); }},
-    {"ZOR_GetFlashUniqueID", 8, [](Out &o) { return ZOR_GetFlashUniqueID(o.u8()); }},
-    {"ZOR_GetPhotoDetector", 12, [](Out &o) { return ZOR_GetPhotoDetector(o.u32(0), o.u32(1), o.u32(2)); }, -1},
-    {"ZOR_ReadDeviceStatus", 4, [](Out &o) { return ZOR_ReadDeviceStatus(o.u32()); }},
-    {"ZOR_ReadErrorStatus", 20, [](Out &o) { return ZOR_ReadErrorStatus(o.u8()); }},
-    {"ZOR_GetSpecificErrorStatus", 1, [](Out &) { return ZOR_GetSpecificErrorStatus(3); }},
-    {"ZOR_GetSpecificErrorcode", 2, [](Out &) { return ZOR_GetSpecificErrorcode(3); }},
+    ONE_BYTE(ZOR_GetActiveScanIndex), ONE_BYTE(ZOR_GetPGAGain), ONE_BYTE(ZOR_GetHibernate),
+    READ(ZOR_GetEstimatedScanTime, 4, ()), TEXT(ZOR_GetSerialNumber), TEXT(ZOR_ReadBleDispName),
+    TEXT(ZOR_GetManufacturingSerNum), TEXT(ZOR_ReadModelName),
+    READ(ZOR_GetFlashChecksum, 4, (o.u32())), READ(ZOR_GetFileSizeToRead, 4, (ZOR_FILE_SCAN_DATA)),
+    READ(ZOR_GetFileData, 1, (o.u8(8), o.u32())), READ(ZOR_ButtonTestRd, 1, (o.u8())),
+    READ(ZOR_TestBQ, 20, (o.u32(0), o.u32(1), o.u32(2), o.u32(3), o.u32(4))),
+    READ(ZOR_GetVersion, 28, (o.u32(0), o.u32(1), o.u32(2), o.u32(3), o.u32(4), o.u32(5), o.u32(6))),
+    READ(ZOR_GetVELCReg, 4, (5, o.u32())), READ(ZOR_GetScanCfg, 4, (0, o.u8(8), o.u32())),
+    READ(ZOR_GetCalibStruct, 0, (o.at<calibCoeffSet>()), ZOR_ERR_REJECTED, CalibImage),
+    READ(ZOR_GetSNRData, 12, (o.u32(0), o.u32(1), o.u32(2)), -1),
+    READ(ZOR_ReadLampUsage, 8, (o.at<uint64_t>())), READ(ZOR_ReadHum, 8, (o.u32(0), o.u32(1))),
+    READ(ZOR_ReadBattVolt, 12, (o.u32(0), o.u32(1), o.u32(2))), READ(ZOR_ReadMivoTemp, 4, (o.u32())),
+    READ(ZOR_GetDateTime, 7, (o.u8(0), o.u8(1), o.u8(2), o.u8(3), o.u8(4), o.u8(5), o.u8(6))),
+    READ(ZOR_ReadHWVersion, 16, (o.at<char>(), o.u32(2), o.u32(3))), READ(ZOR_GetFlashUniqueID, 8, (o.u8())),
+    READ(ZOR_GetPhotoDetector, 12, (o.u32(0), o.u32(1), o.u32(2)), -1),
+    READ(ZOR_ReadDeviceStatus, 4, (o.u32())), READ(ZOR_ReadErrorStatus, 20, (o.u8())),
+    READ(ZOR_GetSpecificErrorStatus, 1, (3)), READ(ZOR_GetSpecificErrorcode, 2, (3)),
 };
 #undef ONE_BYTE
 #undef TEXT
+#undef READ
 // clang-format on
 
 TEST(ShortReplies, EveryReadCommandHasACase) {
@@ -83,34 +74,30 @@ TEST(ShortReplies, EveryReadCommandHasACase) {
             << info.name;
 }
 
-class ShortReplyCommands : public Commands {
-protected:
+TEST_F(Commands, ExactRepliesDecodeAndShorterOnesAreRefused) {
     // A reply whose reports carry kLeftover past its length field, where a
     // decoder that reads too far would find it.
-    void queuePadded(const Bytes &payload) {
+    const auto queue_padded = [this](const Bytes &payload) {
         const Bytes frame = velscan_test::replyFrame(payload);
         std::vector<Bytes> reports = velscan_test::splitIntoReports(frame);
         std::fill(reports.back().end() - static_cast<long>(reports.size() * 64 - frame.size()),
                   reports.back().end(), kLeftover);
         for (const Bytes &report : reports) hid.queueReport(report);
-    }
-};
-
-TEST_F(ShortReplyCommands, ExactRepliesDecodeAndShorterOnesAreRefused) {
+    };
     for (const ReadCase &c : kReads) {
         SCOPED_TRACE(std::string(c.name));
         Bytes exact = c.payload ? c.payload() : Bytes(std::max<size_t>(c.decodes, 1), 0);
 
         Out out;
         std::memset(out.bytes, kMarker, sizeof out.bytes);
-        queuePadded(exact);
+        queue_padded(exact);
         EXPECT_GE(c.call(out), 0);
         EXPECT_EQ(std::count(out.bytes, out.bytes + sizeof out.bytes, kLeftover), 0)
             << "decoded past the reply";
 
         std::memset(out.bytes, kMarker, sizeof out.bytes);
         exact.pop_back();
-        queuePadded(exact);
+        queue_padded(exact);
         EXPECT_EQ(c.call(out), c.refused);
         EXPECT_EQ(std::count(out.bytes, out.bytes + sizeof out.bytes, kMarker),
                   static_cast<long>(sizeof out.bytes))

@@ -6,12 +6,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "usb.h"
+
 namespace velscan_test {
 
 class FakeClock {
 public:
-    FakeClock();
-    ~FakeClock();
+    FakeClock() {
+        instance_ = this;
+        USB_SetSleepFunction([](uint32_t ms) { instance_->sleeps_.push_back(ms); });
+    }
+    ~FakeClock() { USB_SetSleepFunction(nullptr); }
     FakeClock(const FakeClock &) = delete;
     FakeClock &operator=(const FakeClock &) = delete;
 
@@ -19,8 +24,7 @@ public:
     void clear() { sleeps_.clear(); }
 
 private:
-    static FakeClock *instance_;
-    static void Sleep(uint32_t ms);
+    static inline FakeClock *instance_ = nullptr;
     std::vector<uint32_t> sleeps_;
 };
 

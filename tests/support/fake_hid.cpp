@@ -25,18 +25,16 @@ int Deliver(const Bytes &report, unsigned char *data, size_t length) {
 std::vector<Bytes> splitIntoReports(const Bytes &frame) {
     std::vector<Bytes> reports;
     for (size_t at = 0; at < frame.size(); at += USB_REPORT_SIZE) {
-        const auto from = frame.begin() + static_cast<long>(at);
-        Bytes report(from, from + static_cast<long>(std::min<size_t>(USB_REPORT_SIZE, frame.size() - at)));
-        report.resize(USB_REPORT_SIZE, 0);
-        reports.push_back(report);
+        Bytes &report = reports.emplace_back(USB_REPORT_SIZE, 0);
+        std::copy(frame.begin() + at, frame.begin() + std::min(frame.size(), at + USB_REPORT_SIZE),
+                  report.begin());
     }
     return reports;
 }
 
-Bytes replyFrame(const Bytes &payload, int status, int lengthField) {
-    const int length = lengthField < 0 ? static_cast<int>(payload.size()) : lengthField;
-    Bytes frame = {static_cast<uint8_t>((status & 3) << 4), 0, static_cast<uint8_t>(length),
-                   static_cast<uint8_t>(length >> 8)};
+Bytes replyFrame(const Bytes &payload, int status) {
+    Bytes frame = {static_cast<uint8_t>((status & 3) << 4), 0, static_cast<uint8_t>(payload.size()),
+                   static_cast<uint8_t>(payload.size() >> 8)};
     frame.insert(frame.end(), payload.begin(), payload.end());
     return frame;
 }
@@ -46,9 +44,19 @@ FakeHid *FakeHid::instance_ = nullptr;
 FakeHid::FakeHid() {
     instance_ = this;
     static const USB_HidBackend table = {
-        &FakeHid::HidInit,  &FakeHid::HidExit,  &FakeHid::HidEnumerate, &FakeHid::HidFreeEnumeration,
-        &FakeHid::HidOpen,  &FakeHid::HidClose, &FakeHid::HidWrite,     &FakeHid::HidReadTimeout,
-        &FakeHid::HidError,
+        [] { return instance_->failInit ? -1 : 0; },
+        [] { return 0; },
+        &FakeHid::HidEnumerate,
+        &FakeHid::HidFreeEnumeration,
+        &FakeHid::HidOpen,
+        [](hid_device *) { ++instance_->closes_; },
+        &FakeHid::HidWrite,
+        &FakeHid::HidReadTimeout,
+        [](hid_device *device) -> const wchar_t * {
+            const FakeHid &self = *instance_;
+            return device == nullptr && self.failOpen && !self.openError.empty() ? self.openError.c_str()
+                                                                                 : nullptr;
+        },
     };
     USB_SetHidBackend(&table);
     ResetTransportTable();
@@ -57,31 +65,21 @@ FakeHid::FakeHid() {
 FakeHid::~FakeHid() {
     ResetTransportTable();
     USB_SetHidBackend(nullptr);
-    instance_ = nullptr;
 }
 
 void FakeHid::addDevice(uint16_t vendor, uint16_t product, const wchar_t *serial) {
-    devices_.push_back({vendor, product, serial != nullptr, serial ? serial : L""});
+    devices_.push_back({vendor, product, serial ? std::optional<std::wstring>(serial) : std::nullopt});
 }
 
-void FakeHid::queueReport(const Bytes &report) {
-    script_.push_back({static_cast<int>(report.size()), report});
-}
-
-void FakeHid::queueReply(const Bytes &payload, int status, int lengthField) {
-    for (const Bytes &report : splitIntoReports(replyFrame(payload, status, lengthField)))
-        queueReport(report);
+void FakeHid::queueReply(const Bytes &payload, int status) {
+    for (const Bytes &report : splitIntoReports(replyFrame(payload, status))) queueReport(report);
 }
 
 void FakeHid::queueAck(int32_t value) {
-    const uint32_t v = static_cast<uint32_t>(value);
-    queueReply({static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                static_cast<uint8_t>(v >> 24)});
+    Bytes payload(4);
+    for (int i = 0; i < 4; ++i) payload[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    queueReply(payload);
 }
-
-void FakeHid::queueTimeout() { script_.push_back({0, {}}); }
-
-void FakeHid::queueReadError() { script_.push_back({-1, {}}); }
 
 void FakeHid::queueLateReply(const Bytes &payload) {
     queueTimeout();
@@ -122,16 +120,7 @@ void FakeHid::clearRecords() {
     answered_ = 0;
 }
 
-int FakeHid::HidInit() { return instance_ && instance_->failInit ? -1 : 0; }
-
-const wchar_t *FakeHid::HidError(hid_device *device) {
-    if (instance_ == nullptr || device != nullptr || !instance_->failOpen || instance_->openError.empty())
-        return nullptr;
-    return instance_->openError.c_str();
-}
-
 hid_device_info *FakeHid::HidEnumerate(unsigned short vendor, unsigned short product) {
-    if (instance_ == nullptr) return nullptr;
     hid_device_info *head = nullptr;
     hid_device_info **tail = &head;
     for (const Device &device : instance_->devices_) {
@@ -139,9 +128,9 @@ hid_device_info *FakeHid::HidEnumerate(unsigned short vendor, unsigned short pro
         auto *node = new hid_device_info{};
         node->vendor_id = device.vendor;
         node->product_id = device.product;
-        if (device.hasSerial) {
-            node->serial_number = new wchar_t[device.serial.size() + 1];
-            std::copy_n(device.serial.c_str(), device.serial.size() + 1, node->serial_number);
+        if (device.serial) {
+            node->serial_number = new wchar_t[device.serial->size() + 1];
+            std::copy_n(device.serial->c_str(), device.serial->size() + 1, node->serial_number);
         }
         *tail = node;
         tail = &node->next;
@@ -159,24 +148,19 @@ void FakeHid::HidFreeEnumeration(hid_device_info *list) {
 }
 
 hid_device *FakeHid::HidOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
-    if (instance_ == nullptr) return nullptr;
-    instance_->openSerials_.push_back(serial ? serial : L"");
-    if (instance_->failOpen) return nullptr;
-    for (const Device &device : instance_->devices_) {
+    FakeHid &self = *instance_;
+    self.openSerials_.push_back(serial ? serial : L"");
+    if (self.failOpen) return nullptr;
+    for (const Device &device : self.devices_) {
         if (device.vendor != vendor || device.product != product) continue;
-        if (serial != nullptr && (!device.hasSerial || device.serial != serial)) continue;
-        ++instance_->opens_;
-        return reinterpret_cast<hid_device *>(&instance_->handleToken_);
+        if (serial != nullptr && device.serial != serial) continue;
+        ++self.opens_;
+        return reinterpret_cast<hid_device *>(&self.opens_);  // any address inside this object
     }
     return nullptr;
 }
 
-void FakeHid::HidClose(hid_device *) {
-    if (instance_ != nullptr) ++instance_->closes_;
-}
-
 int FakeHid::HidWrite(hid_device *, const unsigned char *data, size_t length) {
-    if (instance_ == nullptr) return -1;
     FakeHid &self = *instance_;
     self.writes_.emplace_back(data, data + length);
     if (static_cast<int>(self.writes_.size()) - 1 == self.failWriteAt) return -1;
@@ -191,7 +175,6 @@ int FakeHid::HidWrite(hid_device *, const unsigned char *data, size_t length) {
 }
 
 int FakeHid::HidReadTimeout(hid_device *, unsigned char *data, size_t length, int milliseconds) {
-    if (instance_ == nullptr) return -1;
     FakeHid &self = *instance_;
     self.readTimeouts_.push_back(milliseconds);
     if (self.onRead) {

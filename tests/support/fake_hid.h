@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,7 @@ using Bytes = std::vector<uint8_t>;
 // Cut a frame into 64-byte input reports (the last one zero-padded).
 std::vector<Bytes> splitIntoReports(const Bytes &frame);
 // A reply frame: flags (status in bits 5-4), sequence 0, length, payload.
-// lengthField < 0 means "the payload's size".
-Bytes replyFrame(const Bytes &payload, int status = 0, int lengthField = -1);
+Bytes replyFrame(const Bytes &payload, int status = 0);
 
 class FakeHid {
 public:
@@ -37,11 +37,11 @@ public:
     void addDevice(uint16_t vendor = USB_VENDOR_ID, uint16_t product = USB_PRODUCT_ID,
                    const wchar_t *serial = L"VS000001");
 
-    void queueReport(const Bytes &report);  // one raw input report
-    void queueReply(const Bytes &payload, int status = 0, int lengthField = -1);
+    void queueReport(const Bytes &report) { script_.push_back({static_cast<int>(report.size()), report}); }
+    void queueReply(const Bytes &payload, int status = 0);
     void queueAck(int32_t value);  // length 4, value LE
-    void queueTimeout();           // a read returns 0
-    void queueReadError();         // a read returns -1
+    void queueTimeout() { script_.push_back({0, {}}); }
+    void queueReadError() { script_.push_back({-1, {}}); }
     // The next blocking read times out; the reply's reports then wait.
     void queueLateReply(const Bytes &payload);
     size_t scriptedEventsLeft() const { return script_.size(); }
@@ -73,7 +73,7 @@ public:
     const std::vector<int> &readTimeouts() const { return readTimeouts_; }
     int openCount() const { return opens_; }
     int closeCount() const { return closes_; }
-    std::vector<std::wstring> openSerials() const { return openSerials_; }  // "" for null
+    const std::vector<std::wstring> &openSerials() const { return openSerials_; }  // "" for null
     void clearRecords();
 
 private:
@@ -84,20 +84,15 @@ private:
     };
     struct Device {
         uint16_t vendor, product;
-        bool hasSerial;
-        std::wstring serial;
+        std::optional<std::wstring> serial;
     };
 
     static FakeHid *instance_;
-    static int HidInit();
-    static int HidExit() { return 0; }
     static hid_device_info *HidEnumerate(unsigned short, unsigned short);
     static void HidFreeEnumeration(hid_device_info *);
     static hid_device *HidOpen(unsigned short, unsigned short, const wchar_t *);
-    static void HidClose(hid_device *);
     static int HidWrite(hid_device *, const unsigned char *, size_t);
     static int HidReadTimeout(hid_device *, unsigned char *, size_t, int);
-    static const wchar_t *HidError(hid_device *);
 
     std::vector<Device> devices_;
     std::deque<Read> script_;
@@ -106,7 +101,6 @@ private:
     std::vector<std::wstring> openSerials_;
     int opens_ = 0;
     int closes_ = 0;
-    int handleToken_ = 0;  // handles are addresses inside this object
     size_t answered_ = 0;  // request frames already passed to onCommand
 };
 
