@@ -148,47 +148,11 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits) {
     EXPECT_EQ(all[863], 0);
 }
 
-// Configuration 0 in either form, and the console's report of it: a scanCfg
-// for one section, a slewScanCfg (the first section's range) for more.
-TEST(ConfigInfo, DecodesConfigurationZeroInEitherForm) {
-    ApiDevice device;
-    device.config_image = ConfigImage(false, "VS000001");
-    slewScanCfg config;
-    ASSERT_EQ(velGetConfigInfo(&config), 0);
-    EXPECT_EQ(device.Sent(), (std::vector<SentCommand>{{kGetNumScanCfg, {}}, {kGetScanCfg, {0, 0, 0, 0}}}));
-    scanCfg single;
-    std::memcpy(&single, &config, sizeof single);
-    EXPECT_EQ(single.scan_type, 0);
-    EXPECT_EQ(single.num_patterns, 228);  // serial and range: in the report below
-    device.config_image = ConfigImage(true, "VS000002");
-    ASSERT_EQ(velGetConfigInfo(&config), 0);
-    EXPECT_EQ(config.scan_type, 2);
-    EXPECT_EQ(config.num_sections, 2);
-    EXPECT_EQ(config.sections[0].wavelength_start_nm, 950);
-    EXPECT_EQ(config.sections[1].wavelength_end_nm, 1650);
-
-    Bytes damaged = ConfigImage(false, "VS000001");
-    damaged[1] ^= 0xFF;
-    const struct {
-        Bytes image;
-        std::string printed;  // a damaged image: only the decoder's own diagnostic line
-    } reports[] = {
-        {ConfigImage(false, "VS000001"),
-         "Device serial number: VS000001\nWavelength range: 900 - 1700 nm\n\n"},
-        {ConfigImage(true, "VS2"), "Device serial number: VS2\nWavelength range: 950 - 1300 nm\n\n"},
-        {damaged, "------velspec_deserialize debug 3\n"},
-    };
-    for (const auto &r : reports) {
-        device.config_image = r.image;
-        auto state = std::make_unique<velscan::console::ScanItemsState>();
-        int32_t status = 1;
-        EXPECT_EQ(
-            Captured([&] { return velscan::console::ConsoleReportConfiguration(*state, status), 0; }).second,
-            r.printed);
-    }
-}
-
-TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone) {
+// Configuration 0 in either form as the console reports it: a scanCfg for one
+// section, a slewScanCfg (the first section's range) for more. A failure, or
+// an image that does not fit, leaves the record alone and prints nothing but
+// the decoder's own diagnostic line.
+TEST(ConfigInfo, DecodesConfigurationZeroInEitherFormOrLeavesTheRecordAlone) {
     const Bytes good = ConfigImage(false, "VS000001");
     Bytes too_long = good, damaged = good;
     too_long.resize(513, 0);  // stated length beyond the 512-byte buffer, though the reply holds it
@@ -197,17 +161,47 @@ TEST(ConfigInfo, FailuresAndImagesThatDoNotFitLeaveTheRecordAlone) {
         uint8_t num_configs;
         Bytes image;
         bool timeout;
-    } cases[] = {{0, good, false}, {1, good, true}, {1, too_long, false}, {1, damaged, false}};
-    for (const auto &c : cases) {
+        int32_t status;
+        std::string printed;
+        int scan_type = 0, last_field = 0;  // num_patterns of one section; the second section's end
+    } cases[] = {
+        {1, good, false, 0, "Device serial number: VS000001\nWavelength range: 900 - 1700 nm\n\n", 0, 228},
+        {1, ConfigImage(true, "VS2"), false, 0,
+         "Device serial number: VS2\nWavelength range: 950 - 1300 nm\n\n", 2, 1650},
+        {0, good, false, VEL_ERR_NUM_CONFIGS, ""},
+        {1, good, true, VEL_ERR_READ_CONFIG, ""},
+        {1, too_long, false, VEL_ERR_READ_CONFIG, ""},
+        {1, damaged, false, VEL_ERR_READ_CONFIG, "------velspec_deserialize debug 3\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const auto &c = cases[i];
         ApiDevice device;
         device.num_configs = c.num_configs;
         device.config_image = c.image;
         if (c.timeout) device.Fail(kGetScanCfg, Failure::Timeout);
-        slewScanCfg config;
+        auto state = std::make_unique<velscan::console::ScanItemsState>();
+        slewScanCfg &config = state->config;
         std::memset(&config, 0x33, sizeof config);
-        EXPECT_EQ(Captured([&] { return velGetConfigInfo(&config); }).first,
-                  c.num_configs ? VEL_ERR_READ_CONFIG : VEL_ERR_NUM_CONFIGS);
-        EXPECT_EQ(config.num_sections, 0x33);
+        int32_t status = 1;
+        EXPECT_EQ(
+            Captured([&] { return velscan::console::ConsoleReportConfiguration(*state, status), 0; }).second,
+            c.printed);
+        EXPECT_EQ(status, c.status);
+        if (c.status != 0) {
+            EXPECT_EQ(config.num_sections, 0x33);
+            continue;
+        }
+        EXPECT_EQ(device.Sent(),
+                  (std::vector<SentCommand>{{kGetNumScanCfg, {}}, {kGetScanCfg, {0, 0, 0, 0}}}));
+        EXPECT_EQ(config.scan_type, c.scan_type);
+        scanCfg single;
+        std::memcpy(&single, &config, sizeof single);
+        EXPECT_EQ(c.scan_type == 0 ? single.num_patterns : config.sections[1].wavelength_end_nm,
+                  c.last_field);
+        if (c.scan_type == 2) {
+            EXPECT_EQ(config.num_sections, 2);
+        }
     }
 }
 

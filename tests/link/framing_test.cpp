@@ -45,11 +45,10 @@ TEST_F(Framing, HeadersByteForByteAndSequenceNumbersCountWritesOnly) {
 }
 
 TEST_F(Framing, WriteSplitsIntoReportsAndFailsOnAnyOfThem) {
-    const struct {
-        uint16_t length;
-        size_t reports;
-        int32_t result;
-    } cases[] = {{2, 1, 6}, {60, 1, 64}, {61, 2, 128}, {124, 2, 128}, {125, 3, 192}, {514, 9, 576}};
+    // clang-format off
+    const struct { uint16_t length; size_t reports; int32_t result; } cases[] = {
+        {2, 1, 6}, {60, 1, 64}, {61, 2, 128}, {124, 2, 128}, {125, 3, 192}, {514, 9, 576}};
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.length);
         hid.clearRecords();
@@ -104,31 +103,17 @@ TEST_F(Framing, ReadCollectsMultiReportRepliesUpToTheBuffer) {
 // (payload, status), a time-out (-1) or a read error (-2); `reports` > 0
 // queues only that many reports of the reply, then a time-out.
 TEST_F(Framing, ReadAndAcknowledgementResultCodes) {
-    const struct {
-        bool ack;
-        Bytes payload;
-        int status;
-        int32_t result;
-        int reports = 0;
-    } cases[] = {
-        {false, {1}, 3, ZOR_ERR_STATUS3},
-        {false, {1}, 2, ZOR_ERR_STATUS2},
-        {false, {1}, 1, ZOR_ERR_REJECTED},
-        {false, {}, 0, ZOR_ERR_REJECTED},
-        {false, {}, -1, ZOR_ERR_TIMEOUT},
-        {false, {}, -2, ZOR_ERR_TRANSPORT},
-        {false, Bytes(200, 1), 0, ZOR_ERR_TIMEOUT, 2},
-        {false, {7}, 0, 64},
-        {true, {1, 0, 0, 0}, 0, 1},
-        {true, {0xF9, 0xFF, 0xFF, 0xFF}, 0, -7},
-        {true, {1, 2}, 0, 0},
-        {true, {}, 0, 0},
-        {true, {1, 0, 0, 0}, 1, ZOR_ERR_REJECTED},
-        {true, {1, 0, 0, 0}, 2, ZOR_ERR_STATUS2},
-        {true, {1, 0, 0, 0}, 3, ZOR_ERR_STATUS3},
-        {true, {}, -1, ZOR_ERR_TIMEOUT},
+    // clang-format off
+    const struct { bool ack; Bytes payload; int status; int32_t result; int reports = 0; } cases[] = {
+        {false, {1}, 3, ZOR_ERR_STATUS3}, {false, {1}, 2, ZOR_ERR_STATUS2}, {false, {1}, 1, ZOR_ERR_REJECTED},
+        {false, {}, 0, ZOR_ERR_REJECTED}, {false, {}, -1, ZOR_ERR_TIMEOUT}, {false, {7}, 0, 64},
+        {false, {}, -2, ZOR_ERR_TRANSPORT}, {false, Bytes(200, 1), 0, ZOR_ERR_TIMEOUT, 2},
+        {true, {1, 0, 0, 0}, 0, 1}, {true, {0xF9, 0xFF, 0xFF, 0xFF}, 0, -7}, {true, {1, 2}, 0, 0},
+        {true, {}, 0, 0}, {true, {1, 0, 0, 0}, 1, ZOR_ERR_REJECTED}, {true, {1, 0, 0, 0}, 2, ZOR_ERR_STATUS2},
+        {true, {1, 0, 0, 0}, 3, ZOR_ERR_STATUS3}, {true, {}, -1, ZOR_ERR_TIMEOUT},
         {true, {}, -2, ZOR_ERR_TRANSPORT},
     };
+    // clang-format on
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
         const auto &c = cases[i];

@@ -23,18 +23,17 @@ TEST(Usb, EnumerateEntersTheVendorsInterfacesUpToFour) {
     hid.addDevice(USB_VENDOR_ID, 0x0AAA, L"A1");
     hid.addDevice(0x1234, 0x0002, L"OTHER2");
     for (const wchar_t *serial : {L"B2", L"S2", L"S3", L"S4"}) hid.addDevice(USB_VENDOR_ID, 0x0BBB, serial);
-    EXPECT_EQ(USB_Enumerate(), 4);
-    EXPECT_EQ(deviceNumber, 4);
-    EXPECT_EQ(devInfo[0].productId, 0x0AAA);
-    EXPECT_STREQ(devInfo[0].serialNumber, L"A1");
-    EXPECT_EQ(devInfo[0].handle, nullptr);
-    EXPECT_EQ(devInfo[1].index, 1);
-    EXPECT_EQ(devInfo[1].vendorId, USB_VENDOR_ID);
-    EXPECT_STREQ(devInfo[3].serialNumber, L"S3");
-    hid.failInit = true;
-    EXPECT_EQ(USB_Enumerate(), USB_ERR_INIT);
-    EXPECT_EQ(deviceNumber, 4);
-    EXPECT_STREQ(devInfo[3].serialNumber, L"S3");
+    for (bool fail_init : {false, true}) {
+        hid.failInit = fail_init;
+        EXPECT_EQ(USB_Enumerate(), fail_init ? USB_ERR_INIT : 4);
+        EXPECT_EQ(deviceNumber, 4);
+        EXPECT_EQ(devInfo[0].productId, 0x0AAA);
+        EXPECT_STREQ(devInfo[0].serialNumber, L"A1");
+        EXPECT_EQ(devInfo[0].handle, nullptr);
+        EXPECT_EQ(devInfo[1].index, 1);
+        EXPECT_EQ(devInfo[1].vendorId, USB_VENDOR_ID);
+        EXPECT_STREQ(devInfo[3].serialNumber, L"S3");
+    }
 }
 
 TEST(Usb, OpensBySerialWhichIsCutToEightCharacters) {
