@@ -74,20 +74,18 @@ TEST(ScanPlan, DrawnFramesLightExactlyTheDefinedBands) {
                 EXPECT_EQ(Mask(a[p]), Mask(b[p])) << "section " << s << " pattern " << p;
         }
     }
-}
 
-TEST(ScanPlan, HadamardPatternsLightAboutHalfTheBandsOfTheirGroup) {
-    calibCoeffSet calibration = FactoryCalibration();
-    auto plan = virt::PlanScan(Single(SCAN_TYPE_HADAMARD, 900, 1700, 6, 228), calibration);
-    ASSERT_TRUE(plan.has_value());
-    // Three interleaved groups of 76 bands, each coded with the order-79 matrix.
-    ASSERT_EQ(plan->pattern_count, 3u * 79u);
-    for (const virt::Pattern &p : plan->sections[0].patterns) {
+    // Three interleaved groups of 76 bands, each coded with the order-79
+    // matrix: each pattern lights about half the bands of its group.
+    auto hadamard = virt::PlanScan(configs[1], calibration);
+    ASSERT_TRUE(hadamard.has_value());
+    ASSERT_EQ(hadamard->pattern_count, 3u * 79u);
+    for (const virt::Pattern &p : hadamard->sections[0].patterns) {
         EXPECT_GE(p.size(), 30u);
         EXPECT_LE(p.size(), 40u);
         for (const virt::LitRange &r : p) EXPECT_EQ(r.last - r.first, 6);
     }
-    EXPECT_EQ(plan->adc_entries, 246u);  // and 9 black readings
+    EXPECT_EQ(hadamard->adc_entries, 246u);  // and 9 black readings
 }
 
 TEST(ScanPlan, UnscannableConfigurationsHaveNoPlan) {

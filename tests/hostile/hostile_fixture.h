@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -38,16 +39,14 @@ std::unique_ptr<T> Marked() {
 template <typename T>
 bool Untouched(const T *record) {
     const auto *bytes = reinterpret_cast<const uint8_t *>(record);
-    for (size_t i = 0; i < sizeof(T); ++i)
-        if (bytes[i] != kMarker) return false;
-    return true;
+    return std::all_of(bytes, bytes + sizeof(T), [](uint8_t b) { return b == kMarker; });
 }
 
 class HostileDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         USB_SetHidBackend(VIRT_Backend());
-        USB_SetSleepFunction([](uint32_t ms) { Waits().push_back(ms); });
+        USB_SetSleepFunction([](uint32_t ms) { waits.push_back(ms); });
         ResetDevice();
         ASSERT_EQ(velInitUsb(), 1);
         ASSERT_EQ(velOpenByUsb(0), 0);
@@ -60,15 +59,12 @@ protected:
     }
 
     // Waits the API asked for since the last reset, in ms.
-    static std::vector<uint32_t> &Waits() {
-        static std::vector<uint32_t> waits;
-        return waits;
-    }
+    static inline std::vector<uint32_t> waits;
     // Factory state again, with the connection kept.
     static void ResetDevice() {
         virt::Reset();
         virt::SetNoiseEnabled(false);
-        Waits().clear();
+        waits.clear();
     }
     // Command codes of every frame sent since the last reset, in order.
     static std::vector<uint32_t> SentCommands() {

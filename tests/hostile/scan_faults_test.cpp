@@ -52,7 +52,7 @@ TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
             EXPECT_EQ(virt::PendingFaults(), 0u) << "the fault never struck";
             EXPECT_EQ(rc, ExpectedResult(code, fault));
             EXPECT_TRUE(rc == VEL_OK || Untouched(result.get()));
-            EXPECT_TRUE(code != kGetEstimatedScanTime || Waits().empty());
+            EXPECT_TRUE(code != kGetEstimatedScanTime || waits.empty());
 
             auto next = Marked<scanResults>();
             ASSERT_EQ(velGetScanResults(next.get()), VEL_OK);
