@@ -45,11 +45,9 @@ virt::DecodedConfig Single(uint8_t type, uint16_t start, uint16_t end, uint8_t w
 }  // namespace
 
 TEST(ScanPlan, DrawnFramesLightExactlyTheDefinedBands) {
-    virt::DecodedConfig two;
+    virt::DecodedConfig two = Single(SCAN_TYPE_COLUMN, 900, 1300, 6, 100);
     two.multi_section = true;
-    two.slew.scan_type = SCAN_TYPE_SLEW;
     two.slew.num_sections = 2;
-    two.slew.sections[0] = {SCAN_TYPE_COLUMN, 6, 900, 1300, 100, 0};
     two.slew.sections[1] = {SCAN_TYPE_HADAMARD, 8, 1304, 1700, 100, 1};
     const virt::DecodedConfig configs[] = {
         Single(SCAN_TYPE_COLUMN, 900, 1700, 6, 228),
