@@ -1,41 +1,66 @@
 // File formats: round trips, the text of each format, refusals of malformed
 // input, whole-file writes, the wide table.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
+#include <sstream>
 
 #include "formats.h"
 #include "info_format.h"
-#include "session_fixture.h"
+#include "virtual_control.h"
 
 namespace {
 
 using namespace velscan;
-using session_test::ReadText;
-using session_test::TempFolder;
-using session_test::WriteText;
+namespace fs = std::filesystem;
 
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
-// Same values, NaN matching NaN, compared bit-exactly otherwise.
-void ExpectSameValues(const std::vector<double> &a, const std::vector<double> &b, const char *what) {
-    ASSERT_EQ(a.size(), b.size()) << what;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::isnan(a[i])) {
-            EXPECT_TRUE(std::isnan(b[i])) << what << " " << i;
-        } else {
-            EXPECT_EQ(a[i], b[i]) << what << " " << i;
-        }
+// A fresh folder under the system's temporary folder, removed at the end.
+struct TempFolder {
+    fs::path path = fs::temp_directory_path() / ("velscan_session_" + std::to_string(getpid()));
+    TempFolder() {
+        fs::remove_all(path);
+        fs::create_directories(path);
     }
+    ~TempFolder() { fs::remove_all(path); }
+    std::string Path(const std::string &name) const { return (path / name).string(); }
+    long Entries() const { return std::distance(fs::directory_iterator(path), fs::directory_iterator()); }
+};
+
+std::string ReadText(const std::string &path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// The virtual instrument's stored white reference, interpreted: a real
+// 228-point scan record with its metadata and image.
+Spectrum StoredReference() {
+    virt::Reset();
+    const std::vector<uint8_t> image = virt::FileImage(2);
+    Spectrum spectrum;
+    const Status status = SpectrumFromImage(image.data(), image.size(), spectrum);
+    EXPECT_TRUE(status.ok()) << status.message;
+    return spectrum;
+}
+
+// Same values, NaN matching NaN, compared bit-exactly otherwise.
+void ExpectSameValues(const std::vector<double> &a, const std::vector<double> &b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i)
+        EXPECT_TRUE(std::isnan(a[i]) ? std::isnan(b[i]) : a[i] == b[i]) << i << ": " << a[i] << " " << b[i];
 }
 
 Spectrum WithReference() {
-    Spectrum scan = session_test::StoredReferenceSpectrum();
+    Spectrum scan = StoredReference();
     Spectrum white = scan;
-    for (size_t i = 0; i < white.Points(); ++i) {
-        white.intensity[i] = 1.1 * scan.intensity[i] + 0.3;  // ratios with long decimal expansions
-    }
+    // Ratios with long decimal expansions.
+    for (size_t i = 0; i < white.Points(); ++i) white.intensity[i] = 1.1 * scan.intensity[i] + 0.3;
     white.intensity[5] = 0;   // below the floor: masked ratio
     scan.intensity[7] = -20;  // negative reflectance: masked absorbance
     EXPECT_TRUE(ApplyReference(scan, white, nullptr).ok());
@@ -44,7 +69,7 @@ Spectrum WithReference() {
 
 TEST(Formats, CsvAndJsonReadBackExactly) {
     TempFolder folder;
-    const Spectrum plain = session_test::StoredReferenceSpectrum();
+    const Spectrum plain = StoredReference();
     const Spectrum referenced = WithReference();
     for (const Spectrum *spectrum : {&plain, &referenced}) {
         for (Format format : {Format::Csv, Format::Json}) {
@@ -55,11 +80,9 @@ TEST(Formats, CsvAndJsonReadBackExactly) {
             Spectrum back;
             const Status read = ReadSpectrum(path, back);
             ASSERT_TRUE(read.ok()) << read.message;
-            ExpectSameValues(spectrum->wavelength_nm, back.wavelength_nm, "wavelength");
-            ExpectSameValues(spectrum->intensity, back.intensity, "intensity");
-            ExpectSameValues(spectrum->reference, back.reference, "reference");
-            ExpectSameValues(spectrum->reflectance, back.reflectance, "reflectance");
-            ExpectSameValues(spectrum->absorbance, back.absorbance, "absorbance");
+            for (auto column : {&Spectrum::wavelength_nm, &Spectrum::intensity, &Spectrum::reference,
+                                &Spectrum::reflectance, &Spectrum::absorbance})
+                ExpectSameValues(spectrum->*column, back.*column);
             EXPECT_EQ(spectrum->metadata.Entries(), back.metadata.Entries());
         }
     }
@@ -68,7 +91,7 @@ TEST(Formats, CsvAndJsonReadBackExactly) {
 
 TEST(Formats, RawImageConvertsToTheSameCsv) {
     TempFolder folder;
-    const Spectrum spectrum = session_test::StoredReferenceSpectrum();
+    const Spectrum spectrum = StoredReference();
     ASSERT_TRUE(SaveSpectrum(spectrum, Format::Raw, folder.Path("scan.raw")).ok());
     Spectrum back;
     ASSERT_TRUE(ReadSpectrum(folder.Path("scan.raw"), back).ok());
@@ -142,7 +165,7 @@ TEST(Formats, MalformedInputIsRefusedWithWhere) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = folder.Path("input");
-        WriteText(path, c.content);
+        std::ofstream(path, std::ios::binary) << c.content;
         Spectrum out;
         const Status status = ReadSpectrum(path, out);
         EXPECT_EQ(status.code, kErrInputFile);
@@ -154,22 +177,22 @@ TEST(Formats, MalformedInputIsRefusedWithWhere) {
 
 TEST(Formats, FailedWriteLeavesNothingBehind) {
     TempFolder folder;
-    const Spectrum spectrum = session_test::StoredReferenceSpectrum();
+    const Spectrum spectrum = StoredReference();
     std::filesystem::create_directory(folder.Path("taken"));
     // Renaming over a folder fails after the temporary file was written.
     EXPECT_EQ(SaveSpectrum(spectrum, Format::Csv, folder.Path("taken")).code, kErrOutputFile);
     EXPECT_EQ(SaveSpectrum(spectrum, Format::Json, folder.Path("no/such/folder.json")).code, kErrOutputFile);
-    EXPECT_EQ(folder.EntryCount(), 1u);
+    EXPECT_EQ(folder.Entries(), 1);
     Spectrum no_image = spectrum;
     no_image.raw_image.clear();
     EXPECT_EQ(SaveSpectrum(no_image, Format::Raw, folder.Path("x.raw")).code, kErrArgument);
-    EXPECT_EQ(folder.EntryCount(), 1u);
+    EXPECT_EQ(folder.Entries(), 1);
 }
 
 TEST(Formats, WideAppendsRowsAndRefusesOtherColumns) {
     TempFolder folder;
     const std::string path = folder.Path("series.csv");
-    Spectrum spectrum = session_test::StoredReferenceSpectrum();
+    Spectrum spectrum = StoredReference();
     ASSERT_TRUE(AppendWide(spectrum, path).ok());
     ASSERT_TRUE(AppendWide(spectrum, path).ok());
     const std::string text = ReadText(path);
@@ -185,7 +208,7 @@ TEST(Formats, WideAppendsRowsAndRefusesOtherColumns) {
     for (const Spectrum *other : {&shifted, &shorter}) {
         EXPECT_EQ(AppendWide(*other, path).code, kErrMismatch);
     }
-    WriteText(folder.Path("other.csv"), "wavelength_nm,intensity\n900,1\n");
+    std::ofstream(folder.Path("other.csv")) << "wavelength_nm,intensity\n900,1\n";
     EXPECT_EQ(AppendWide(spectrum, folder.Path("other.csv")).code, kErrMismatch);
     EXPECT_EQ(ReadText(path), text);
 }
@@ -198,9 +221,8 @@ TEST(Reference, RatiosAndTheirGuardRails) {
     dark.intensity = {10, 10, 10, 15, 10};
     ASSERT_TRUE(ApplyReference(scan, white, &dark).ok());
     // W-D: 1000, 1000, 10 (1% of 1000, not above: masked), 995, 100.
-    ExpectSameValues(scan.reflectance, {0.5, 0.25, kNan, -5.0 / 995, 0.5}, "reflectance");
-    ExpectSameValues(scan.absorbance, {-std::log10(0.5), -std::log10(0.25), kNan, kNan, -std::log10(0.5)},
-                     "absorbance");
+    ExpectSameValues(scan.reflectance, {0.5, 0.25, kNan, -5.0 / 995, 0.5});
+    ExpectSameValues(scan.absorbance, {-std::log10(0.5), -std::log10(0.25), kNan, kNan, -std::log10(0.5)});
     EXPECT_EQ(*scan.metadata.Find("masked_points"), "2");
 
     Spectrum moved = white;
