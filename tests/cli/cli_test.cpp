@@ -1,38 +1,144 @@
-// velscan scan, convert, plot, list, info and config against the virtual
-// spectrometer: exit codes, what is written, and what it reads back as.
-#include <cairo.h>
+// velscan's subcommands run in-process against the virtual spectrometer and
+// the scripted HID backend: exit codes, standard output and error, what is
+// written and what it reads back as. Bad usage gives one or two plain lines
+// on standard error, nothing on standard output and no file left behind.
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
 
-#include "cli_harness.h"
+#include "cli.h"
 #include "fake_hid.h"
 #include "font_cache_leaks.h"
+#include "formats_internal.h"
 #include "usb.h"
-#include "virtual_device.h"
 #include "virtual_control.h"
+#include "virtual_device.h"
 
 namespace velscan_test {
 namespace {
 
+struct CliResult {
+    int code = -1;
+    std::string out, err;
+};
+
+// velscan ARGS... ("{dir}" in an argument is replaced by the test's folder).
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        virt::Reset();
+        dir_ = std::filesystem::temp_directory_path() / ("velscan_cli_" + std::to_string(getpid()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(dir_);
+        virt::Reset();
+    }
+
+    CliResult Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "velscan");
+        std::vector<char *> argv;
+        for (std::string &arg : args) {
+            for (size_t at; (at = arg.find("{dir}")) != std::string::npos;) arg.replace(at, 5, dir_.string());
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int code = velscan::RunCli(static_cast<int>(args.size()), argv.data());
+        std::string err = testing::internal::GetCapturedStderr();
+        return {code, testing::internal::GetCapturedStdout(), err};
+    }
+    std::string Path(const std::string &name) const { return (dir_ / name).string(); }
+    std::string Read(const std::string &name) const {
+        std::stringstream text;
+        text << std::ifstream(dir_ / name, std::ios::binary).rdbuf();
+        return text.str();
+    }
+
+    std::filesystem::path dir_;
+};
+
+using UsageTest = CliTest;
 using ScanTest = CliTest;
 
-Csv Load(const CliTest &, const std::string &text) {
-    Csv csv;
-    std::string error;
-    EXPECT_TRUE(ParseCsv(text, csv, error)) << error;
-    return csv;
+TEST_F(UsageTest, RefusedCleanly) {
+    struct Case {
+        std::vector<std::string> args;
+        const char *err;  // part of the message
+    } cases[] = {
+        {{"scan", "--bogus"}, "--bogus"},
+        {{"frobnicate"}, "frobnicate"},
+        {{"--serial", "X"}, "no subcommand"},
+        {{"config"}, "subcommand"},
+        {{"scan", "--virtual", "--config"}, "--config"},
+        {{"scan", "--virtual", "--config", "-1"}, "--config"},
+        {{"scan", "--virtual", "--gain", "3"}, "--gain"},
+        {{"scan", "--virtual", "--average", "0"}, "--average"},
+        {{"scan", "--virtual", "--count", "0", "-o", "{dir}/s.csv"}, "--count"},
+        {{"scan", "--virtual", "--interval", "-1"}, "--interval"},
+        {{"scan", "--virtual", "--average", "many"}, "--average"},
+        {{"scan", "--virtual=blue"}, "blue"},
+        {{"scan", "--virtual", "-O", "xml"}, "xml"},
+        {{"scan", "--virtual", "--count", "3"}, "-o FILE"},
+        {{"scan", "--virtual", "--plot", "{dir}/p.jpg"}, "p.jpg"},
+        {{"scan", "--virtual", "--dark", "{dir}/none.csv"}, "--reference"},
+        {{"scan", "--virtual", "--reference", "{dir}/none.csv", "-o", "{dir}/s.csv"}, "none.csv"},
+        {{"convert", "{dir}/none.csv", "-o", "{dir}/c.json"}, "none.csv"},
+        {{"convert", "{dir}/none.csv"}, "-o"},
+        {{"plot", "-o", "{dir}/p.png"}, "INPUT"},
+        {{"plot", "{dir}/none.csv", "-o", "{dir}/p.png"}, "none.csv"},
+        {{"config", "show", "--virtual"}, "SLOT"},
+        {{"config", "add", "--virtual", "--type", "prism"}, "prism"},
+        {{"config", "add", "--virtual", "--type", "multi"}, "--section"},
+        {{"config", "add", "--virtual", "--type", "multi", "--section", "column:900:x:6:10"}, "--section"},
+    };
+    for (const Case &c : cases) {
+        std::string shown;
+        for (const std::string &a : c.args) shown += a + " ";
+        SCOPED_TRACE(shown);
+        CliResult r = Run(c.args);
+        EXPECT_EQ(r.code, 2) << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(std::filesystem::is_empty(dir_));
+    }
 }
 
-double At(const Csv &csv, const std::string &column, double nm) {
-    std::vector<double> x = csv.Column("wavelength_nm"), y = csv.Column(column);
+TEST_F(UsageTest, VersionAndHelp) {
+    CliResult version = Run({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "velscan " VELSCAN_VERSION "\n");
+    CliResult help = Run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    for (const char *name : {"list", "info", "config", "scan", "convert", "plot"})
+        EXPECT_NE(help.out.find(name), std::string::npos) << name;
+}
+
+// The spectrum in a velscan CSV text; a malformed one fails the test.
+velscan::Spectrum Csv(const std::string &text) {
+    velscan::Spectrum spectrum;
+    const velscan::Status status = velscan::ParseCsv(text, spectrum);
+    EXPECT_TRUE(status.ok()) << status.message;
+    return spectrum;
+}
+
+// The value of y at the point nearest to nm.
+double At(const velscan::Spectrum &s, const std::vector<double> &y, double nm) {
     size_t best = 0;
-    for (size_t i = 0; i < x.size(); ++i)
-        if (std::fabs(x[i] - nm) < std::fabs(x[best] - nm)) best = i;
-    return y[best];
+    for (size_t i = 0; i < s.Points(); ++i)
+        if (std::fabs(s.wavelength_nm[i] - nm) < std::fabs(s.wavelength_nm[best] - nm)) best = i;
+    return y.at(best);
 }
 
 // Each row: arguments, exit code, and what the written file must show.
@@ -46,41 +152,39 @@ TEST_F(ScanTest, ScansAndFiles) {
         {{"scan", "--virtual"},
          0,
          [&](const CliResult &r) {
-             Csv csv = Load(*this, r.out);
-             std::vector<double> x = csv.Column("wavelength_nm");
+             const velscan::Spectrum s = Csv(r.out);
+             const std::vector<double> &x = s.wavelength_nm;
              ASSERT_EQ(x.size(), 228u);
              EXPECT_TRUE(std::is_sorted(x.begin(), x.end()));
              EXPECT_NEAR(x.front(), 900, 2);
              EXPECT_NEAR(x.back(), 1700, 2);
-             EXPECT_EQ(csv.metadata["serial"], "VS260417");
-             EXPECT_EQ(csv.columns, (std::vector<std::string>{"wavelength_nm", "intensity"}));
+             EXPECT_EQ(*s.metadata.Find("serial"), "VS260417");
+             EXPECT_FALSE(s.HasReference());
          }},
         {{"scan", "--virtual", "--reference", "device", "-o", "{dir}/r.csv"},
          0,
          [&](const CliResult &) {
-             Csv csv = Load(*this, Read("r.csv"));
-             EXPECT_NEAR(At(csv, "reflectance", 1300), 1, 0.05);
-             EXPECT_NEAR(At(csv, "absorbance", 1300), 0, 0.03);
+             const velscan::Spectrum s = Csv(Read("r.csv"));
+             EXPECT_NEAR(At(s, s.reflectance, 1300), 1, 0.05);
+             EXPECT_NEAR(At(s, s.absorbance, 1300), 0, 0.03);
          }},
         {{"scan", "--virtual=organic", "--reference", "{dir}/white.csv", "-o", "{dir}/o.csv"},
          0,
          [&](const CliResult &) {
-             Csv csv = Load(*this, Read("o.csv"));
-             EXPECT_GT(At(csv, "absorbance", 1450), At(csv, "absorbance", 1300) + 0.05);
+             const velscan::Spectrum s = Csv(Read("o.csv"));
+             EXPECT_GT(At(s, s.absorbance, 1450), At(s, s.absorbance, 1300) + 0.05);
          }},
         {{"scan", "--virtual=covered", "--reference", "{dir}/white.csv", "-o", "{dir}/c.csv"},
          0,
          [&](const CliResult &r) {
-             Csv csv = Load(*this, Read("c.csv"));
-             EXPECT_GT(std::stoi(csv.metadata["masked_points"]), 0);
+             EXPECT_GT(std::stoi(*Csv(Read("c.csv")).metadata.Find("masked_points")), 0);
              EXPECT_NE(r.err.find("masked"), std::string::npos);
          }},
         {{"scan", "--virtual", "--reference", "device", "-O", "json", "-o", "{dir}/s.json"},
          0,
          [&](const CliResult &) {
              auto json = nlohmann::json::parse(Read("s.json"));
-             EXPECT_EQ(json["wavelength_nm"].size(), 228u);
-             for (const char *key : {"intensity", "reference", "reflectance", "absorbance"})
+             for (const char *key : {"wavelength_nm", "intensity", "reference", "reflectance", "absorbance"})
                  EXPECT_EQ(json[key].size(), 228u) << key;
              EXPECT_EQ(json["metadata"]["serial"], "VS260417");
          }},
@@ -88,9 +192,7 @@ TEST_F(ScanTest, ScansAndFiles) {
          0,
          [&](const CliResult &) {
              std::string text = Read("s.jdx");
-             for (const char *label :
-                  {"##TITLE=", "##JCAMP-DX=4.24", "##DATA TYPE=NEAR INFRARED SPECTRUM", "##XUNITS=NANOMETERS",
-                   "##NPOINTS=228", "##XYPOINTS=(XY..XY)", "##END="})
+             for (const char *label : {"##JCAMP-DX=4.24\n", "##NPOINTS=228\n", "##END=\n"})
                  EXPECT_NE(text.find(label), std::string::npos) << label;
          }},
         {{"scan", "--virtual", "--raw", "{dir}/k.raw", "-o", "{dir}/k.csv", "--plot", "{dir}/k.png"},
@@ -99,9 +201,7 @@ TEST_F(ScanTest, ScansAndFiles) {
              ASSERT_EQ(Run({"convert", "{dir}/k.raw", "-o", "{dir}/k2.csv"}).code, 0);
              auto body = [](std::string t) { return t.substr(t.find("wavelength_nm,")); };
              EXPECT_EQ(body(Read("k2.csv")), body(Read("k.csv")));
-             cairo_surface_t *png = cairo_image_surface_create_from_png(Path("k.png").c_str());
-             EXPECT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
-             cairo_surface_destroy(png);
+             EXPECT_EQ(Read("k.png").substr(0, 4), "\x89PNG");
          }},
         {{"scan", "--virtual", "--count", "2", "-O", "wide", "-o", "{dir}/w.csv"},
          0,
@@ -109,7 +209,6 @@ TEST_F(ScanTest, ScansAndFiles) {
              ASSERT_EQ(Run({"scan", "--virtual", "-O", "wide", "-o", "{dir}/w.csv"}).code, 0);
              std::string text = Read("w.csv");
              EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
-             EXPECT_EQ(text.rfind("time,serial,config,temperature,humidity,", 0), 0u);
              CliResult refused =
                  Run({"scan", "--virtual", "--config", "2", "-O", "wide", "-o", "{dir}/w.csv"});
              EXPECT_EQ(refused.code, 2);
@@ -140,11 +239,7 @@ TEST_F(ScanTest, ScansAndFiles) {
         {{"convert", "{dir}/white.csv", "-o", "{dir}/bad.csv", "--reference", "{dir}/bad.txt"}, 2, nullptr},
         {{"plot", "{dir}/white.csv", "{dir}/white.csv", "-o", "{dir}/p.svg"},
          0,
-         [&](const CliResult &) {
-             std::string svg = Read("p.svg");
-             EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
-             EXPECT_NE(svg.find("<svg"), std::string::npos);
-         }},
+         [&](const CliResult &) { EXPECT_NE(Read("p.svg").find("</svg>"), std::string::npos); }},
         {{"plot", "{dir}/white.csv", "-o", "{dir}/pa.png", "--absorbance"}, 2, nullptr},
         {{"list", "--virtual"},
          0,
@@ -166,27 +261,24 @@ TEST_F(ScanTest, ScansAndFiles) {
              EXPECT_NE(shown.out.find("name: mine"), std::string::npos);
              EXPECT_NE(shown.out.find("1000-1600"), std::string::npos);
          }},
-        {{"config", "add", "--virtual", "--start", "100"},
-         2,
-         [](const CliResult &r) { EXPECT_NE(r.err.find("start"), std::string::npos); }},
     };
     std::ofstream(Path("bad.txt")) << "not a spectrum\n";
     for (const Case &c : cases) {
         std::string shown;
         for (const std::string &a : c.args) shown += a + " ";
+        SCOPED_TRACE(shown);
         virt::Reset();
         CliResult r = Run(c.args);
-        EXPECT_EQ(r.code, c.code) << shown << "\n" << r.err;
+        EXPECT_EQ(r.code, c.code) << r.err;
         if (c.code != 0) {
-            EXPECT_FALSE(r.err.empty()) << shown;
-            EXPECT_EQ(r.out, "") << shown;
+            EXPECT_FALSE(r.err.empty());
+            EXPECT_EQ(r.out, "");
         }
-        if (c.check) {
-            SCOPED_TRACE(shown);
-            c.check(r);
-        }
+        if (c.check) c.check(r);
     }
-    for (const std::string &name : Files()) EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+    // No temporary file (".NAME.XXXXXX") is left beside the written ones.
+    for (const auto &entry : std::filesystem::directory_iterator(dir_))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }
 
 // Someone plugs the cable back in while velscan waits for the instrument to
@@ -212,15 +304,12 @@ TEST_F(ScanTest, SeriesKeepsEveryRowAcrossADisconnect) {
     USB_SetSleepFunction(nullptr);
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_NE(r.err.find("scan 2 of 3"), std::string::npos) << r.err;
-    std::string text = Read("w.csv");
+    const std::string text = Read("w.csv");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;  // header and three rows
     // The missing scan's row: its time and serial, every measured cell empty.
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_NE(lines[2].find(",VS260417,0,,,,"), std::string::npos) << lines[2];
-    EXPECT_EQ(lines[3].find(",,"), std::string::npos) << lines[3];
+    const size_t second = text.find('\n', text.find('\n') + 1) + 1, third = text.find('\n', second) + 1;
+    EXPECT_NE(text.substr(second, third - second).find(",VS260417,0,,,,"), std::string::npos) << text;
+    EXPECT_EQ(text.find(",,", third), std::string::npos) << text;
 }
 
 TEST_F(ScanTest, PermissionFailureNamesTheRule) {
@@ -228,10 +317,9 @@ TEST_F(ScanTest, PermissionFailureNamesTheRule) {
     hid.addDevice();
     hid.failOpen = true;
     hid.openError = L"Permission denied";
-    CliResult r = Run({"info"});
+    const CliResult r = Run({"info"});
     EXPECT_EQ(r.code, 4) << r.err;
     EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("70-velscan.rules"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
 }
 
