@@ -9,8 +9,7 @@
 int main(void) {
     slewScanCfg config;
     double wavelengths[VEL_MAX_WAVELENGTHS];
-    int32_t found = velInitUsb();
-    int32_t opened;
+    int32_t found = velInitUsb(), opened;
 
     memset(&config, 0, sizeof config);
     if (found < 0) {

@@ -13,10 +13,8 @@ static int failed(const char *step, int32_t code) {
 
 int main(int argc, char **argv) {
     velscan_device *device = NULL;
-    velscan_spectrum *scan = NULL;
-    velscan_spectrum *back = NULL;
-    size_t points = 0;
-    size_t read_points = 0;
+    velscan_spectrum *scan = NULL, *back = NULL;
+    size_t points = 0, read_points = 0;
     double *intensity;
     int32_t code;
 
