@@ -254,7 +254,10 @@ TEST(ConfigurationQueries, TypePatternsAndEnd) {
     cfg.num_sections = 200;  // only five slots exist
     EXPECT_EQ(velspec_scan_slew_get_num_patterns(&cfg), 4464);
     EXPECT_EQ(velspec_scan_slew_get_num_patterns(nullptr), VELSPEC_ERR_NULL);
-    EXPECT_EQ(velspec_scan_get_exp_time_us(65535), 0);  // past the table
+    // Codes index a table of seven exposure times.
+    EXPECT_EQ(velspec_scan_get_exp_time_us(6), 60960);
+    EXPECT_EQ(velspec_scan_get_exp_time_us(7), 0);
+    EXPECT_EQ(velspec_scan_get_exp_time_us(65535), 0);
 }
 
 }  // namespace
