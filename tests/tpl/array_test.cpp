@@ -46,8 +46,8 @@ TEST(TplArray, NestedArrayCountsStandInTheirElements) {
     }
     const Bytes image = DumpBytes(w.tn);
     ImageBuilder b;
-    b.header(0, "A(iA(c))").u32(3).u32(0).u32(2).raw("xy").u32(10).u32(0).u32(20).u32(1).raw("z");
-    ASSERT_EQ(image, b.finish());
+    b.Header(0, "A(iA(c))").U32(3).U32(0).U32(2).Raw("xy").U32(10).U32(0).U32(20).U32(1).Raw("z");
+    ASSERT_EQ(image, b.Finish());
 
     TplHandle r(tpl_map("A(iA(c))", &i, &c));
     ASSERT_EQ(LoadBytes(r.tn, image), 0);
@@ -97,7 +97,7 @@ TEST(TplArray, UnpackOfAPackedTplReturnsWhatWasPacked) {
     // A loaded tpl refuses to dump.
     CapturedReports reports;
     EXPECT_EQ(DumpBytes(t.tn), Bytes{});
-    EXPECT_EQ(reports.str(), "error: tpl_dump called for a loaded tpl\n");
+    EXPECT_EQ(reports.Take(), "error: tpl_dump called for a loaded tpl\n");
 }
 
 TEST(TplArray, PackingAfterALoadStartsFresh) {
@@ -107,7 +107,7 @@ TEST(TplArray, PackingAfterALoadStartsFresh) {
         CapturedReports reports;
         EXPECT_EQ(tpl_unpack(t.tn, 0), -1);
         EXPECT_EQ(i, 7);
-        EXPECT_EQ(reports.str(), "tpl_unpack: nothing packed or loaded\n");
+        EXPECT_EQ(reports.Take(), "tpl_unpack: nothing packed or loaded\n");
     }
     i = 1;
     tpl_pack(t.tn, 1);
@@ -119,8 +119,8 @@ TEST(TplArray, PackingAfterALoadStartsFresh) {
     tpl_pack(t.tn, 1);  // drops the loaded content
     EXPECT_EQ(tpl_Alen(t.tn, 1), 1);
     ImageBuilder b;
-    b.header(0, "A(i)").u32(1).u32(9);
-    EXPECT_EQ(DumpBytes(t.tn), b.finish());
+    b.Header(0, "A(i)").U32(1).U32(9);
+    EXPECT_EQ(DumpBytes(t.tn), b.Finish());
 }
 
 }  // namespace

@@ -14,20 +14,22 @@ Bytes ImageOf(int32_t value) {
     return DumpBytes(t.tn);
 }
 
+// The same kind of image with its length stored big-endian.
+const Bytes kBigEndianImage = ImageBuilder(true).Header(TPL_IMG_BIG_ENDIAN, "i").U32(2).Finish();
+
 // Records every image handed over; aborts when told to.
 struct Collector {
     std::vector<Bytes> images;
     int abort_at = -1;
-    static int handle(void *img, uint32_t len, void *data) {
+    static int Handle(void *img, uint32_t len, void *data) {
         auto *self = static_cast<Collector *>(data);
-        auto *p = static_cast<uint8_t *>(img);
-        self->images.emplace_back(p, p + len);
+        self->images.emplace_back(static_cast<uint8_t *>(img), static_cast<uint8_t *>(img) + len);
         return static_cast<int>(self->images.size()) - 1 == self->abort_at ? -1 : 0;
     }
 };
 
 int GatherMem(Bytes chunk, tpl_gather_state **gs, Collector &c) {
-    return tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), gs, &Collector::handle, &c);
+    return tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), gs, &Collector::Handle, &c);
 }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
@@ -36,131 +38,112 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-TEST(TplGather, JoinedAndSplitChunks) {
-    const Bytes a = ImageOf(1), b = ImageOf(2);
-    tpl_gather_state *gs = nullptr;
-    Collector c;
-    ASSERT_EQ(GatherMem(Concat({a, b}), &gs, c), 1);
-    EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
-    EXPECT_EQ(gs, nullptr);
-
-    // An image split after 3 bytes, then after 10: delivered once, whole.
-    c.images.clear();
-    ASSERT_EQ(GatherMem(Bytes(a.begin(), a.begin() + 3), &gs, c), 1);
-    ASSERT_NE(gs, nullptr);
-    ASSERT_EQ(GatherMem(Bytes(a.begin() + 3, a.begin() + 10), &gs, c), 1);
-    EXPECT_TRUE(c.images.empty());
-    ASSERT_EQ(GatherMem(Concat({Bytes(a.begin() + 10, a.end()), Bytes(b.begin(), b.begin() + 5)}), &gs, c),
-              1);
-    EXPECT_EQ(c.images, std::vector<Bytes>{a});
-    ASSERT_NE(gs, nullptr);
-    EXPECT_EQ(gs->len, 5u);
-    ASSERT_EQ(GatherMem(Bytes(b.begin() + 5, b.end()), &gs, c), 1);
-    EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
-    EXPECT_EQ(gs, nullptr);
-
-    // A chunk that starts with other bytes is a bad prefix.
-    CapturedReports reports;
-    ASSERT_EQ(GatherMem(Bytes(20, 'x'), &gs, c), -3);
-    EXPECT_EQ(gs, nullptr);
-    EXPECT_EQ(reports.str(), "tpl prefix invalid\n");
+TEST(TplGather, ChunksJoinedAndSplitDeliverEachImageOnceWhole) {
+    const Bytes a = ImageOf(1), stream = Concat({a, kBigEndianImage});
+    struct Step {
+        size_t end;        // the chunk runs from the previous step's end to here
+        size_t delivered;  // images handed over so far
+        size_t held;       // bytes kept for the next chunk
+    };
+    const std::vector<Step> feeds[] = {
+        {{stream.size(), 2, 0}},
+        {{3, 0, 3}, {10, 0, 10}, {a.size() + 5, 1, 5}, {stream.size(), 2, 0}},
+    };
+    for (const std::vector<Step> &feed : feeds) {
+        SCOPED_TRACE(feed.size());
+        tpl_gather_state *gs = nullptr;
+        Collector c;
+        size_t from = 0;
+        for (const Step &s : feed) {
+            ASSERT_EQ(GatherMem(Bytes(stream.begin() + from, stream.begin() + s.end), &gs, c), 1);
+            from = s.end;
+            EXPECT_EQ(c.images.size(), s.delivered);
+            EXPECT_EQ(gs ? gs->len : 0u, s.held);
+        }
+        EXPECT_EQ(c.images, (std::vector<Bytes>{a, kBigEndianImage}));
+    }
 }
 
-TEST(TplGather, LimitAbortAndShortStoredLength) {
+TEST(TplGather, BadPrefixLimitAndAbort) {
     CapturedReports reports;
     tpl_gather_state *gs = nullptr;
     Collector c;
-    ImageBuilder big;
-    big.header(0, "c#").u32(86);
-    for (int k = 0; k < 86; k++) big.u8(0);
-    Bytes img = big.finish();
-    ASSERT_EQ(img.size(), 101u);
+    // Other bytes, and stored lengths that could not be stepped over: 0 and 8.
+    for (const Bytes &bad :
+         {Bytes(20, 'x'), Concat({ImageBuilder().Raw("tpl").U8(0).U32(0).bytes(), ImageOf(3)}),
+          Concat({ImageBuilder().Raw("tpl").U8(0).U32(8).bytes(), ImageOf(3)})}) {
+        EXPECT_EQ(GatherMem(bad, &gs, c), -3);
+        EXPECT_EQ(gs, nullptr);
+        EXPECT_EQ(reports.Take(), "tpl prefix invalid\n");
+    }
 
+    const Bytes img = ImageBuilder().Header(0, "c#").U32(86).Raw(std::string(86, '\0')).Finish();
+    ASSERT_EQ(img.size(), 101u);
     tpl_hook.gather_limit = 100;
     EXPECT_EQ(GatherMem(img, &gs, c), -2);
-    EXPECT_EQ(reports.str(), "tpl exceeds max length 100\n");
-    EXPECT_TRUE(c.images.empty());
     // Also when the oversized image arrives in pieces.
-    reports.clear();
-    ASSERT_EQ(GatherMem(Bytes(img.begin(), img.begin() + 50), &gs, c), -2);
-    EXPECT_EQ(gs, nullptr);
+    EXPECT_EQ(GatherMem(Bytes(img.begin(), img.begin() + 50), &gs, c), -2);
     tpl_hook.gather_limit = 0;
+    EXPECT_EQ(gs, nullptr);
+    EXPECT_EQ(reports.Take(), "tpl exceeds max length 100\ntpl exceeds max length 100\n");
+    EXPECT_TRUE(c.images.empty());
 
-    reports.clear();
     c.abort_at = 0;
     EXPECT_EQ(GatherMem(Concat({ImageOf(1), ImageOf(2)}), &gs, c), -4);
     EXPECT_EQ(c.images.size(), 1u);
-    EXPECT_EQ(reports.str(), "tpl_mem_gather aborted by app callback\n");
-
-    // Stored lengths that could not be stepped over: 0 and 8.
-    for (uint32_t len : {0u, 8u}) {
-        reports.clear();
-        Bytes bad = Concat({ImageBuilder().raw("tpl").u8(0).u32(len).bytes(), ImageOf(3)});
-        EXPECT_EQ(GatherMem(bad, &gs, c), -3);
-        EXPECT_EQ(gs, nullptr);
-        EXPECT_EQ(reports.str(), "tpl prefix invalid\n");
-    }
+    EXPECT_EQ(reports.Take(), "tpl_mem_gather aborted by app callback\n");
 }
 
-class Pipe {
-public:
-    Pipe() { ok = pipe(fds) == 0; }
+struct Pipe {
+    Pipe() { EXPECT_EQ(pipe(fds), 0); }
     ~Pipe() {
-        CloseWrite();
-        if (fds[0] >= 0) close(fds[0]);
+        for (int fd : fds) close(fd);
     }
-    void WriteAll(const Bytes &b) {
-        ASSERT_EQ(write(fds[1], b.data(), b.size()), static_cast<ssize_t>(b.size()));
+    void Write(const Bytes &b) {
+        EXPECT_EQ(write(fds[1], b.data(), b.size()), static_cast<ssize_t>(b.size()));
     }
-    void CloseWrite() {
-        if (fds[1] >= 0) close(fds[1]);
-        fds[1] = -1;
-    }
+    void CloseWrite() { close(std::exchange(fds[1], -1)); }
     int fds[2] = {-1, -1};
-    bool ok;
 };
 
 TEST(TplGather, BlockingDescriptor) {
     Pipe p;
-    ASSERT_TRUE(p.ok);
-    const Bytes a = ImageOf(5);
-    p.WriteAll(Concat({a, ImageBuilder().raw("tpl").u8(0).u32(4).bytes()}));
+    p.Write(Concat({kBigEndianImage, ImageBuilder().Raw("tpl").U8(0).U32(4).bytes()}));
     p.CloseWrite();
     void *img = nullptr;
     size_t size = 0;
     ASSERT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), 1);
-    EXPECT_EQ(Bytes(static_cast<uint8_t *>(img), static_cast<uint8_t *>(img) + size), a);
+    EXPECT_EQ(Bytes(static_cast<uint8_t *>(img), static_cast<uint8_t *>(img) + size), kBigEndianImage);
     free(img);
     CapturedReports reports;
     EXPECT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), -1);
-    EXPECT_EQ(reports.str(), "tpl_gather_fd_blocking: non-tpl input\n");
+    EXPECT_EQ(reports.Take(), "tpl_gather_fd_blocking: non-tpl input\n");
     EXPECT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), 0);
 }
 
 TEST(TplGather, NonBlockingDescriptorCarriesPartialImages) {
     Pipe p;
-    ASSERT_TRUE(p.ok);
     ASSERT_EQ(fcntl(p.fds[0], F_SETFL, O_NONBLOCK), 0);
     const Bytes a = ImageOf(1), b = ImageOf(2);
     tpl_gather_state *gs = nullptr;
     Collector c;
     auto gather = [&] {
-        return tpl_gather(TPL_GATHER_MODE_FD_NONBLOCKING, p.fds[0], &gs, &Collector::handle, &c);
+        return tpl_gather(TPL_GATHER_MODE_FD_NONBLOCKING, p.fds[0], &gs, &Collector::Handle, &c);
     };
-    p.WriteAll(Concat({a, Bytes(b.begin(), b.begin() + 6)}));
+    p.Write(Concat({a, Bytes(b.begin(), b.begin() + 6)}));
     ASSERT_EQ(gather(), 1);
     EXPECT_EQ(c.images, std::vector<Bytes>{a});
     ASSERT_NE(gs, nullptr);
-    p.WriteAll(Bytes(b.begin() + 6, b.end()));
+    p.Write(Bytes(b.begin() + 6, b.end()));
     ASSERT_EQ(gather(), 1);
     EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
     EXPECT_EQ(gs, nullptr);
 
-    p.WriteAll(Bytes(a.begin(), a.begin() + 4));
+    p.Write(Bytes(a.begin(), a.begin() + 4));
     p.CloseWrite();
     CapturedReports reports;
     EXPECT_EQ(gather(), 0);
-    EXPECT_EQ(reports.str(), "tpl_gather: partial tpl image precedes EOF\n");
+    EXPECT_EQ(reports.Take(), "tpl_gather: partial tpl image precedes EOF\n");
     EXPECT_EQ(gs, nullptr);
 }
 

@@ -19,8 +19,8 @@ TEST(TplGolden, RepeatedRecordImageInterleavesFieldsWithoutPadding) {
     ASSERT_NE(t.tn, nullptr);
     ASSERT_EQ(tpl_pack(t.tn, 0), 0);
     ImageBuilder b;
-    b.header(0, "S(iv)#").u32(2).u32(1).u16(2).u32(3).u16(4);
-    EXPECT_EQ(DumpBytes(t.tn), b.finish());
+    b.Header(0, "S(iv)#").U32(2).U32(1).U16(2).U32(3).U16(4);
+    EXPECT_EQ(DumpBytes(t.tn), b.Finish());
 }
 
 // Every scalar kind, a fixed-length array, a string pair, a binary and a
@@ -56,15 +56,15 @@ AllKinds AllKindsValues() {
 
 Bytes AllKindsImage(bool big) {
     ImageBuilder b(big);
-    b.header(TPL_IMG_NULLABLE_STRINGS | (big ? TPL_IMG_BIG_ENDIAN : 0), "cjviufIUs#c##B");
-    b.u32(2).u32(2).u32(3);
-    b.u8(0x7f).u16(0xfffe).u16(0xbeef).u32(0xfffffff9).u32(0xdeadbeef).f64(-2.5);
-    b.u64(0x8000000000000001ull).u64(0x0102030405060708ull);
-    b.u32(1);             // empty string: length 1, no bytes
-    b.u32(4).raw("xyz");  // "xyz"
-    for (uint8_t k = 1; k <= 6; k++) b.u8(k);
-    b.u32(3).raw("\x01\x02\x03");
-    return b.finish();
+    b.Header(TPL_IMG_NULLABLE_STRINGS | (big ? TPL_IMG_BIG_ENDIAN : 0), "cjviufIUs#c##B");
+    b.U32(2).U32(2).U32(3);
+    b.U8(0x7f).U16(0xfffe).U16(0xbeef).U32(0xfffffff9).U32(0xdeadbeef).F64(-2.5);
+    b.U64(0x8000000000000001ull).U64(0x0102030405060708ull);
+    b.U32(1);             // empty string: length 1, no bytes
+    b.U32(4).Raw("xyz");  // "xyz"
+    for (uint8_t k = 1; k <= 6; k++) b.U8(k);
+    b.U32(3).Raw("\x01\x02\x03");
+    return b.Finish();
 }
 
 tpl_node *MapAllKinds(AllKinds &k) {
@@ -105,13 +105,13 @@ TEST(TplGolden, SameValuesFromLittleAndBigEndianImages) {
 
 TEST(TplGolden, BigEndianArraysOfRepeatedRecords) {
     ImageBuilder b(true);
-    b.header(TPL_IMG_BIG_ENDIAN, "A(S(iv)#)").u32(2);  // fixed length 2
-    b.u32(2);                                          // two elements
-    b.u32(1).u16(2).u32(3).u16(4);
-    b.u32(5).u16(6).u32(7).u16(8);
+    b.Header(TPL_IMG_BIG_ENDIAN, "A(S(iv)#)").U32(2);  // fixed length 2
+    b.U32(2);                                          // two elements
+    b.U32(1).U16(2).U32(3).U16(4);
+    b.U32(5).U16(6).U32(7).U16(8);
     IvRecord recs[2] = {};
     TplHandle t(tpl_map("A(S(iv)#)", recs, 2));
-    const Bytes image = b.finish();
+    const Bytes image = b.Finish();
     ASSERT_EQ(LoadBytes(t.tn, image), 0);
     EXPECT_EQ(tpl_Alen(t.tn, 1), 2);
     ASSERT_EQ(tpl_unpack(t.tn, 1), 2);
@@ -126,8 +126,8 @@ TEST(TplGolden, StringConventionsNullEmptyAndLegacy) {
     TplHandle t(tpl_map("s#", strs, 3));
     tpl_pack(t.tn, 0);
     ImageBuilder b;
-    b.header(TPL_IMG_NULLABLE_STRINGS, "s#").u32(3).u32(0).u32(1).u32(3).raw("hi");
-    const Bytes image = b.finish();
+    b.Header(TPL_IMG_NULLABLE_STRINGS, "s#").U32(3).U32(0).U32(1).U32(3).Raw("hi");
+    const Bytes image = b.Finish();
     ASSERT_EQ(DumpBytes(t.tn), image);
 
     char *out[3] = {};
@@ -143,8 +143,8 @@ TEST(TplGolden, StringConventionsNullEmptyAndLegacy) {
 
     // Without the nullable flag, lengths count text only and 0 is empty.
     ImageBuilder legacy;
-    legacy.header(0, "s#").u32(3).u32(0).u32(2).raw("hi").u32(1).raw("z");
-    const Bytes legacy_image = legacy.finish();
+    legacy.Header(0, "s#").U32(3).U32(0).U32(2).Raw("hi").U32(1).Raw("z");
+    const Bytes legacy_image = legacy.Finish();
     ASSERT_EQ(LoadBytes(u.tn, legacy_image), 0);
     ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
     for (char *s : out) ASSERT_NE(s, nullptr);
@@ -162,8 +162,8 @@ TEST(TplGolden, InPlaceDecodeIntoTheImageBuffer) {
         double scale;
     };
     ImageBuilder b;
-    b.header(0, "S(ci#f)").u32(4).u8(2).u32(10).u32(20).u32(30).u32(40).f64(0.5);
-    Bytes image = b.finish();
+    b.Header(0, "S(ci#f)").U32(4).U8(2).U32(10).U32(20).U32(30).U32(40).F64(0.5);
+    Bytes image = b.Finish();
     alignas(8) uint8_t buffer[128] = {};
     std::memcpy(buffer, image.data(), image.size());
     auto *rec = reinterpret_cast<Rec *>(buffer);

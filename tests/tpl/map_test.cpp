@@ -59,12 +59,12 @@ TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
         // Spare arguments: more than any of these formats could consume.
         tpl_node *tn = tpl_map(fmt, base, 2, base, 2, base, base);
         EXPECT_EQ(tn, nullptr);
-        EXPECT_EQ(reports.str(), std::string("failed to parse ") + fmt + "\n");
+        EXPECT_EQ(reports.Take(), std::string("failed to parse ") + fmt + "\n");
         tpl_free(tn);
     }
     CapturedReports reports;
     EXPECT_EQ(tpl_map("iq", base), nullptr);
-    EXPECT_EQ(reports.str(), "unsupported option q\nfailed to parse iq\n");
+    EXPECT_EQ(reports.Take(), "unsupported option q\nfailed to parse iq\n");
 }
 
 TEST(TplMap, SizesThatCannotBeRepresentedAreRefused) {
@@ -76,7 +76,7 @@ TEST(TplMap, SizesThatCannotBeRepresentedAreRefused) {
     EXPECT_EQ(tpl_map("f##", base, 65536, 16384), nullptr);
     // Records whose total span exceeds 32 bits.
     EXPECT_EQ(tpl_map("S(f)#", base, 1 << 30), nullptr);
-    EXPECT_EQ(reports.str(), "failed to parse c##\nfailed to parse f##\nfailed to parse S(f)#\n");
+    EXPECT_EQ(reports.Take(), "failed to parse c##\nfailed to parse f##\nfailed to parse S(f)#\n");
 }
 
 TEST(TplMap, TenCountsInARunAreAccepted) {
@@ -99,7 +99,7 @@ TEST(TplMap, IndexesNameArraysInFormatOrder) {
     EXPECT_EQ(tpl_Alen(t.tn, 4), -1);
     EXPECT_EQ(tpl_pack(t.tn, 4), -1);
     EXPECT_EQ(tpl_pack(t.tn, -1), -1);
-    EXPECT_EQ(reports.str(),
+    EXPECT_EQ(reports.Take(),
               "invalid index 4 to tpl_unpack\ninvalid index 4 to tpl_pack\ninvalid index -1 to tpl_pack\n");
 }
 

@@ -1,161 +1,123 @@
-// Image validation: every code from a deliberately broken image, and
-// malformed images that must be refused without reading past their end.
+// Image validation: every code from a deliberately broken image, malformed
+// images refused without reading past their end, and the load reports.
 #include "tpl_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <cstring>
+#include <tuple>
 
 namespace {
 
-Bytes IvImage() {
+// i#v with counts 2: header 8, format 4, count 4, data 10 = 26 bytes.
+Bytes IvImage() { return ImageBuilder().Header(0, "i#v").U32(2).U32(1).U32(2).U16(3).Finish(); }
+
+Bytes Poke(Bytes img, size_t at, uint8_t value) {
+    img[at] = value;
+    return img;
+}
+
+Bytes Append(Bytes img, const Bytes &tail) {
+    img.insert(img.end(), tail.begin(), tail.end());
+    return img;
+}
+
+// Image of fmt whose data begins with words: lengths chosen so that position
+// + length wraps 32-bit arithmetic, and element counts far beyond what the
+// bytes can hold.
+Bytes Forged(uint8_t flags, const char *fmt, std::initializer_list<uint32_t> words, const char *tail) {
     ImageBuilder b;
-    b.header(0, "i#v").u32(2).u32(1).u32(2).u16(3);
-    return b.finish();
+    b.Header(flags, fmt);
+    for (uint32_t w : words) b.U32(w);
+    return b.Raw(tail).Finish();
 }
 
-class TplValidation : public ::testing::Test {
-protected:
-    int32_t ints[2] = {-5, -5};
-    uint16_t v = 99;
-    TplHandle t{tpl_map("i#v", ints, 2, &v)};
-};
-
-TEST_F(TplValidation, EveryCodeFromABrokenImage) {
+TEST(TplValidation, EveryCodeFromABrokenImage) {
     const Bytes good = IvImage();
-    EXPECT_EQ(Validate(t.tn, good), TPL_VALID);
-    EXPECT_EQ(Validate(t.tn, Bytes(good.begin(), good.begin() + 8)), TPL_ERR_TOO_SHORT);
-    // One byte changed: magic, flags, format character, fixed length 2 -> 9.
-    const struct {
-        size_t at;
-        uint8_t value;
-        int code;
-    } pokes[] = {{1, 'X', TPL_ERR_MAGIC},
-                 {3, 4, TPL_ERR_FLAGS},
-                 {9, 'x', TPL_ERR_FORMAT_CHAR},
-                 {9, 'u', TPL_ERR_FORMAT_MISMATCH},
-                 {12, 9, TPL_ERR_FXLEN_MISMATCH}};
-    for (const auto &p : pokes) {
-        Bytes bad = good;
-        bad[p.at] = p.value;
-        EXPECT_EQ(Validate(t.tn, bad), p.code) << p.at << " = " << int(p.value);
-    }
-
-    Bytes bad = good;
-    bad.push_back(0);  // trailing byte, stored length unchanged
-    EXPECT_EQ(Validate(t.tn, bad), TPL_ERR_TOTAL_LENGTH);
-    bad[4] = static_cast<uint8_t>(bad.size());  // stored length adjusted
-    EXPECT_EQ(Validate(t.tn, bad), TPL_ERR_SIZE_MISMATCH);
-    EXPECT_EQ(Validate(t.tn, bad, true), TPL_VALID);
-
-    bad = good;
-    bad.pop_back();
-    bad[4] = static_cast<uint8_t>(bad.size());
-    EXPECT_EQ(Validate(t.tn, bad), TPL_ERR_DATA_OVERRUN);
-}
-
-TEST_F(TplValidation, TruncatedHeadersAreRefusedWithinTheImage) {
-    // Exact-size heap copies: any read past the end is caught by ASan.
-    auto check = [&](const Bytes &img, int expected, bool trailing) {
-        std::unique_ptr<uint8_t[]> exact(new uint8_t[img.size()]);
-        std::memcpy(exact.get(), img.data(), img.size());
-        tpl_root_record *root = tpl_root_of(t.tn);
-        root->source = tpl_mapped_file{-1, reinterpret_cast<const char *>(exact.get()), img.size()};
-        root->flags = 0;
-        EXPECT_EQ(tpl_sanity(t.tn, trailing), expected);
-        root->source = tpl_mapped_file{-1, nullptr, 0};
-        root->flags = 0;
-    };
-    // Format string without its zero.
-    check(ImageBuilder().raw("tpl").u8(0).u32(12).raw("i#v#").bytes(), TPL_ERR_FORMAT_UNTERMINATED, true);
-    // Fixed-length section cut short.
-    check(ImageBuilder().raw("tpl").u8(0).u32(15).raw("i#v").u8(0).u16(2).bytes(), TPL_ERR_FXLEN_OVERRUN,
-          true);
-    // Data cut inside the v.
-    check(ImageBuilder().raw("tpl").u8(0).u32(0).raw("i#v").u8(0).u32(2).u32(1).u32(2).u8(3).bytes(),
-          TPL_ERR_DATA_OVERRUN, true);
-}
-
-TEST_F(TplValidation, LoadReportsAndLeavesVariablesUntouched) {
-    CapturedReports reports;
-    Bytes bad = IvImage();
-    bad[9] = 'u';
-    EXPECT_EQ(LoadBytes(t.tn, bad), -1);
-    EXPECT_EQ(reports.str(), "format signature mismatch\n");
-    reports.clear();
-    bad = IvImage();
-    bad[12] = 9;
-    EXPECT_EQ(LoadBytes(t.tn, bad), -1);
-    EXPECT_EQ(reports.str(), "not a valid tpl file\n");
-    reports.clear();
-    EXPECT_EQ(tpl_unpack(t.tn, 0), -1);
-    EXPECT_EQ(ints[0], -5);
-    EXPECT_EQ(ints[1], -5);
-    EXPECT_EQ(v, 99);
-}
-
-TEST_F(TplValidation, TrailingBytesAllowedIgnoreTheStoredLength) {
-    Bytes longer = IvImage();
-    longer.resize(longer.size() + 5, 0xee);
-    longer[4] = 0xff;
-    ASSERT_EQ(LoadBytes(t.tn, longer, TPL_IO_TRAILING_OK), 0);
-    ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
-    EXPECT_EQ(ints[1], 2);
-    EXPECT_EQ(v, 3);
-}
-
-// Lengths chosen so that position + length wraps 32-bit arithmetic, and
-// element counts far beyond what the bytes can hold: refused at the image
-// end instead of wrapping or spinning.
-TEST(TplMalformed, HugeLengthsAreRejectedNotWrapped) {
-    const struct {
+    struct Case {
+        const char *name;
         const char *fmt;
-        uint8_t flags;
-        std::vector<uint32_t> words;
-        const char *tail;
-    } cases[] = {
-        {"s", TPL_IMG_NULLABLE_STRINGS, {0xffffffffu}, "abc"},
-        {"s", 0, {0xffffffffu}, "abc"},
-        {"s", 0, {0x80000000u}, "abc"},
-        {"B", 0, {0xfffffffdu}, "xyz"},
-        {"A(i)", 0, {0xffffffffu, 1, 2}, ""},
-        {"A(iA(c))", 0, {1, 5, 0x7fffffffu}, "ab"},  // nested count past its element
+        Bytes image;
+        bool trailing_ok;
+        int code;
+    };
+    const Case cases[] = {
+        {"good", "i#v", good, false, TPL_VALID},
+        {"header only", "i#v", Bytes(good.begin(), good.begin() + 8), false, TPL_ERR_TOO_SHORT},
+        {"magic", "i#v", Poke(good, 1, 'X'), false, TPL_ERR_MAGIC},
+        {"flags", "i#v", Poke(good, 3, 4), false, TPL_ERR_FLAGS},
+        {"format char", "i#v", Poke(good, 9, 'x'), false, TPL_ERR_FORMAT_CHAR},
+        {"other format", "i#v", Poke(good, 9, 'u'), false, TPL_ERR_FORMAT_MISMATCH},
+        {"fixed length 9", "i#v", Poke(good, 12, 9), false, TPL_ERR_FXLEN_MISMATCH},
+        {"trailing byte, length kept", "i#v", Append(good, {0}), false, TPL_ERR_TOTAL_LENGTH},
+        {"stored length past the end", "i#v", Poke(good, 4, 27), false, TPL_ERR_TOTAL_LENGTH},
+        {"trailing byte, length adjusted", "i#v", Poke(Append(good, {0}), 4, 27), false,
+         TPL_ERR_SIZE_MISMATCH},
+        {"trailing byte allowed", "i#v", Poke(Append(good, {0}), 4, 27), true, TPL_VALID},
+        {"trailing allowed ignores length", "i#v", Poke(Append(good, Bytes(5, 0xee)), 4, 0xff), true,
+         TPL_VALID},
+        {"last byte missing", "i#v", Poke(Bytes(good.begin(), good.end() - 1), 4, 25), false,
+         TPL_ERR_DATA_OVERRUN},
+        // Cut inside the header and data: nothing may be read past the end.
+        {"format without zero", "i#v", ImageBuilder().Raw("tpl").U8(0).U32(12).Raw("i#v#").bytes(), true,
+         TPL_ERR_FORMAT_UNTERMINATED},
+        {"fixed lengths cut", "i#v", ImageBuilder().Raw("tpl").U8(0).U32(15).Raw("i#v").U8(0).U16(2).bytes(),
+         true, TPL_ERR_FXLEN_OVERRUN},
+        {"nullable string", "s", Forged(TPL_IMG_NULLABLE_STRINGS, "s", {0xffffffffu}, "abc"), true,
+         TPL_ERR_DATA_OVERRUN},
+        {"string", "s", Forged(0, "s", {0xffffffffu}, "abc"), true, TPL_ERR_DATA_OVERRUN},
+        {"string 2^31", "s", Forged(0, "s", {0x80000000u}, "abc"), true, TPL_ERR_DATA_OVERRUN},
+        {"binary", "B", Forged(0, "B", {0xfffffffdu}, "xyz"), true, TPL_ERR_DATA_OVERRUN},
+        {"array count", "A(i)", Forged(0, "A(i)", {0xffffffffu, 1, 2}, ""), true, TPL_ERR_DATA_OVERRUN},
+        {"nested count past its element", "A(iA(c))", Forged(0, "A(iA(c))", {1, 5, 0x7fffffffu}, "ab"), true,
+         TPL_ERR_DATA_OVERRUN},
     };
     alignas(8) static char base[64];
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.fmt);
-        TplHandle t(tpl_map(c.fmt, base, base));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TplHandle t(std::strchr(c.fmt, '#') ? tpl_map(c.fmt, base, 2, base) : tpl_map(c.fmt, base, base));
         ASSERT_NE(t.tn, nullptr);
-        ImageBuilder b;
-        b.header(c.flags, c.fmt);
-        for (uint32_t w : c.words) b.u32(w);
-        EXPECT_EQ(Validate(t.tn, b.raw(c.tail).finish(), true), TPL_ERR_DATA_OVERRUN) << c.words[0];
+        EXPECT_EQ(Validate(t.tn, c.image, c.trailing_ok), c.code);
     }
 }
 
-TEST(TplMalformed, FileLoadMessagesNameThePath) {
+TEST(TplValidation, LoadRefusalsAreReportedAndChangeNothing) {
     TempDir dir;
-    const std::string path = dir.file("img.tpl");
-    int32_t ints[2] = {1, 2};
+    const std::string path = dir.File("img.tpl"), missing = dir.File("none.tpl");
+    int32_t ints[3] = {1, 2, -5};
     uint16_t v = 3;
-    TplHandle w(tpl_map("i#v", ints, 2, &v));
-    tpl_pack(w.tn, 0);
-    ASSERT_EQ(tpl_dump(w.tn, TPL_IO_FILE, path.c_str()), 0);
-
-    CapturedReports reports;
-    int32_t other[3];
-    TplHandle lens(tpl_map("i#v", other, 3, &v));
-    EXPECT_EQ(tpl_load(lens.tn, TPL_IO_FILE, path.c_str()), -1);
-    EXPECT_EQ(reports.str(), path + ": array lengths mismatch\n");
-    reports.clear();
-    TplHandle fmt(tpl_map("i#j", other, 2, &v));
-    EXPECT_EQ(tpl_load(fmt.tn, TPL_IO_FILE, path.c_str()), -1);
-    EXPECT_EQ(reports.str(), path + ": format signature mismatch\n");
-    reports.clear();
-    const std::string missing = dir.file("none.tpl");
-    EXPECT_EQ(tpl_load(fmt.tn, TPL_IO_FILE, missing.c_str()), -1);
-    EXPECT_EQ(reports.str(), "Couldn't open file " + missing +
-                                 ": No such file or directory\ntpl_load failed for file " + missing + "\n");
+    ASSERT_EQ(tpl_jot(TPL_IO_FILE, path.c_str(), "i#v", ints, 2, &v), 0);
+    ints[0] = ints[1] = -5;
+    v = 99;
+    struct Case {
+        const char *fmt;
+        int count;
+        std::string file;  // empty: load the image from memory
+        Bytes image;
+        std::string report;
+    };
+    const Case cases[] = {
+        {"i#v", 2, "", Poke(IvImage(), 9, 'u'), "format signature mismatch\n"},
+        {"i#v", 2, "", Poke(IvImage(), 12, 9), "not a valid tpl file\n"},
+        {"i#v", 3, path, {}, path + ": array lengths mismatch\n"},
+        {"i#j", 2, path, {}, path + ": format signature mismatch\n"},
+        {"i#v",
+         2,
+         missing,
+         {},
+         "Couldn't open file " + missing + ": No such file or directory\ntpl_load failed for file " +
+             missing + "\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.report);
+        CapturedReports reports;
+        TplHandle t(tpl_map(c.fmt, ints, c.count, &v));
+        EXPECT_EQ(c.file.empty() ? LoadBytes(t.tn, c.image) : tpl_load(t.tn, TPL_IO_FILE, c.file.c_str()),
+                  -1);
+        EXPECT_EQ(reports.Take(), c.report);
+        EXPECT_EQ(tpl_unpack(t.tn, 0), -1);
+        EXPECT_EQ(std::tie(ints[0], ints[1], ints[2], v), std::make_tuple(-5, -5, -5, 99));
+    }
 }
 
 }  // namespace
