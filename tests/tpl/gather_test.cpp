@@ -8,14 +8,9 @@
 
 namespace {
 
-Bytes ImageOf(int32_t value) {
-    TplHandle t(tpl_map("i", &value));
-    tpl_pack(t.tn, 0);
-    return DumpBytes(t.tn);
+Bytes ImageOf(uint32_t value, bool big = false) {
+    return ImageBuilder(big).Header(big ? TPL_IMG_BIG_ENDIAN : 0, "i").U32(value).Finish();
 }
-
-// The same kind of image with its length stored big-endian.
-const Bytes kBigEndianImage = ImageBuilder(true).Header(TPL_IMG_BIG_ENDIAN, "i").U32(2).Finish();
 
 // Records every image handed over; aborts when told to.
 struct Collector {
@@ -23,7 +18,7 @@ struct Collector {
     int abort_at = -1;
     static int Handle(void *img, uint32_t len, void *data) {
         auto *self = static_cast<Collector *>(data);
-        self->images.emplace_back(static_cast<uint8_t *>(img), static_cast<uint8_t *>(img) + len);
+        self->images.push_back(BytesAt(img, len));
         return static_cast<int>(self->images.size()) - 1 == self->abort_at ? -1 : 0;
     }
 };
@@ -32,14 +27,8 @@ int GatherMem(Bytes chunk, tpl_gather_state **gs, Collector &c) {
     return tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), gs, &Collector::Handle, &c);
 }
 
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes &p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
 TEST(TplGather, ChunksJoinedAndSplitDeliverEachImageOnceWhole) {
-    const Bytes a = ImageOf(1), stream = Concat({a, kBigEndianImage});
+    const Bytes a = ImageOf(1), b = ImageOf(2, true), stream = Concat({a, b});
     struct Step {
         size_t end;        // the chunk runs from the previous step's end to here
         size_t delivered;  // images handed over so far
@@ -60,7 +49,7 @@ TEST(TplGather, ChunksJoinedAndSplitDeliverEachImageOnceWhole) {
             EXPECT_EQ(c.images.size(), s.delivered);
             EXPECT_EQ(gs ? gs->len : 0u, s.held);
         }
-        EXPECT_EQ(c.images, (std::vector<Bytes>{a, kBigEndianImage}));
+        EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
     }
 }
 
@@ -108,12 +97,12 @@ struct Pipe {
 
 TEST(TplGather, BlockingDescriptor) {
     Pipe p;
-    p.Write(Concat({kBigEndianImage, ImageBuilder().Raw("tpl").U8(0).U32(4).bytes()}));
+    p.Write(Concat({ImageOf(2, true), ImageBuilder().Raw("tpl").U8(0).U32(4).bytes()}));
     p.CloseWrite();
     void *img = nullptr;
     size_t size = 0;
     ASSERT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), 1);
-    EXPECT_EQ(Bytes(static_cast<uint8_t *>(img), static_cast<uint8_t *>(img) + size), kBigEndianImage);
+    EXPECT_EQ(BytesAt(img, size), ImageOf(2, true));
     free(img);
     CapturedReports reports;
     EXPECT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), -1);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 
 namespace {
@@ -18,13 +19,12 @@ TEST(TplGolden, RepeatedRecordImageInterleavesFieldsWithoutPadding) {
     TplHandle t(tpl_map("S(iv)#", recs, 2));
     ASSERT_NE(t.tn, nullptr);
     ASSERT_EQ(tpl_pack(t.tn, 0), 0);
-    ImageBuilder b;
-    b.Header(0, "S(iv)#").U32(2).U32(1).U16(2).U32(3).U16(4);
-    EXPECT_EQ(DumpBytes(t.tn), b.Finish());
+    EXPECT_EQ(DumpBytes(t.tn),
+              ImageBuilder().Header(0, "S(iv)#").U32(2).U32(1).U16(2).U32(3).U16(4).Finish());
 }
 
-// Every scalar kind, a fixed-length array, a string pair, a binary and a
-// nested array, as one hand-built image.
+// Every scalar kind, a fixed-length array, a string pair, a binary and, after
+// them, an array at the top level, as one hand-built image.
 struct AllKinds {
     uint8_t c;
     int16_t j;
@@ -37,58 +37,55 @@ struct AllKinds {
     char *strs[2];
     uint8_t fixed[2][3];
     tpl_binary bin;
+    int32_t element;
 };
 
-AllKinds AllKindsValues() {
-    static uint8_t payload[3] = {1, 2, 3};
-    return AllKinds{0x7f,
-                    -2,
-                    0xbeef,
-                    -7,
-                    0xdeadbeef,
-                    -2.5,
-                    INT64_MIN + 1,
-                    0x0102030405060708ull,
-                    {const_cast<char *>(""), const_cast<char *>("xyz")},
-                    {{1, 2, 3}, {4, 5, 6}},
-                    tpl_binary{payload, 3}};
+constexpr char kAllKinds[] = "cjviufIUs#c##BA(i)";
+
+tpl_node *MapAllKinds(AllKinds &k) {
+    return tpl_map(kAllKinds, &k.c, &k.j, &k.v, &k.i, &k.u, &k.f, &k.I, &k.U, k.strs, 2, k.fixed, 2, 3,
+                   &k.bin, &k.element);
 }
 
 Bytes AllKindsImage(bool big) {
     ImageBuilder b(big);
-    b.Header(TPL_IMG_NULLABLE_STRINGS | (big ? TPL_IMG_BIG_ENDIAN : 0), "cjviufIUs#c##B");
-    b.U32(2).U32(2).U32(3);
+    b.Header(TPL_IMG_NULLABLE_STRINGS | (big ? TPL_IMG_BIG_ENDIAN : 0), kAllKinds).U32(2).U32(2).U32(3);
     b.U8(0x7f).U16(0xfffe).U16(0xbeef).U32(0xfffffff9).U32(0xdeadbeef).F64(-2.5);
     b.U64(0x8000000000000001ull).U64(0x0102030405060708ull);
-    b.U32(1);             // empty string: length 1, no bytes
-    b.U32(4).Raw("xyz");  // "xyz"
-    for (uint8_t k = 1; k <= 6; k++) b.U8(k);
+    b.U32(1).U32(4).Raw("xyz");  // "" is length 1 with no bytes
+    b.U8(1).U8(2).U8(3).U8(4).U8(5).U8(6);
     b.U32(3).Raw("\x01\x02\x03");
+    b.U32(2).U32(11).U32(0xfffffff4);  // elements 11 and -12
     return b.Finish();
 }
 
-tpl_node *MapAllKinds(AllKinds &k) {
-    return tpl_map("cjviufIUs#c##B", &k.c, &k.j, &k.v, &k.i, &k.u, &k.f, &k.I, &k.U, k.strs, 2, k.fixed, 2, 3,
-                   &k.bin);
-}
-
-TEST(TplGolden, EveryKindWrittenAsHandBuiltImage) {
-    AllKinds k = AllKindsValues();
-    TplHandle t(MapAllKinds(k));
-    ASSERT_NE(t.tn, nullptr);
-    ASSERT_EQ(tpl_pack(t.tn, 0), 0);
-    EXPECT_EQ(DumpBytes(t.tn), AllKindsImage(false));
-}
-
-TEST(TplGolden, SameValuesFromLittleAndBigEndianImages) {
+TEST(TplGolden, EveryKindWrittenAndReadInEitherByteOrder) {
+    static uint8_t payload[3] = {1, 2, 3};
+    static char empty[] = "", xyz[] = "xyz";
+    // Braces elided: strs, fixed and bin take the values in field order.
+    AllKinds k{
+        0x7f, -2, 0xbeef,  -7, 0xdeadbeef, -2.5, INT64_MIN + 1, 0x0102030405060708ull, empty, xyz, 1, 2, 3, 4,
+        5,    6,  payload, 3,  11};
+    const AllKinds e = k;
+    {
+        TplHandle t(MapAllKinds(k));
+        ASSERT_NE(t.tn, nullptr);
+        ASSERT_EQ(tpl_pack(t.tn, 0), 0);
+        ASSERT_EQ(tpl_pack(t.tn, 1), 0);
+        k.element = -12;
+        ASSERT_EQ(tpl_pack(t.tn, 1), 0);
+        EXPECT_EQ(DumpBytes(t.tn), AllKindsImage(false));
+    }
     for (bool big : {false, true}) {
         SCOPED_TRACE(big ? "big-endian image" : "little-endian image");
-        AllKinds k{};
+        k = AllKinds{};
         TplHandle t(MapAllKinds(k));
         const Bytes image = AllKindsImage(big);  // must outlive the unpacking
         ASSERT_EQ(LoadBytes(t.tn, image), 0);
+        // The array's elements are reachable before the top level is unpacked.
+        ASSERT_EQ(tpl_unpack(t.tn, 1), 2);
+        EXPECT_EQ(k.element, 11);
         ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
-        const AllKinds e = AllKindsValues();
         EXPECT_EQ(std::tie(k.c, k.j, k.v, k.i, k.u, k.f, k.I, k.U),
                   std::tie(e.c, e.j, e.v, e.i, e.u, e.f, e.I, e.U));
         for (int n = 0; n < 2; n++) {
@@ -98,8 +95,11 @@ TEST(TplGolden, SameValuesFromLittleAndBigEndianImages) {
         }
         EXPECT_EQ(std::memcmp(k.fixed, e.fixed, sizeof k.fixed), 0);
         ASSERT_EQ(k.bin.sz, 3u);
-        EXPECT_EQ(std::memcmp(k.bin.addr, e.bin.addr, 3), 0);
+        EXPECT_EQ(std::memcmp(k.bin.addr, payload, 3), 0);
         free(k.bin.addr);
+        ASSERT_EQ(tpl_unpack(t.tn, 1), 2);
+        ASSERT_EQ(tpl_unpack(t.tn, 1), 1);
+        EXPECT_EQ(k.element, -12);
     }
 }
 
@@ -125,33 +125,26 @@ TEST(TplGolden, StringConventionsNullEmptyAndLegacy) {
     char *strs[3] = {nullptr, const_cast<char *>(""), const_cast<char *>("hi")};
     TplHandle t(tpl_map("s#", strs, 3));
     tpl_pack(t.tn, 0);
-    ImageBuilder b;
-    b.Header(TPL_IMG_NULLABLE_STRINGS, "s#").U32(3).U32(0).U32(1).U32(3).Raw("hi");
-    const Bytes image = b.Finish();
-    ASSERT_EQ(DumpBytes(t.tn), image);
-
-    char *out[3] = {};
-    TplHandle u(tpl_map("s#", out, 3));
-    ASSERT_EQ(LoadBytes(u.tn, image), 0);
-    ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
-    EXPECT_EQ(out[0], nullptr);
-    ASSERT_NE(out[1], nullptr);
-    EXPECT_STREQ(out[1], "");
-    EXPECT_STREQ(out[2], "hi");
-    free(out[1]);
-    free(out[2]);
-
+    ImageBuilder nullable;
+    nullable.Header(TPL_IMG_NULLABLE_STRINGS, "s#").U32(3).U32(0).U32(1).U32(3).Raw("hi");
+    ASSERT_EQ(DumpBytes(t.tn), nullable.Finish());
     // Without the nullable flag, lengths count text only and 0 is empty.
     ImageBuilder legacy;
     legacy.Header(0, "s#").U32(3).U32(0).U32(2).Raw("hi").U32(1).Raw("z");
-    const Bytes legacy_image = legacy.Finish();
-    ASSERT_EQ(LoadBytes(u.tn, legacy_image), 0);
-    ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
-    for (char *s : out) ASSERT_NE(s, nullptr);
-    EXPECT_STREQ(out[0], "");
-    EXPECT_STREQ(out[1], "hi");
-    EXPECT_STREQ(out[2], "z");
-    for (char *s : out) free(s);
+    const struct {
+        Bytes image;
+        std::vector<std::string> strs;
+    } cases[] = {{nullable.Finish(), {"<null>", "", "hi"}}, {legacy.Finish(), {"", "hi", "z"}}};
+    for (const auto &c : cases) {
+        char *out[3] = {};
+        TplHandle u(tpl_map("s#", out, 3));
+        ASSERT_EQ(LoadBytes(u.tn, c.image), 0);
+        ASSERT_EQ(tpl_unpack(u.tn, 0), 1);
+        std::vector<std::string> got;
+        for (char *s : out) got.push_back(s ? s : "<null>");
+        for (char *s : out) free(s);
+        EXPECT_EQ(got, c.strs);
+    }
 }
 
 TEST(TplGolden, InPlaceDecodeIntoTheImageBuffer) {
@@ -161,19 +154,16 @@ TEST(TplGolden, InPlaceDecodeIntoTheImageBuffer) {
         int32_t values[4];
         double scale;
     };
-    ImageBuilder b;
-    b.Header(0, "S(ci#f)").U32(4).U8(2).U32(10).U32(20).U32(30).U32(40).F64(0.5);
-    Bytes image = b.Finish();
+    ImageBuilder image;
+    image.Header(0, "S(ci#f)").U32(4).U8(2).U32(10).U32(20).U32(30).U32(40).F64(0.5);
     alignas(8) uint8_t buffer[128] = {};
-    std::memcpy(buffer, image.data(), image.size());
+    std::memcpy(buffer, image.Finish().data(), image.bytes().size());
     auto *rec = reinterpret_cast<Rec *>(buffer);
     TplHandle t(tpl_map("S(ci#f)", rec, 4));
     ASSERT_EQ(tpl_load(t.tn, TPL_IO_MEMORY | TPL_IO_TRAILING_OK, buffer, sizeof buffer), 0);
     ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
-    EXPECT_EQ(rec->kind, 2);
-    EXPECT_EQ(rec->values[0], 10);
-    EXPECT_EQ(rec->values[3], 40);
-    EXPECT_EQ(rec->scale, 0.5);
+    EXPECT_EQ(std::tie(rec->kind, rec->values[0], rec->values[3], rec->scale),
+              std::make_tuple(2, 10, 40, 0.5));
 }
 
 }  // namespace

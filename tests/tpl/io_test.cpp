@@ -44,8 +44,7 @@ TEST(TplIo, SinksHoldTheSameImageAndRefuseBadCalls) {
     ASSERT_EQ(tpl_jot(TPL_IO_FILE, path.c_str(), "S(ifs)", &s), 0);
     void *addr = nullptr;
     ASSERT_EQ(tpl_jot(TPL_IO_MEMORY, &addr, &size, "S(ifs)", &s), 0);
-    const Bytes jotted(static_cast<uint8_t *>(addr), static_cast<uint8_t *>(addr) + size);
-    for (const Bytes &got : {buffer, ReadFile(path), jotted}) EXPECT_EQ(got, image);
+    for (const Bytes &got : {buffer, ReadFile(path), BytesAt(addr, size)}) EXPECT_EQ(got, image);
     char *fmt = tpl_peek(TPL_IO_FILE, path.c_str());
     EXPECT_STREQ(fmt, "S(ifs)");
     free(fmt);

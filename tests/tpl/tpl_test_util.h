@@ -21,10 +21,7 @@ using Bytes = std::vector<uint8_t>;
 // Collects every non-fatal report while alive.
 class CapturedReports {
 public:
-    CapturedReports() : saved_(tpl_hook.report_error) {
-        Text().clear();
-        tpl_hook.report_error = &Capture;
-    }
+    CapturedReports() : saved_(std::exchange(tpl_hook.report_error, &Capture)) { Text().clear(); }
     ~CapturedReports() { tpl_hook.report_error = saved_; }
     // The reports so far; the next call starts empty.
     std::string Take() { return std::exchange(Text(), std::string()); }
@@ -89,27 +86,28 @@ struct TplHandle {
 };
 
 // A temporary folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tpl_test_XXXXXX";
-        path_ = mkdtemp(tmpl) ? tmpl : "";
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+struct TempDir {
+    TempDir() { std::filesystem::create_directories(path); }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    std::string File(const std::string &name) const { return path + "/" + name; }
+    const std::string path = "/tmp/tpl_test_" + std::to_string(getpid());
 };
+
+inline Bytes BytesAt(const void *addr, size_t size) {
+    return Bytes(static_cast<const uint8_t *>(addr), static_cast<const uint8_t *>(addr) + size);
+}
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes &p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
 
 inline Bytes DumpBytes(tpl_node *tn) {
     void *addr = nullptr;
     size_t size = 0;
     if (tpl_dump(tn, TPL_IO_MEMORY, &addr, &size) != 0) return {};
-    Bytes out(static_cast<uint8_t *>(addr), static_cast<uint8_t *>(addr) + size);
+    Bytes out = BytesAt(addr, size);
     tpl_hook.release(addr);
     return out;
 }

@@ -17,11 +17,6 @@ Bytes Poke(Bytes img, size_t at, uint8_t value) {
     return img;
 }
 
-Bytes Append(Bytes img, const Bytes &tail) {
-    img.insert(img.end(), tail.begin(), tail.end());
-    return img;
-}
-
 // Image of fmt whose data begins with words: lengths chosen so that position
 // + length wraps 32-bit arithmetic, and element counts far beyond what the
 // bytes can hold.
@@ -49,12 +44,12 @@ TEST(TplValidation, EveryCodeFromABrokenImage) {
         {"format char", "i#v", Poke(good, 9, 'x'), false, TPL_ERR_FORMAT_CHAR},
         {"other format", "i#v", Poke(good, 9, 'u'), false, TPL_ERR_FORMAT_MISMATCH},
         {"fixed length 9", "i#v", Poke(good, 12, 9), false, TPL_ERR_FXLEN_MISMATCH},
-        {"trailing byte, length kept", "i#v", Append(good, {0}), false, TPL_ERR_TOTAL_LENGTH},
+        {"trailing byte, length kept", "i#v", Concat({good, {0}}), false, TPL_ERR_TOTAL_LENGTH},
         {"stored length past the end", "i#v", Poke(good, 4, 27), false, TPL_ERR_TOTAL_LENGTH},
-        {"trailing byte, length adjusted", "i#v", Poke(Append(good, {0}), 4, 27), false,
+        {"trailing byte, length adjusted", "i#v", Poke(Concat({good, {0}}), 4, 27), false,
          TPL_ERR_SIZE_MISMATCH},
-        {"trailing byte allowed", "i#v", Poke(Append(good, {0}), 4, 27), true, TPL_VALID},
-        {"trailing allowed ignores length", "i#v", Poke(Append(good, Bytes(5, 0xee)), 4, 0xff), true,
+        {"trailing byte allowed", "i#v", Poke(Concat({good, {0}}), 4, 27), true, TPL_VALID},
+        {"trailing allowed ignores length", "i#v", Poke(Concat({good, Bytes(5, 0xee)}), 4, 0xff), true,
          TPL_VALID},
         {"last byte missing", "i#v", Poke(Bytes(good.begin(), good.end() - 1), 4, 25), false,
          TPL_ERR_DATA_OVERRUN},
