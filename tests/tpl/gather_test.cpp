@@ -95,10 +95,20 @@ struct Pipe {
     int fds[2] = {-1, -1};
 };
 
+// Whole images through one descriptor: dumped and loaded by the engine,
+// then gathered, until a bad prefix and the end of the stream.
 TEST(TplGather, BlockingDescriptor) {
     Pipe p;
+    int32_t v = -3;
+    TplHandle t(tpl_map("i", &v));
+    tpl_pack(t.tn, 0);
+    ASSERT_EQ(tpl_dump(t.tn, TPL_IO_DESCRIPTOR, p.fds[1]), 0);
     p.Write(Concat({ImageOf(2, true), ImageBuilder().Raw("tpl").U8(0).U32(4).bytes()}));
     p.CloseWrite();
+    v = 0;
+    ASSERT_EQ(tpl_load(t.tn, TPL_IO_DESCRIPTOR, p.fds[0]), 0);
+    ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
+    EXPECT_EQ(v, -3);
     void *img = nullptr;
     size_t size = 0;
     ASSERT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), 1);
@@ -108,6 +118,7 @@ TEST(TplGather, BlockingDescriptor) {
     EXPECT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), -1);
     EXPECT_EQ(reports.Take(), "tpl_gather_fd_blocking: non-tpl input\n");
     EXPECT_EQ(tpl_gather(TPL_GATHER_MODE_FD_BLOCKING, p.fds[0], &img, &size), 0);
+    EXPECT_EQ(tpl_load(t.tn, TPL_IO_DESCRIPTOR, p.fds[0]), -1);
 }
 
 TEST(TplGather, NonBlockingDescriptorCarriesPartialImages) {

@@ -1,13 +1,10 @@
 // Writing and reading whole images: caller buffers, size only, files and
-// descriptors, the one-call dump, and peeking.
+// descriptors (with the gather tests), the one-call dump, and peeking.
 #include "tpl_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
 #include <fstream>
-#include <tuple>
 #include <iterator>
 
 namespace {
@@ -71,27 +68,6 @@ TEST(TplIo, SinksHoldTheSameImageAndRefuseBadCalls) {
     EXPECT_EQ(tpl_jot(TPL_IO_MEMORY, &addr, &size, "S(", &s), -1);
     EXPECT_EQ(reports.Take(), "failed to parse S(\n");
     EXPECT_EQ(addr, nullptr);
-}
-
-TEST(TplIo, DescriptorCarriesImagesOneAfterAnother) {
-    TempDir dir;
-    const int fd = open(dir.File("stream.tpl").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    int32_t v = 0;
-    TplHandle t(tpl_map("i", &v));
-    for (int32_t value : {-3, 77}) {
-        v = value;
-        tpl_pack(t.tn, 0);
-        ASSERT_EQ(tpl_dump(t.tn, TPL_IO_DESCRIPTOR, fd), 0);
-    }
-    ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
-    for (int32_t expected : {-3, 77}) {
-        ASSERT_EQ(tpl_load(t.tn, TPL_IO_DESCRIPTOR, fd), 0);
-        ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
-        EXPECT_EQ(v, expected);
-    }
-    EXPECT_EQ(tpl_load(t.tn, TPL_IO_DESCRIPTOR, fd), -1);
-    close(fd);
 }
 
 TEST(TplPeek, FormatDataFixedLengthsAndRefusals) {

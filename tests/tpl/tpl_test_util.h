@@ -4,13 +4,16 @@
 #include "tpl_internal.h"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <algorithm>
 #include <bit>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 

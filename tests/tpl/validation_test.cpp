@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <tuple>
-
 namespace {
 
 // i#v with counts 2: header 8, format 4, count 4, data 10 = 26 bytes.
@@ -17,62 +14,58 @@ Bytes Poke(Bytes img, size_t at, uint8_t value) {
     return img;
 }
 
-// Image of fmt whose data begins with words: lengths chosen so that position
-// + length wraps 32-bit arithmetic, and element counts far beyond what the
-// bytes can hold.
-Bytes Forged(uint8_t flags, const char *fmt, std::initializer_list<uint32_t> words, const char *tail) {
+struct Case {
+    const char *name;
+    Bytes image;
+    int code;
+    bool trailing_ok = false;
+    const char *fmt = "i#v";
+};
+
+// An image of fmt whose data begins with words: lengths chosen so that
+// position + length wraps 32-bit arithmetic, and element counts far beyond
+// what the bytes can hold.
+Case Forged(uint8_t flags, const char *fmt, std::initializer_list<uint32_t> words, const char *tail) {
     ImageBuilder b;
     b.Header(flags, fmt);
     for (uint32_t w : words) b.U32(w);
-    return b.Raw(tail).Finish();
+    return Case{fmt, b.Raw(tail).Finish(), TPL_ERR_DATA_OVERRUN, true, fmt};
 }
 
 TEST(TplValidation, EveryCodeFromABrokenImage) {
     const Bytes good = IvImage();
-    struct Case {
-        const char *name;
-        const char *fmt;
-        Bytes image;
-        bool trailing_ok;
-        int code;
-    };
     const Case cases[] = {
-        {"good", "i#v", good, false, TPL_VALID},
-        {"header only", "i#v", Bytes(good.begin(), good.begin() + 8), false, TPL_ERR_TOO_SHORT},
-        {"magic", "i#v", Poke(good, 1, 'X'), false, TPL_ERR_MAGIC},
-        {"flags", "i#v", Poke(good, 3, 4), false, TPL_ERR_FLAGS},
-        {"format char", "i#v", Poke(good, 9, 'x'), false, TPL_ERR_FORMAT_CHAR},
-        {"other format", "i#v", Poke(good, 9, 'u'), false, TPL_ERR_FORMAT_MISMATCH},
-        {"fixed length 9", "i#v", Poke(good, 12, 9), false, TPL_ERR_FXLEN_MISMATCH},
-        {"trailing byte, length kept", "i#v", Concat({good, {0}}), false, TPL_ERR_TOTAL_LENGTH},
-        {"stored length past the end", "i#v", Poke(good, 4, 27), false, TPL_ERR_TOTAL_LENGTH},
-        {"trailing byte, length adjusted", "i#v", Poke(Concat({good, {0}}), 4, 27), false,
-         TPL_ERR_SIZE_MISMATCH},
-        {"trailing byte allowed", "i#v", Poke(Concat({good, {0}}), 4, 27), true, TPL_VALID},
-        {"trailing allowed ignores length", "i#v", Poke(Concat({good, Bytes(5, 0xee)}), 4, 0xff), true,
-         TPL_VALID},
-        {"last byte missing", "i#v", Poke(Bytes(good.begin(), good.end() - 1), 4, 25), false,
-         TPL_ERR_DATA_OVERRUN},
-        // Cut inside the header and data: nothing may be read past the end.
-        {"format without zero", "i#v", ImageBuilder().Raw("tpl").U8(0).U32(12).Raw("i#v#").bytes(), true,
-         TPL_ERR_FORMAT_UNTERMINATED},
-        {"fixed lengths cut", "i#v", ImageBuilder().Raw("tpl").U8(0).U32(15).Raw("i#v").U8(0).U16(2).bytes(),
-         true, TPL_ERR_FXLEN_OVERRUN},
-        {"nullable string", "s", Forged(TPL_IMG_NULLABLE_STRINGS, "s", {0xffffffffu}, "abc"), true,
-         TPL_ERR_DATA_OVERRUN},
-        {"string", "s", Forged(0, "s", {0xffffffffu}, "abc"), true, TPL_ERR_DATA_OVERRUN},
-        {"string 2^31", "s", Forged(0, "s", {0x80000000u}, "abc"), true, TPL_ERR_DATA_OVERRUN},
-        {"binary", "B", Forged(0, "B", {0xfffffffdu}, "xyz"), true, TPL_ERR_DATA_OVERRUN},
-        {"array count", "A(i)", Forged(0, "A(i)", {0xffffffffu, 1, 2}, ""), true, TPL_ERR_DATA_OVERRUN},
-        {"nested count past its element", "A(iA(c))", Forged(0, "A(iA(c))", {1, 5, 0x7fffffffu}, "ab"), true,
-         TPL_ERR_DATA_OVERRUN},
+        {"good", good, TPL_VALID},
+        {"header only", Bytes(good.begin(), good.begin() + 8), TPL_ERR_TOO_SHORT},
+        {"magic", Poke(good, 1, 'X'), TPL_ERR_MAGIC},
+        {"flags", Poke(good, 3, 4), TPL_ERR_FLAGS},
+        {"format char", Poke(good, 9, 'x'), TPL_ERR_FORMAT_CHAR},
+        {"other format", Poke(good, 9, 'u'), TPL_ERR_FORMAT_MISMATCH},
+        {"fixed length 9", Poke(good, 12, 9), TPL_ERR_FXLEN_MISMATCH},
+        {"trailing byte, length kept", Concat({good, {0}}), TPL_ERR_TOTAL_LENGTH},
+        {"stored length past the end", Poke(good, 4, 27), TPL_ERR_TOTAL_LENGTH},
+        {"trailing byte, length adjusted", Poke(Concat({good, {0}}), 4, 27), TPL_ERR_SIZE_MISMATCH},
+        {"trailing byte allowed", Poke(Concat({good, {0}}), 4, 27), TPL_VALID, true},
+        {"trailing allowed, length ignored", Poke(Concat({good, Bytes(5, 0xee)}), 4, 0xff), TPL_VALID, true},
+        {"last byte missing", Poke(Bytes(good.begin(), good.end() - 1), 4, 25), TPL_ERR_DATA_OVERRUN},
+        // Cut inside the header: nothing may be read past the end.
+        {"no format zero", ImageBuilder().Raw("tpl").U8(0).U32(12).Raw("i#v#").bytes(),
+         TPL_ERR_FORMAT_UNTERMINATED, true},
+        {"fixed lengths cut", ImageBuilder().Raw("tpl").U8(0).U32(15).Raw("i#v").U8(0).U16(2).bytes(),
+         TPL_ERR_FXLEN_OVERRUN, true},
+        Forged(TPL_IMG_NULLABLE_STRINGS, "s", {0xffffffffu}, "abc"),
+        Forged(0, "s", {0xffffffffu}, "abc"),
+        Forged(0, "s", {0x80000000u}, "abc"),
+        Forged(0, "B", {0xfffffffdu}, "xyz"),
+        Forged(0, "A(i)", {0xffffffffu, 1, 2}, ""),
+        Forged(0, "A(iA(c))", {1, 5, 0x7fffffffu}, "ab"),  // nested count past its element
     };
     alignas(8) static char base[64];
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TplHandle t(std::strchr(c.fmt, '#') ? tpl_map(c.fmt, base, 2, base) : tpl_map(c.fmt, base, base));
         ASSERT_NE(t.tn, nullptr);
-        EXPECT_EQ(Validate(t.tn, c.image, c.trailing_ok), c.code);
+        EXPECT_EQ(Validate(t.tn, c.image, c.trailing_ok), c.code) << testing::PrintToString(c.image);
     }
 }
 
