@@ -92,9 +92,8 @@ TEST(TplArray, UnpackOfAPackedTplReturnsWhatWasPacked) {
     ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
     EXPECT_EQ(top, 42);
     ASSERT_EQ(tpl_unpack(t.tn, 1), 2);
-    EXPECT_STREQ(name, "first");
+    EXPECT_EQ(Own(name), "first");
     EXPECT_EQ(BytesAt(blob.addr, blob.sz), (Bytes{9, 8, 7}));
-    free(name);
     free(blob.addr);
     ASSERT_EQ(tpl_unpack(t.tn, 1), 1);
     EXPECT_EQ(std::tie(name, blob.addr, blob.sz), std::make_tuple(nullptr, nullptr, 0u));

@@ -42,9 +42,7 @@ TEST(TplIo, SinksHoldTheSameImageAndRefuseBadCalls) {
     void *addr = nullptr;
     ASSERT_EQ(tpl_jot(TPL_IO_MEMORY, &addr, &size, "S(ifs)", &s), 0);
     for (const Bytes &got : {buffer, ReadFile(path), BytesAt(addr, size)}) EXPECT_EQ(got, image);
-    char *fmt = tpl_peek(TPL_IO_FILE, path.c_str());
-    EXPECT_STREQ(fmt, "S(ifs)");
-    free(fmt);
+    EXPECT_EQ(Own(tpl_peek(TPL_IO_FILE, path.c_str())), "S(ifs)");
 
     // From the file and from an adopted buffer (ASan reports a leak if
     // tpl_free does not release it).
@@ -56,8 +54,7 @@ TEST(TplIo, SinksHoldTheSameImageAndRefuseBadCalls) {
                   0);
         ASSERT_EQ(tpl_unpack(r.tn, 0), 1);
         EXPECT_EQ(std::tie(out.id, out.gain), std::make_tuple(-3, 2.5));
-        EXPECT_STREQ(out.name, "ref");
-        free(out.name);
+        EXPECT_EQ(Own(out.name), "ref");
     }
 
     EXPECT_EQ(tpl_dump(t.tn, 0), -1);
@@ -74,22 +71,16 @@ TEST(TplPeek, FormatDataFixedLengthsAndRefusals) {
     ImageBuilder b;  // the record {2, "cfg"} and the counts {1, 2, 3}
     b.Header(TPL_IMG_NULLABLE_STRINGS, "S(cs)i#").U32(3).U8(2).U32(4).Raw("cfg").U32(1).U32(2).U32(3);
     const Bytes image = b.Finish();
-    char *fmt = tpl_peek(TPL_IO_MEMORY, image.data(), image.size());
-    EXPECT_STREQ(fmt, "S(cs)i#");
-    free(fmt);
+    EXPECT_EQ(Own(tpl_peek(TPL_IO_MEMORY, image.data(), image.size())), "S(cs)i#");
     uint8_t first = 0;
     char *label = nullptr;
-    fmt = tpl_peek(TPL_IO_MEMORY | TPL_DATAPEEK, image.data(), image.size(), "cs", &first, &label);
-    ASSERT_NE(fmt, nullptr);
-    free(fmt);
+    EXPECT_EQ(Own(tpl_peek(TPL_IO_MEMORY | TPL_DATAPEEK, image.data(), image.size(), "cs", &first, &label)),
+              "S(cs)i#");
     EXPECT_EQ(first, 2);
-    EXPECT_STREQ(label, "cfg");
-    free(label);
+    EXPECT_EQ(Own(label), "cfg");
     uint32_t n = 99;
     uint32_t *lens = nullptr;
-    fmt = tpl_peek(TPL_IO_MEMORY | TPL_FXLENS, image.data(), image.size(), &n, &lens);
-    ASSERT_NE(fmt, nullptr);
-    free(fmt);
+    EXPECT_EQ(Own(tpl_peek(TPL_IO_MEMORY | TPL_FXLENS, image.data(), image.size(), &n, &lens)), "S(cs)i#");
     ASSERT_EQ(n, 1u);
     EXPECT_EQ(lens[0], 3u);
     free(lens);

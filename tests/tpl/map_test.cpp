@@ -53,26 +53,21 @@ TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
     EXPECT_EQ(reports.Take(), "unsupported option q\nfailed to parse iq\n");
 }
 
-TEST(TplMap, SizesThatCannotBeRepresentedAreRefused) {
-    alignas(8) static char base[16];
-    CapturedReports reports;
-    // Product of counts beyond 32 bits.
-    EXPECT_EQ(tpl_map("c##", base, 65536, 65536), nullptr);
-    // Bytes of one node beyond 32 bits.
-    EXPECT_EQ(tpl_map("f##", base, 65536, 16384), nullptr);
-    // Records whose total span exceeds 32 bits.
-    EXPECT_EQ(tpl_map("S(f)#", base, 1 << 30), nullptr);
-    EXPECT_EQ(reports.Take(), "failed to parse c##\nfailed to parse f##\nfailed to parse S(f)#\n");
-}
-
-TEST(TplMap, TenCountsInARunAreAccepted) {
-    uint8_t cells[1024];
-    TplHandle t(tpl_map("c##########", cells, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2));
+TEST(TplMap, CountsAndSizesAtTheirLimits) {
+    static uint8_t cells[1024];
+    TplHandle t(tpl_map("c##########", cells, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2));  // ten counts in a run
     ASSERT_NE(t.tn, nullptr);
     EXPECT_EQ(t.tn->first_child->count, 1024u);
     uint32_t n = 0;
     tpl_fxlens(t.tn, &n);
     EXPECT_EQ(n, 10u);
+    CapturedReports reports;
+    // Product of counts beyond 32 bits; bytes of one node beyond 32 bits;
+    // records whose total span exceeds 32 bits.
+    EXPECT_EQ(tpl_map("c##", cells, 65536, 65536), nullptr);
+    EXPECT_EQ(tpl_map("f##", cells, 65536, 16384), nullptr);
+    EXPECT_EQ(tpl_map("S(f)#", cells, 1 << 30), nullptr);
+    EXPECT_EQ(reports.Take(), "failed to parse c##\nfailed to parse f##\nfailed to parse S(f)#\n");
 }
 
 TEST(TplMap, IndexesNameArraysInFormatOrder) {

@@ -100,6 +100,13 @@ inline Bytes BytesAt(const void *addr, size_t size) {
     return Bytes(static_cast<const uint8_t *>(addr), static_cast<const uint8_t *>(addr) + size);
 }
 
+// Text of a string the engine allocated, then released; "<null>" for none.
+inline std::string Own(char *s) {
+    std::string text = s ? s : "<null>";
+    free(s);
+    return text;
+}
+
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes &p : parts) out.insert(out.end(), p.begin(), p.end());
