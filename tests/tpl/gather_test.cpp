@@ -27,32 +27,6 @@ int GatherMem(Bytes chunk, tpl_gather_state **gs, Collector &c) {
     return tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), gs, &Collector::Handle, &c);
 }
 
-TEST(TplGather, ChunksJoinedAndSplitDeliverEachImageOnceWhole) {
-    const Bytes a = ImageOf(1), b = ImageOf(2, true), stream = Concat({a, b});
-    struct Step {
-        size_t end;        // the chunk runs from the previous step's end to here
-        size_t delivered;  // images handed over so far
-        size_t held;       // bytes kept for the next chunk
-    };
-    const std::vector<Step> feeds[] = {
-        {{stream.size(), 2, 0}},
-        {{3, 0, 3}, {10, 0, 10}, {a.size() + 5, 1, 5}, {stream.size(), 2, 0}},
-    };
-    for (const std::vector<Step> &feed : feeds) {
-        SCOPED_TRACE(feed.size());
-        tpl_gather_state *gs = nullptr;
-        Collector c;
-        size_t from = 0;
-        for (const Step &s : feed) {
-            ASSERT_EQ(GatherMem(Bytes(stream.begin() + from, stream.begin() + s.end), &gs, c), 1);
-            from = s.end;
-            EXPECT_EQ(c.images.size(), s.delivered);
-            EXPECT_EQ(gs ? gs->len : 0u, s.held);
-        }
-        EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
-    }
-}
-
 TEST(TplGather, BadPrefixLimitAndAbort) {
     CapturedReports reports;
     tpl_gather_state *gs = nullptr;
@@ -121,30 +95,48 @@ TEST(TplGather, BlockingDescriptor) {
     EXPECT_EQ(tpl_load(t.tn, TPL_IO_DESCRIPTOR, p.fds[0]), -1);
 }
 
-TEST(TplGather, NonBlockingDescriptorCarriesPartialImages) {
-    Pipe p;
-    ASSERT_EQ(fcntl(p.fds[0], F_SETFL, O_NONBLOCK), 0);
-    const Bytes a = ImageOf(1), b = ImageOf(2);
-    tpl_gather_state *gs = nullptr;
-    Collector c;
-    auto gather = [&] {
-        return tpl_gather(TPL_GATHER_MODE_FD_NONBLOCKING, p.fds[0], &gs, &Collector::Handle, &c);
+// The same stream whole and cut into pieces, from memory and from a
+// non-blocking pipe; the pipe then ends inside an image.
+TEST(TplGather, ChunksJoinedAndSplitDeliverEachImageOnceWhole) {
+    const Bytes a = ImageOf(1), b = ImageOf(2, true), stream = Concat({a, b});
+    struct Step {
+        size_t end;        // the chunk runs from the previous step's end to here
+        size_t delivered;  // images handed over so far
+        size_t held;       // bytes kept for the next chunk
     };
-    p.Write(Concat({a, Bytes(b.begin(), b.begin() + 6)}));
-    ASSERT_EQ(gather(), 1);
-    EXPECT_EQ(c.images, std::vector<Bytes>{a});
-    ASSERT_NE(gs, nullptr);
-    p.Write(Bytes(b.begin() + 6, b.end()));
-    ASSERT_EQ(gather(), 1);
-    EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
-    EXPECT_EQ(gs, nullptr);
-
-    p.Write(Bytes(a.begin(), a.begin() + 4));
-    p.CloseWrite();
-    CapturedReports reports;
-    EXPECT_EQ(gather(), 0);
-    EXPECT_EQ(reports.Take(), "tpl_gather: partial tpl image precedes EOF\n");
-    EXPECT_EQ(gs, nullptr);
+    const std::vector<Step> feeds[] = {
+        {{stream.size(), 2, 0}},
+        {{3, 0, 3}, {10, 0, 10}, {a.size() + 5, 1, 5}, {stream.size(), 2, 0}},
+    };
+    for (bool by_pipe : {false, true}) {
+        for (const std::vector<Step> &feed : feeds) {
+            SCOPED_TRACE(testing::Message() << "pipe " << by_pipe << ", steps " << feed.size());
+            Pipe p;
+            ASSERT_EQ(fcntl(p.fds[0], F_SETFL, O_NONBLOCK), 0);
+            tpl_gather_state *gs = nullptr;
+            Collector c;
+            auto gather = [&](const Bytes &chunk) {
+                if (!by_pipe) return GatherMem(chunk, &gs, c);
+                p.Write(chunk);
+                return tpl_gather(TPL_GATHER_MODE_FD_NONBLOCKING, p.fds[0], &gs, &Collector::Handle, &c);
+            };
+            size_t from = 0;
+            for (const Step &s : feed) {
+                ASSERT_EQ(gather(Bytes(stream.begin() + from, stream.begin() + s.end)), 1);
+                from = s.end;
+                EXPECT_EQ(c.images.size(), s.delivered);
+                EXPECT_EQ(gs ? gs->len : 0u, s.held);
+            }
+            EXPECT_EQ(c.images, (std::vector<Bytes>{a, b}));
+            if (!by_pipe) continue;
+            p.Write(Bytes(a.begin(), a.begin() + 4));
+            p.CloseWrite();
+            CapturedReports reports;
+            EXPECT_EQ(tpl_gather(TPL_GATHER_MODE_FD_NONBLOCKING, p.fds[0], &gs, &Collector::Handle, &c), 0);
+            EXPECT_EQ(reports.Take(), "tpl_gather: partial tpl image precedes EOF\n");
+            EXPECT_EQ(gs, nullptr);
+        }
+    }
 }
 
 }  // namespace
