@@ -17,9 +17,9 @@
 
 namespace {
 
-using spectrum_test::encode;
-using spectrum_test::linear_calibration;
-using spectrum_test::make_cfg;
+using spectrum_test::Encode;
+using spectrum_test::LinearCalibration;
+using spectrum_test::MakeCfg;
 
 std::vector<int32_t> SpectrumLike(int n) {
     std::vector<int32_t> v(n);
@@ -29,42 +29,42 @@ std::vector<int32_t> SpectrumLike(int n) {
 
 hadPatDef had_def(const scanCfg &cfg) {
     hadPatDef def{};
-    const calibCoeffSet calib = linear_calibration();
+    const calibCoeffSet calib = LinearCalibration();
     velspec_scan_had_genPatDef(&cfg, &calib, &def);
     return def;
 }
 
 std::vector<uint8_t> ColumnImage() {
-    const scanCfg cfg = make_cfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 228);
-    return encode(spectrum_test::single_record(cfg, linear_calibration(), SpectrumLike(228), 300, 25));
+    const scanCfg cfg = MakeCfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 228);
+    return Encode(spectrum_test::SingleRecord(cfg, SpectrumLike(228), 300, 25));
 }
 
 std::vector<uint8_t> HadamardImage() {
-    const scanCfg cfg = make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 228);
-    const auto readings = spectrum_test::hadamard_scan_readings(had_def(cfg), SpectrumLike(228));
-    return encode(spectrum_test::single_record(cfg, linear_calibration(), readings, 300, 25));
+    const scanCfg cfg = MakeCfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 228);
+    const auto readings = spectrum_test::HadamardScanReadings(had_def(cfg), SpectrumLike(228));
+    return Encode(spectrum_test::SingleRecord(cfg, readings, 300, 25));
 }
 
 // Column, Hadamard and column sections of 76 points each.
 std::vector<uint8_t> ThreeSectionImage() {
     uScanData u{};
     slewScanData &s = u.slew;
-    spectrum_test::fill_header(&s, linear_calibration());
+    spectrum_test::FillHeader(&s);
     s.cfg.scan_type = SCAN_TYPE_SLEW;
     s.cfg.num_sections = 3;
     s.cfg.sections[0] = {SCAN_TYPE_COLUMN, 6, 950, 1180, 76, 1};
     s.cfg.sections[1] = {SCAN_TYPE_HADAMARD, 6, 1190, 1420, 76, 1};
     s.cfg.sections[2] = {SCAN_TYPE_COLUMN, 6, 1430, 1650, 76, 1};
     std::vector<int32_t> readings = SpectrumLike(76);
-    const auto had = spectrum_test::hadamard_scan_readings(
-        had_def(make_cfg(SCAN_TYPE_HADAMARD, 1190, 1420, 6, 76)), SpectrumLike(76));
+    const auto had = spectrum_test::HadamardScanReadings(
+        had_def(MakeCfg(SCAN_TYPE_HADAMARD, 1190, 1420, 6, 76)), SpectrumLike(76));
     readings.insert(readings.end(), had.begin(), had.end());
     const auto tail = SpectrumLike(76);
     readings.insert(readings.end(), tail.begin(), tail.end());
     s.black_pattern_period = 25;
     s.black_pattern_first = 24;
-    s.adc_data_length = spectrum_test::interleave(readings, 300, 25, s.adc_data);
-    return encode(u);
+    s.adc_data_length = spectrum_test::Interleave(readings, 300, 25, s.adc_data);
+    return Encode(u);
 }
 
 void Interpret(benchmark::State &state, const std::vector<uint8_t> &image) {
@@ -99,7 +99,7 @@ void BM_InterpretThreeSections(benchmark::State &state) { Interpret(state, Three
 // 76 points, order 79.
 template <bool fast>
 void DecodeGroups(benchmark::State &state) {
-    const hadPatDef def = had_def(make_cfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 228));
+    const hadPatDef def = had_def(MakeCfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 228));
     std::vector<double> y(def.num_patterns);
     for (size_t i = 0; i < y.size(); ++i) y[i] = 30000.0 + (i * 7919) % 5000;
     std::vector<double> x(SMATRIX_MAX_ORDER);

@@ -71,10 +71,26 @@ inline uScanData SingleRecord(const scanCfg &cfg, const std::vector<int32_t> &re
     return u;
 }
 
+// Readings of a whole Hadamard definition, group by group: reading r of a
+// group sums the intensities of the points that row r of its S-matrix lights.
+inline std::vector<int32_t> HadamardScanReadings(const hadPatDef &def, const std::vector<int32_t> &by_point) {
+    std::vector<int32_t> all;
+    for (int g = 0; g < def.num_groups; ++g) {
+        const hadPatGroup &group = def.groups[g];
+        std::vector<uint8_t> row(group.paley_order);
+        for (uint16_t r = 0; r < group.paley_order; ++r) {
+            getSMatrixRow(group.paley_order, r, row.data());
+            int32_t sum = 0;
+            for (int c = 0; c < group.num_columns; ++c) sum += row[c] ? by_point[group.point_index[c]] : 0;
+            all.push_back(sum);
+        }
+    }
+    return all;
+}
+
 // A two-section scan: 24 column points of width 6, then 30 Hadamard points
 // of width 8 (one group of order 31), a black reading (77) wherever (i + 1)
-// is a multiple of 25. Reading r of the Hadamard group sums the points that
-// row r of its S-matrix lights.
+// is a multiple of 25.
 inline uScanData TwoSectionRecord(const std::vector<int32_t> &column_truth,
                                   const std::vector<int32_t> &had_truth) {
     uScanData u{};
@@ -87,16 +103,9 @@ inline uScanData TwoSectionRecord(const std::vector<int32_t> &column_truth,
     const calibCoeffSet calib = LinearCalibration();
     hadPatDef def{};
     EXPECT_EQ(velspec_scan_had_genPatDef(&had_cfg, &calib, &def), VELSPEC_OK);
-    EXPECT_EQ(def.num_groups, 1);
-    const hadPatGroup &group = def.groups[0];
     std::vector<int32_t> readings = column_truth;
-    std::vector<uint8_t> row(group.paley_order);
-    for (uint16_t r = 0; r < group.paley_order; ++r) {
-        getSMatrixRow(group.paley_order, r, row.data());
-        int32_t sum = 0;
-        for (int c = 0; c < group.num_columns; ++c) sum += row[c] ? had_truth[group.point_index[c]] : 0;
-        readings.push_back(sum);
-    }
+    const std::vector<int32_t> had = HadamardScanReadings(def, had_truth);
+    readings.insert(readings.end(), had.begin(), had.end());
     s.black_pattern_period = 25;
     s.black_pattern_first = 24;
     s.adc_data_length = Interleave(readings, 77, 25, s.adc_data);
