@@ -1,8 +1,7 @@
 # The fuzz targets, shared by the libFuzzer build (fuzz/CMakeLists.txt) and
 # the plain replay build of the regression test (tests/regressions/).
-# Target <name> is fuzz/<name>_fuzz.cpp plus the helper sources listed in
-# VELSCAN_FUZZ_SOURCES_<name>, linked with VELSCAN_FUZZ_LIBS_<name>. A target
-# whose libraries are not part of the build yet is skipped.
+# Target <name> is fuzz/<name>_fuzz.cpp linked with VELSCAN_FUZZ_LIBS_<name>.
+# A target whose libraries are not part of the build yet is skipped.
 set(VELSCAN_FUZZ_DIR ${CMAKE_CURRENT_LIST_DIR})
 # The link target drives the scripted fake of tests/support; the fuzz build
 # has no test suite, and the replay build may reach here before tests/support.
@@ -16,14 +15,10 @@ set(VELSCAN_FUZZ_LIBS_spectral velscan_spectrum velscan_tpl)
 set(VELSCAN_FUZZ_LIBS_link velscan_commands velscan_link velscan_test_support)
 set(VELSCAN_FUZZ_LIBS_console velscan_app velscan_api velscan_emulator)
 
-set(VELSCAN_FUZZ_SOURCES_tpl ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp)
-set(VELSCAN_FUZZ_SOURCES_link ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
-
 # The seed generator runs the system's own encoders, the link command table
 # and the virtual spectrometer.
 function(velscan_fuzz_seed_generator target)
-  add_executable(${target} ${VELSCAN_FUZZ_DIR}/make_seeds.cpp ${VELSCAN_FUZZ_DIR}/tpl_layout.cpp
-                 ${VELSCAN_FUZZ_DIR}/link_commands.cpp)
+  add_executable(${target} ${VELSCAN_FUZZ_DIR}/make_seeds.cpp)
   velscan_warnings(${target})
   target_include_directories(${target} PRIVATE ${VELSCAN_FUZZ_DIR})
   target_link_libraries(${target} PRIVATE velscan_spectrum velscan_tpl velscan_emulator velscan_commands
