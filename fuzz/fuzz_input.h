@@ -52,13 +52,12 @@ public:
     size_t consumed() const { return pos_; }
 
     uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    uint16_t U16() {
-        uint16_t lo = Byte();
-        return static_cast<uint16_t>(lo | (Byte() << 8));
-    }
-    uint32_t U32() {
-        uint32_t lo = U16();
-        return lo | (static_cast<uint32_t>(U16()) << 16);
+    // An unsigned number of T's width, least significant byte first.
+    template <typename T>
+    T Number() {
+        T value = 0;
+        for (size_t i = 0; i < sizeof(T); ++i) value = static_cast<T>(value | T{Byte()} << (8 * i));
+        return value;
     }
     // Up to n bytes (fewer when the input runs out), as an owned copy.
     std::vector<uint8_t> Take(size_t n) {

@@ -5,6 +5,7 @@
 // generator, which runs the same entries against the virtual spectrometer.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -26,24 +27,19 @@ public:
     static constexpr uint8_t kMarker = 0xA5;
     template <typename T>
     T *Make(size_t count = 1) {
-        size_t bytes = sizeof(T) * count;
-        blocks_.push_back({std::unique_ptr<uint8_t[]>(new uint8_t[bytes]), bytes});
-        for (size_t i = 0; i < bytes; ++i) blocks_.back().data[i] = kMarker;
-        return reinterpret_cast<T *>(blocks_.back().data.get());
+        return reinterpret_cast<T *>(blocks_.emplace_back(sizeof(T) * count, kMarker).data());
     }
     bool Untouched() const {
-        for (const Block &b : blocks_)
-            for (size_t i = 0; i < b.size; ++i)
-                if (b.data[i] != kMarker) return false;
+        for (const std::vector<uint8_t> &b : blocks_)
+            if (std::find_if(b.begin(), b.end(), [](uint8_t v) { return v != kMarker; }) != b.end())
+                return false;
         return true;
     }
 
 private:
-    struct Block {
-        std::unique_ptr<uint8_t[]> data;
-        size_t size;
-    };
-    std::vector<Block> blocks_;
+    // A vector built at its size is a heap block of exactly that size; moving
+    // it when the list grows keeps the block in place.
+    std::vector<std::vector<uint8_t>> blocks_;
 };
 
 using LinkCommand = std::function<int32_t(ByteCursor &, Outputs &)>;
@@ -67,10 +63,8 @@ T Arg(ByteCursor &in, Outputs &o) {
         static_assert(!std::is_const_v<std::remove_pointer_t<T>>, "input blocks need their own entry");
         return o.Make<std::remove_pointer_t<T>>();
     } else {
-        static_assert(std::is_integral_v<T> && sizeof(T) != 8);
-        if constexpr (sizeof(T) == 1) return in.Byte();
-        if constexpr (sizeof(T) == 2) return in.U16();
-        if constexpr (sizeof(T) == 4) return in.U32();
+        static_assert(std::is_unsigned_v<T>);
+        return in.Number<T>();
     }
 }
 
@@ -96,14 +90,16 @@ LinkCommand Array(int32_t (*command)(T *)) {
 }
 template <size_t kTextSize>
 LinkCommand Message(int32_t (*lookup)(uint32_t, char *)) {
-    return [lookup](ByteCursor &in, Outputs &o) { return lookup(in.U32(), o.Make<char>(kTextSize)); };
+    return [lookup](ByteCursor &in, Outputs &o) {
+        return lookup(in.Number<uint32_t>(), o.Make<char>(kTextSize));
+    };
 }
 
 inline const std::vector<LinkCommand> &LinkCommands() {
     static const std::vector<LinkCommand> table = {
         Call(ZOR_GetFlashChecksum),
         [](ByteCursor &in, Outputs &) {
-            uint32_t len = in.U16() % 1100;
+            uint32_t len = in.Number<uint16_t>() % 1100;
             InputBlock data(in, len);
             int32_t rc = ZOR_WriteFileData(data.data.get(), len);
             uint32_t limit = g_UARTConnected ? ZOR_WRITE_PIECE_UART : ZOR_WRITE_PIECE_USB;
@@ -121,7 +117,7 @@ inline const std::vector<LinkCommand> &LinkCommands() {
         },
         [](ByteCursor &in, Outputs &) {
             // The partial file stays in dest by design; only its bounds count.
-            int32_t size = in.U16() % 8192;
+            int32_t size = in.Number<uint16_t>() % 8192;
             std::unique_ptr<uint8_t[]> dest(new uint8_t[size ? size : 1]);
             int32_t rc = ZOR_GetFile(dest.get(), size);
             if (rc < 0 || rc > size) Fail("ZOR_GetFile count outside 0..size");

@@ -23,42 +23,33 @@
 #include "link_commands.h"
 #include "usb.h"
 
-namespace {
-
-constexpr int kMaxSteps = 32;
-
-// One read as the input scripts it (see above).
-int ScriptedRead(fuzz::ByteCursor &in, int &stale, int timeout_ms, velscan_test::Bytes &report) {
-    if (timeout_ms == 0) {
-        if (stale == 0) return 0;
-        --stale;
-        report.assign(USB_REPORT_SIZE, 0xA5);
-        return USB_REPORT_SIZE;
-    }
-    if (in.empty()) return 0;
-    const uint8_t control = in.Byte();
-    if (control & 0x40) ++stale;
-    if ((control & 7) <= 1) return (control & 7) == 0 ? 0 : -1;
-    size_t n = USB_REPORT_SIZE;
-    if (control & 8) n = std::min<size_t>(n, 1 + in.Byte() % 64);
-    report = in.Take(n);
-    return static_cast<int>(report.size());
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     USB_SetSleepFunction(fuzz::NoSleep);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    constexpr int kMaxSteps = 32;
     fuzz::ByteCursor in(data, size);
     int stale = 0;
     velscan_test::FakeHid hid;
     hid.addDevice();
+    // One read as the input scripts it (see above).
     hid.onRead = [&](int timeout_ms, velscan_test::Bytes &report) {
-        return ScriptedRead(in, stale, timeout_ms, report);
+        if (timeout_ms == 0) {
+            if (stale == 0) return 0;
+            --stale;
+            report.assign(USB_REPORT_SIZE, 0xA5);
+            return USB_REPORT_SIZE;
+        }
+        if (in.empty()) return 0;
+        const uint8_t control = in.Byte();
+        if (control & 0x40) ++stale;
+        if ((control & 7) <= 1) return (control & 7) == 0 ? 0 : -1;
+        size_t n = USB_REPORT_SIZE;
+        if (control & 8) n = std::min<size_t>(n, 1 + in.Byte() % 64);
+        report = in.Take(n);
+        return static_cast<int>(report.size());
     };
     USB_Enumerate();
     USB_Open(0);

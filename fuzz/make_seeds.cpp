@@ -5,20 +5,14 @@
 //
 // Usage: fuzz_make_seeds OUTPUT_DIR   (creates OUTPUT_DIR/<target>/...)
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
-#include "API.h"
 #include "fuzz_input.h"
 #include "link_commands.h"
 #include "spectral_records.h"
-#include "tpl.h"
 #include "tpl_layout.h"
 #include "usb.h"
 #include "velspec_helper.h"
@@ -34,34 +28,27 @@ std::filesystem::path g_out;
 
 // Writes OUTPUT_DIR/<target>/<name>.
 void WriteSeed(const std::string &target, const std::string &name, const Bytes &bytes) {
-    std::filesystem::path dir = g_out / target;
-    std::filesystem::create_directories(dir);
-    std::ofstream out(dir / name, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::filesystem::create_directories(g_out / target);
+    std::ofstream(g_out / target / name, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-Bytes Concat(Bytes a, const Bytes &b) {
+Bytes Concat(Bytes a, const Bytes &b, const Bytes &c = {}) {
     a.insert(a.end(), b.begin(), b.end());
+    a.insert(a.end(), c.begin(), c.end());
     return a;
 }
 
-// The image of a packed tpl, which is freed; a format the engine refused to
-// map packs nothing and gives an empty image.
-Bytes DumpAndFree(tpl_node *tn) {
-    Bytes image;
+// Packs index 0 of a mapped tpl, frees it and returns its image; the images
+// are of formats the engine must take, so a refusal stops the generator.
+Bytes PackAndDump(tpl_node *tn) {
     void *addr = nullptr;
     size_t size = 0;
-    if (tn && tpl_dump(tn, TPL_IO_MEMORY, &addr, &size) == 0) {
-        auto *p = static_cast<const uint8_t *>(addr);
-        image.assign(p, p + size);
-        std::free(addr);
-    }
-    if (tn) tpl_free(tn);
+    if (!tn || tpl_pack(tn, 0) != 0 || tpl_dump(tn, TPL_IO_MEMORY, &addr, &size) != 0) std::abort();
+    Bytes image(static_cast<uint8_t *>(addr), static_cast<uint8_t *>(addr) + size);
+    std::free(addr);
+    tpl_free(tn);
     return image;
-}
-
-void Pack(tpl_node *tn, int index) {
-    if (tn) tpl_pack(tn, index);
 }
 
 // Images of formats of the tests' own making: arrays, nested arrays,
@@ -81,20 +68,15 @@ std::vector<Bytes> OwnFormatImages() {
         FormatVariables vars;
         if (!vars.Build(f.format, f.counts, 1 << 12)) std::abort();
         tpl_node *tn = vars.Map();
-        for (int i = vars.ArrayCount(); i >= 1; --i) {
-            Pack(tn, i);
-            Pack(tn, i);
-        }
-        Pack(tn, 0);
-        images.push_back(DumpAndFree(tn));
+        for (int i = vars.ArrayCount(); i >= 1; --i)
+            if (!tn || tpl_pack(tn, i) != 0 || tpl_pack(tn, i) != 0) std::abort();
+        images.push_back(PackAndDump(tn));
     }
     // Strings and a binary with content.
     char *s = const_cast<char *>("hello");
     char payload[5] = {9, 8, 7, 6, 5};
     tpl_binary bin = {payload, sizeof payload};
-    tpl_node *tn = tpl_map("sB", &s, &bin);
-    Pack(tn, 0);
-    images.push_back(DumpAndFree(tn));
+    images.push_back(PackAndDump(tpl_map("sB", &s, &bin)));
     return images;
 }
 
@@ -103,13 +85,11 @@ void TplSeeds() {
         // A patterned record of each type.
         std::vector<unsigned char> record(kRecordRoom);
         for (size_t i = 0; i < record.size(); ++i) record[i] = static_cast<unsigned char>(type * 17 + i);
-        tpl_node *tn = map_data_to_tplnode(record.data(), type);
-        Pack(tn, 0);
-        Bytes image = DumpAndFree(tn);
+        Bytes image = PackAndDump(map_data_to_tplnode(record.data(), type));
         std::string name = "record" + std::to_string(type);
         WriteSeed("tpl", name, Concat({0, static_cast<uint8_t>(type), 0}, image));
         WriteSeed("tpl", name + "_trailing",
-                  Concat(Concat({0, static_cast<uint8_t>(type), 1}, image), {0x74, 0x70, 0x6c, 0}));
+                  Concat({0, static_cast<uint8_t>(type), 1}, image, {0x74, 0x70, 0x6c, 0}));
         WriteSeed("tpl", name + "_peek", Concat({2, 0}, image));
         WriteSeed("tpl", name + "_datapeek", Concat({2, 2, 2, 2, 0, 4}, image));
     }
@@ -117,13 +97,13 @@ void TplSeeds() {
     for (size_t n = 0; n < images.size(); ++n) {
         std::string name = "own" + std::to_string(n);
         WriteSeed("tpl", name, Concat({1, 0}, images[n]));
-        WriteSeed("tpl", name + "_trailing", Concat(Concat({1, 1}, images[n]), {1, 2, 3}));
+        WriteSeed("tpl", name + "_trailing", Concat({1, 1}, images[n], {1, 2, 3}));
         WriteSeed("tpl", name + "_fxlens", Concat({2, 1}, images[n]));
         WriteSeed("tpl", name + "_datapeek_s", Concat({2, 2, 1, 1, 3}, images[n]));
     }
     // Gather: three images back to back, cut into 64-byte chunks, then the
     // same stream cut unevenly.
-    Bytes stream = Concat(Concat(images[0], images[1]), images.back());
+    Bytes stream = Concat(images[0], images[1], images.back());
     for (int even = 0; even < 2; ++even) {
         Bytes seed = {3, 0};
         size_t pos = 0, k = 0;
@@ -153,7 +133,7 @@ void SpectralSeeds() {
     for (uint8_t which = 0; which < scans.size(); ++which) {
         Bytes seed = {3, which, static_cast<uint8_t>(ref.size() & 0xFF),
                       static_cast<uint8_t>(ref.size() >> 8)};
-        WriteSeed("spectral", "reference" + std::to_string(which), Concat(Concat(seed, ref), matrix));
+        WriteSeed("spectral", "reference" + std::to_string(which), Concat(seed, ref, matrix));
     }
 
     // A column scan of 900..1700 nm, 6 px wide, 228 patterns, 6 repeats.
@@ -186,8 +166,8 @@ int RecordingRead(hid_device *device, unsigned char *data, size_t length, int ti
     g_replies->push_back(rc < 0 ? 1 : rc == 0 ? 0 : 2);
     if (rc > 0) {
         Bytes report(USB_REPORT_SIZE, 0);
-        std::memcpy(report.data(), data, static_cast<size_t>(rc));
-        g_replies->insert(g_replies->end(), report.begin(), report.end());
+        std::copy(data, data + rc, report.begin());
+        *g_replies = Concat(*g_replies, report);
     }
     return rc;
 }
@@ -221,10 +201,8 @@ Bytes Record(const std::vector<Step> &steps, const virt::FaultSpec *fault = null
         ZOR_SetUARTConnected((step.options & 2) ? 1 : 0);
         LinkCommands()[step.command](in, outputs);
         g_replies = nullptr;
-        seed.push_back(step.command);
-        seed.push_back(step.options);
-        seed.insert(seed.end(), args.begin(), args.begin() + static_cast<long>(in.consumed()));
-        seed = Concat(seed, replies);
+        args.resize(in.consumed());
+        seed = Concat(seed, Concat({step.command, step.options}, args), replies);
     }
     ZOR_SetUARTConnected(0);
     USB_Close(0);

@@ -16,16 +16,14 @@ int main(int argc, char **argv) {
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
     std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
-        std::filesystem::path arg(argv[i]);
-        if (!std::filesystem::is_directory(arg)) {
-            files.push_back(arg);
-            continue;
+        std::vector<std::filesystem::path> listed = {argv[i]};
+        if (std::filesystem::is_directory(argv[i])) {
+            listed.clear();
+            for (const auto &entry : std::filesystem::directory_iterator(argv[i]))
+                if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+                    listed.push_back(entry.path());
+            std::sort(listed.begin(), listed.end());
         }
-        std::vector<std::filesystem::path> listed;
-        for (const auto &entry : std::filesystem::directory_iterator(arg))
-            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-                listed.push_back(entry.path());
-        std::sort(listed.begin(), listed.end());
         files.insert(files.end(), listed.begin(), listed.end());
     }
     bool ok = true;

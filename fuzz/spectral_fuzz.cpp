@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uint8_t entry = in.Byte() % 4;
     if (entry == 3) {
         const scanResults &scan = *g_scans[in.Byte() % g_scans.size()];
-        fuzz::ExactCopy ref(in.Take(in.U16()));
+        fuzz::ExactCopy ref(in.Take(in.Number<uint16_t>()));
         fuzz::ExactCopy matrix(in.Rest());
         auto result = std::make_unique<scanResults>();
         if (velspec_scan_interpReference(ref.data(), ref.size(), matrix.data(), matrix.size(), &scan,
