@@ -4,11 +4,7 @@
 // The first two bytes may arm one fault of the instrument (bit 7 of the
 // first byte set: fault kind and the number of exchanges it lets pass from
 // the two bytes), so damaged replies meet every menu item too. The rest is
-// typed at the menu, at most kMaxInput characters so that a run stays
-// short; scans take no real time (no sleep, zero scan time).
-#include <cstdint>
-#include <cstdio>
-#include <vector>
+// typed at the menu; scans take no real time (no sleep, zero scan time).
 
 #include "fuzz_input.h"
 #include "menu.h"
@@ -16,19 +12,6 @@
 #include "usb.h"
 #include "virtual_control.h"
 #include "virtual_device.h"
-
-namespace {
-
-constexpr size_t kMaxInput = 48;
-
-const virt::Fault kFaults[] = {
-    virt::Fault::NoReply,      virt::Fault::Status1,    virt::Fault::Status2,
-    virt::Fault::Status3,      virt::Fault::ShortReply, virt::Fault::OversizeLength,
-    virt::Fault::CorruptImage, virt::Fault::Disconnect, virt::Fault::SerialLinkPieces,
-    virt::Fault::LateReply,
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     USB_SetHidBackend(VIRT_Backend());
@@ -42,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     virt::Reset();
     virt::SetScanTimeScale(0);
     if (size >= 2 && (data[0] & 0x80)) {
+        using enum virt::Fault;
+        const virt::Fault kFaults[] = {NoReply,        Status1,      Status2,    Status3,          ShortReply,
+                                       OversizeLength, CorruptImage, Disconnect, SerialLinkPieces, LateReply};
         virt::FaultSpec fault_spec;
         fault_spec.fault = kFaults[(data[0] & 0x7F) % (sizeof kFaults / sizeof kFaults[0])];
         fault_spec.skip = data[1] % 32;
@@ -50,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         data += 2;
         size -= 2;
     }
+    constexpr size_t kMaxInput = 48;  // characters, so that a run stays short
     if (size > kMaxInput) size = kMaxInput;
     // An exact-size copy, so the stream never reads past what was typed.
     const char *chars = reinterpret_cast<const char *>(data);

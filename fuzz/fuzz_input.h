@@ -1,4 +1,5 @@
-// Helpers shared by the fuzz targets and the seed generator.
+// Helpers shared by the fuzz targets and the seed generator, with the
+// standard headers they all use.
 #pragma once
 
 #include <cstddef>

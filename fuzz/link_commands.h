@@ -6,14 +6,9 @@
 #pragma once
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <functional>
-#include <memory>
 #include <tuple>
 #include <type_traits>
-#include <vector>
 
 #include "API.h"
 #include "fuzz_input.h"

@@ -13,10 +13,7 @@
 // Out-parameters live in exact-size heap blocks filled with a marker; a
 // command that fails must leave them as they were. No command, whatever it
 // returns, may decode a payload byte beyond its reply's length field.
-#include <cstdint>
-#include <vector>
 
-#include "API.h"
 #include "exchange.h"
 #include "fake_hid.h"
 #include "fuzz_input.h"

@@ -5,7 +5,6 @@
 //
 // Usage: fuzz_make_seeds OUTPUT_DIR   (creates OUTPUT_DIR/<target>/...)
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>

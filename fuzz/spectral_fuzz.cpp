@@ -7,23 +7,13 @@
 //   3: velspec_scan_interpReference: a reference image and a matrix image
 //      from the input, the scan from a valid image the library encoded
 //      (chosen by the next byte; a 16-bit length splits the rest).
-#include <cstdint>
-#include <cstdio>
-#include <memory>
-#include <vector>
 
 #include "fuzz_input.h"
 #include "spectral_records.h"
 #include "tpl.h"
 #include "velspec_helper.h"
-#include "velspec_records.h"
-#include "velspec_scan.h"
 
 namespace {
-
-void CheckResults(const scanResults &r) {
-    if (r.length < 0 || r.length > SCAN_MAX_ADC) fuzz::Fail("result length outside 0..864");
-}
 
 // The encoded scans, interpreted once.
 std::vector<std::unique_ptr<scanResults>> g_scans;
@@ -46,24 +36,25 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ByteCursor in(data, size);
     uint8_t entry = in.Byte() % 4;
+    auto results = std::make_unique<scanResults>();
+    int rc = -1;
     if (entry == 3) {
         const scanResults &scan = *g_scans[in.Byte() % g_scans.size()];
         fuzz::ExactCopy ref(in.Take(in.Number<uint16_t>()));
         fuzz::ExactCopy matrix(in.Rest());
-        auto result = std::make_unique<scanResults>();
-        if (velspec_scan_interpReference(ref.data(), ref.size(), matrix.data(), matrix.size(), &scan,
-                                         result.get()) == 0)
-            CheckResults(*result);
-        return 0;
-    }
-    fuzz::ExactCopy image(in.Rest());
-    if (entry == 0) {
-        auto results = std::make_unique<scanResults>();
-        if (velspec_scan_interpret(image.data(), image.size(), results.get()) == 0) CheckResults(*results);
-    } else if (entry == 1) {
-        velspec_scan_read_configuration(image.data(), image.size());
+        rc = velspec_scan_interpReference(ref.data(), ref.size(), matrix.data(), matrix.size(), &scan,
+                                          results.get());
     } else {
-        velspec_calib_read_data(image.data(), image.size());
+        fuzz::ExactCopy image(in.Rest());
+        if (entry == 0) {
+            rc = velspec_scan_interpret(image.data(), image.size(), results.get());
+        } else if (entry == 1) {
+            velspec_scan_read_configuration(image.data(), image.size());
+        } else {
+            velspec_calib_read_data(image.data(), image.size());
+        }
     }
+    if (rc == 0 && (results->length < 0 || results->length > SCAN_MAX_ADC))
+        fuzz::Fail("result length outside 0..864");
     return 0;
 }

@@ -11,15 +11,9 @@
 //   2: tpl_peek in its three modes;
 //   3: tpl_gather in memory mode over the input cut into chunks.
 #include <cstdarg>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "fuzz_input.h"
-#include "tpl.h"
 #include "tpl_layout.h"
 #include "velspec_helper.h"
 

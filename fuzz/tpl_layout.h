@@ -4,14 +4,9 @@
 // variable, and the map arguments listed in the order the engine takes them.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <string>
-#include <vector>
 
+#include "fuzz_input.h"
 #include "tpl.h"
 
 namespace fuzz {
