@@ -125,14 +125,12 @@ inline const std::vector<LinkCommand> &LinkCommands() {
         Call(ZOR_GetVELCReg),
         [](ByteCursor &in, Outputs &) {
             int32_t len = in.Byte() % (ZOR_APPLY_CFG_PAYLOAD + 1);
-            InputBlock image(in, static_cast<size_t>(len));
-            return ZOR_ApplyScanConfig(image.data.get(), len);
+            return ZOR_ApplyScanConfig(InputBlock(in, static_cast<size_t>(len)).data.get(), len);
         },
         [](ByteCursor &in, Outputs &) {
             uint8_t index = in.Byte();
             uint32_t len = in.Byte() % (ZOR_SAVE_CFG_IMAGE_MAX + 1);
-            InputBlock image(in, len);
-            return ZOR_SaveScanCfgInDevice(index, image.data.get(), len);
+            return ZOR_SaveScanCfgInDevice(index, InputBlock(in, len).data.get(), len);
         },
         [](ByteCursor &in, Outputs &o) {
             uint8_t *image = o.Make<uint8_t>(ZOR_SCAN_CFG_IMAGE_MAX);
@@ -148,8 +146,7 @@ inline const std::vector<LinkCommand> &LinkCommands() {
         Call(ZOR_SaveRefCalPerformed), Text<8>(ZOR_SetSerialNumber), Array<char, 8>(ZOR_GetSerialNumber),
         [](ByteCursor &in, Outputs &) {
             int32_t len = in.Byte() % (ZOR_SCAN_NAME_TAG_LEN + 1);
-            InputBlock name(in, static_cast<size_t>(len));
-            return ZOR_SetScanNameTag(name.text(), len);
+            return ZOR_SetScanNameTag(InputBlock(in, static_cast<size_t>(len)).text(), len);
         },
         Call(ZOR_EEPROMMass_Erase), Call(ZOR_GetEstimatedScanTime), Call(ZOR_InterpretScan),
         Text<24>(ZOR_WriteBleDispName), Array<char, 24>(ZOR_ReadBleDispName), Call(ZOR_ReadLampUsage),
@@ -170,8 +167,7 @@ inline const std::vector<LinkCommand> &LinkCommands() {
         // Calibration coefficients travel as an image the command decodes.
         [](ByteCursor &in, Outputs &) {
             calibCoeffSet coeffs;
-            InputBlock raw(in, sizeof coeffs);
-            std::memcpy(&coeffs, raw.data.get(), sizeof coeffs);
+            std::memcpy(&coeffs, InputBlock(in, sizeof coeffs).data.get(), sizeof coeffs);
             return ZOR_SendCalibStruct(&coeffs);
         },
         Call(ZOR_GetCalibStruct)};

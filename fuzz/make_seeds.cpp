@@ -164,9 +164,8 @@ int RecordingRead(hid_device *device, unsigned char *data, size_t length, int ti
     if (timeout_ms == 0 || !g_replies) return rc;
     g_replies->push_back(rc < 0 ? 1 : rc == 0 ? 0 : 2);
     if (rc > 0) {
-        Bytes report(USB_REPORT_SIZE, 0);
-        std::copy(data, data + rc, report.begin());
-        *g_replies = Concat(*g_replies, report);
+        g_replies->insert(g_replies->end(), data, data + rc);
+        g_replies->resize(g_replies->size() + static_cast<size_t>(USB_REPORT_SIZE - rc), 0);
     }
     return rc;
 }
@@ -191,8 +190,7 @@ Bytes Record(const std::vector<Step> &steps, const virt::FaultSpec *fault = null
     USB_Open(0);
     Bytes seed;
     for (const Step &step : steps) {
-        Bytes args = step.args;
-        args.resize(args.size() + 16, 0);
+        Bytes args = Concat(step.args, Bytes(16, 0));
         ByteCursor in(args.data(), args.size());
         Outputs outputs;
         Bytes replies;
@@ -229,10 +227,8 @@ void LinkSeeds() {
         WriteSeed("link", "file" + std::to_string(file_type), Record(transfer));
 
         // The same over the serial link: pieces carry two extra bytes.
-        virt::FaultSpec serial;
-        serial.fault = virt::Fault::SerialLinkPieces;
-        serial.command = 0x002e;
-        serial.persistent = true;
+        virt::FaultSpec serial = {
+            .fault = virt::Fault::SerialLinkPieces, .command = 0x002e, .persistent = true};
         for (Step &step : transfer) step.options = 2;
         WriteSeed("link", "file" + std::to_string(file_type) + "_serial", Record(transfer, &serial));
     }

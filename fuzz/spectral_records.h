@@ -23,9 +23,7 @@ inline uScanData ScanRecord(uint8_t gain) {
     std::strncpy(d.scan_name, "fuzz", sizeof d.scan_name);
     d.system_temp_hundredths = 2512;
     d.humidity_hundredths = 4100;
-    d.calibration_coeffs.pixel_to_wavelength_coeffs[0] = 1720.0;
-    d.calibration_coeffs.pixel_to_wavelength_coeffs[1] = -0.97;
-    d.calibration_coeffs.pixel_to_wavelength_coeffs[2] = 0.00002;
+    d.calibration_coeffs = {{0, 0, 0}, {1720.0, -0.97, 0.00002}};
     std::memcpy(d.serial_number, "FZ000001", 8);
     d.black_pattern_first = 24;
     d.black_pattern_period = 25;

@@ -135,30 +135,23 @@ void FuzzPeek(fuzz::ByteCursor &in) {
     std::free(format);
 }
 
-struct GatherCount {
-    int images = 0;
-    int stop_after = -1;
-};
-
+// data: the images left before the callback asks to stop (never, below 0).
 int OnImage(void *img, uint32_t len, void *data) {
-    auto *count = static_cast<GatherCount *>(data);
     const auto *bytes = static_cast<const unsigned char *>(img);
     // A handed-over image starts with the magic and lies wholly in memory.
     if (len < 8 || std::memcmp(bytes, "tpl", 3) != 0) std::abort();
     (void)*(volatile const unsigned char *)&bytes[len - 1];
-    ++count->images;
-    return count->images == count->stop_after ? -1 : 0;
+    return --*static_cast<int *>(data) == 0 ? -1 : 0;
 }
 
 void FuzzGather(fuzz::ByteCursor &in) {
-    GatherCount count;
     uint8_t control = in.Byte();
-    if (control & 0x80) count.stop_after = 1 + control % 4;
+    int left = (control & 0x80) ? 1 + control % 4 : -1;
     tpl_hook.gather_limit = (control & 0x40) ? 256 : 0;
     tpl_gather_state *state = nullptr;
     while (!in.empty()) {
         fuzz::ExactCopy chunk(in.Take(1 + in.Byte() % 64));
-        int rc = tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), &state, OnImage, &count);
+        int rc = tpl_gather(TPL_GATHER_MODE_MEMORY, chunk.data(), chunk.size(), &state, OnImage, &left);
         if (rc < 0) {
             if (state) std::abort();  // a failure leaves no carry-over behind
             break;
