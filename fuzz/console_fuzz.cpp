@@ -28,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         using enum virt::Fault;
         const virt::Fault kFaults[] = {NoReply,        Status1,      Status2,    Status3,          ShortReply,
                                        OversizeLength, CorruptImage, Disconnect, SerialLinkPieces, LateReply};
-        virt::FaultSpec fault_spec;
-        fault_spec.fault = kFaults[(data[0] & 0x7F) % (sizeof kFaults / sizeof kFaults[0])];
-        fault_spec.skip = data[1] % 32;
-        fault_spec.offset = data[1] * 13u;
-        virt::InjectFault(fault_spec);
+        virt::FaultSpec armed;
+        armed.fault = kFaults[(data[0] & 0x7F) % (sizeof kFaults / sizeof kFaults[0])];
+        armed.skip = data[1] % 32;
+        armed.offset = data[1] * 13u;
+        virt::InjectFault(armed);
         data += 2;
         size -= 2;
     }
