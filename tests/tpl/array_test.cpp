@@ -9,12 +9,10 @@ namespace {
 TEST(TplArray, CursorCountsDownAfterLoadAndPackingStartsFresh) {
     int32_t i = 7;
     TplHandle w(tpl_map("A(i)", &i));
-    {
-        CapturedReports reports;
-        EXPECT_EQ(tpl_unpack(w.tn, 0), -1);
-        EXPECT_EQ(i, 7);
-        EXPECT_EQ(reports.Take(), "tpl_unpack: nothing packed or loaded\n");
-    }
+    CapturedReports reports;
+    EXPECT_EQ(tpl_unpack(w.tn, 0), -1);
+    EXPECT_EQ(i, 7);
+    EXPECT_EQ(reports.Take(), "tpl_unpack: nothing packed or loaded\n");
     for (i = 4; i <= 6; i++) tpl_pack(w.tn, 1);
     EXPECT_EQ(tpl_Alen(w.tn, 1), 3);
     const Bytes image = DumpBytes(w.tn);

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <bit>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -126,10 +125,9 @@ inline Bytes DumpBytes(tpl_node *tn) {
 // image is checked in an exact-size heap copy, so ASan catches any read past
 // its end.
 inline int Validate(tpl_node *tn, const Bytes &img, bool trailing_ok = false) {
-    std::unique_ptr<char[]> exact(new char[img.size()]);
-    std::copy(img.begin(), img.end(), exact.get());
+    std::vector<char> exact(img.begin(), img.end());
     tpl_root_record *root = tpl_root_of(tn);
-    root->source = tpl_mapped_file{-1, exact.get(), img.size()};
+    root->source = tpl_mapped_file{-1, exact.data(), exact.size()};
     root->flags = TPL_STATE_MEM;
     int rc = tpl_sanity(tn, trailing_ok);
     root->source = tpl_mapped_file{-1, nullptr, 0};
