@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "scan_items.h"
 #include "api_device.h"
@@ -93,11 +94,9 @@ TEST(ScanResults, RunsTheScanSequenceOrEndsWithTheFailingStepsCode) {
         EXPECT_EQ(device.Sent()[1].data, Bytes{0});             // configuration 0
         EXPECT_EQ(device.Sent()[3].data, Bytes{0});             // perform scan option 0
         EXPECT_EQ(device.Sent()[4].data, (Bytes{0, 0, 0, 0}));  // file type 0
-        EXPECT_EQ(result->length, 228);
-        EXPECT_EQ(result->system_temp_hundredths, 2650);
-        EXPECT_EQ(result->humidity_hundredths, 3140);
-        EXPECT_EQ(result->intensity[0], 1001);
-        EXPECT_EQ(result->intensity[227], 1228);
+        EXPECT_EQ(std::make_tuple(result->length, result->system_temp_hundredths, result->humidity_hundredths,
+                                  result->intensity[0], result->intensity[227]),
+                  std::make_tuple(228, 2650, 3140, 1001, 1228));
     }
 }
 

@@ -83,25 +83,22 @@ TEST(Readers, StoreTheReadingOrReportTheFailure) {
                                     velGetBatteryInfo(&volt, &percent)};
     };
     const auto values = [&] {
-        return std::vector<uint32_t>{
-            static_cast<uint32_t>(gain), status, humidity, temperature, volt, percent};
+        return std::vector<int64_t>{gain, status, humidity, temperature, volt, percent};
     };
     EXPECT_EQ(read_all(), std::vector<int32_t>(4, 0));
-    EXPECT_EQ(values(), (std::vector<uint32_t>{16, 0x11, 4512, 2533, 391, 8700}));
+    EXPECT_EQ(values(), (std::vector<int64_t>{16, 0x11, 4512, 2533, 391, 8700}));
     EXPECT_EQ(device.Codes(),
               (std::vector<uint16_t>{kGetPGAGain, kReadDeviceStatus, kReadHum, kReadBattVolt}));
 
-    device.Fail(kGetPGAGain, Failure::Timeout, 1);
-    device.Fail(kReadDeviceStatus, Failure::Status3, 1);
-    device.Fail(kReadHum, Failure::Timeout, 1);
-    device.Fail(kReadBattVolt, Failure::Status3, 1);
+    for (uint16_t code : {kGetPGAGain, kReadHum}) device.Fail(code, Failure::Timeout, 1);
+    for (uint16_t code : {kReadDeviceStatus, kReadBattVolt}) device.Fail(code, Failure::Status3, 1);
     gain = 1;
     status = humidity = temperature = volt = percent = 1;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(read_all(), (std::vector<int32_t>{VEL_ERR_GET_GAIN, -2, -5, -2}));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    std::vector<int32_t> results;
+    EXPECT_EQ(Captured([&] { return results = read_all(), 0; }).second,
               "ZOR_ReadDeviceStatus error: -2\nZOR_ReadHum error: -5\nZOR_ReadBattVolt error: -2\n");
-    EXPECT_EQ(values(), std::vector<uint32_t>(6, 1));
+    EXPECT_EQ(results, (std::vector<int32_t>{VEL_ERR_GET_GAIN, -2, -5, -2}));
+    EXPECT_EQ(values(), std::vector<int64_t>(6, 1));
 
     // The button state is 1 for any nonzero byte.
     uint8_t state = 5;

@@ -1,7 +1,9 @@
 #include "fake_hid.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 namespace velscan_test {
 
@@ -12,12 +14,6 @@ void ResetTransportTable() {
     std::memset(devInfo, 0, sizeof devInfo);
     deviceNumber = 0;
     currentIndex = 0;
-}
-
-int Deliver(const Bytes &report, unsigned char *data, size_t length) {
-    const size_t n = std::min(length, report.size());
-    std::copy_n(report.begin(), n, data);
-    return static_cast<int>(n);
 }
 
 }  // namespace
@@ -39,19 +35,70 @@ Bytes replyFrame(const Bytes &payload, int status) {
     return frame;
 }
 
-FakeHid *FakeHid::instance_ = nullptr;
-
 FakeHid::FakeHid() {
     instance_ = this;
     static const USB_HidBackend table = {
         [] { return instance_->failInit ? -1 : 0; },
         [] { return 0; },
-        &FakeHid::HidEnumerate,
-        &FakeHid::HidFreeEnumeration,
-        &FakeHid::HidOpen,
+        [](unsigned short vendor, unsigned short product) {
+            hid_device_info *head = nullptr, **tail = &head;
+            for (const Device &device : instance_->devices_) {
+                if ((vendor != 0 && device.vendor != vendor) || (product != 0 && device.product != product))
+                    continue;
+                *tail = new hid_device_info{};
+                (*tail)->vendor_id = device.vendor;
+                (*tail)->product_id = device.product;
+                if (device.serial) (*tail)->serial_number = wcsdup(device.serial->c_str());
+                tail = &(*tail)->next;
+            }
+            return head;
+        },
+        [](hid_device_info *list) {
+            while (list != nullptr) {
+                hid_device_info *next = list->next;
+                free(list->serial_number);
+                delete list;
+                list = next;
+            }
+        },
+        [](unsigned short vendor, unsigned short product, const wchar_t *serial) -> hid_device * {
+            FakeHid &self = *instance_;
+            self.openSerials_.push_back(serial ? serial : L"");
+            for (const Device &device : self.devices_) {
+                if (self.failOpen || device.vendor != vendor || device.product != product) continue;
+                if (serial != nullptr && device.serial != serial) continue;
+                ++self.opens_;
+                return reinterpret_cast<hid_device *>(&self.opens_);  // any address inside this object
+            }
+            return nullptr;
+        },
         [](hid_device *) { ++instance_->closes_; },
-        &FakeHid::HidWrite,
-        &FakeHid::HidReadTimeout,
+        [](hid_device *, const unsigned char *data, size_t length) {
+            FakeHid &self = *instance_;
+            self.writes_.emplace_back(data, data + length);
+            if (static_cast<int>(self.writes_.size()) - 1 == self.failWriteAt) return -1;
+            const std::vector<Command> sent = self.onCommand ? self.commands() : std::vector<Command>();
+            if (sent.size() > self.answered_) {
+                self.answered_ = sent.size();
+                self.onCommand(sent.back());
+            }
+            return static_cast<int>(length);
+        },
+        [](hid_device *, unsigned char *data, size_t length, int milliseconds) {
+            FakeHid &self = *instance_;
+            self.readTimeouts_.push_back(milliseconds);
+            Read read = {0, {}};
+            if (self.onRead) {
+                read.result = self.onRead(milliseconds, read.report);
+            } else if (!self.script_.empty() && (milliseconds > 0 || self.script_.front().waiting)) {
+                read = self.script_.front();
+                self.script_.pop_front();
+            }
+            if (read.result <= 0) return read.result;
+            const size_t n = std::min(length, read.report.size());
+            std::copy_n(read.report.begin(), n, data);
+            return static_cast<int>(n);
+        },
         [](hid_device *device) -> const wchar_t * {
             const FakeHid &self = *instance_;
             return device == nullptr && self.failOpen && !self.openError.empty() ? self.openError.c_str()
@@ -118,74 +165,6 @@ void FakeHid::clearRecords() {
     readTimeouts_.clear();
     openSerials_.clear();
     answered_ = 0;
-}
-
-hid_device_info *FakeHid::HidEnumerate(unsigned short vendor, unsigned short product) {
-    hid_device_info *head = nullptr;
-    hid_device_info **tail = &head;
-    for (const Device &device : instance_->devices_) {
-        if ((vendor != 0 && device.vendor != vendor) || (product != 0 && device.product != product)) continue;
-        auto *node = new hid_device_info{};
-        node->vendor_id = device.vendor;
-        node->product_id = device.product;
-        if (device.serial) {
-            node->serial_number = new wchar_t[device.serial->size() + 1];
-            std::copy_n(device.serial->c_str(), device.serial->size() + 1, node->serial_number);
-        }
-        *tail = node;
-        tail = &node->next;
-    }
-    return head;
-}
-
-void FakeHid::HidFreeEnumeration(hid_device_info *list) {
-    while (list != nullptr) {
-        hid_device_info *next = list->next;
-        delete[] list->serial_number;
-        delete list;
-        list = next;
-    }
-}
-
-hid_device *FakeHid::HidOpen(unsigned short vendor, unsigned short product, const wchar_t *serial) {
-    FakeHid &self = *instance_;
-    self.openSerials_.push_back(serial ? serial : L"");
-    if (self.failOpen) return nullptr;
-    for (const Device &device : self.devices_) {
-        if (device.vendor != vendor || device.product != product) continue;
-        if (serial != nullptr && device.serial != serial) continue;
-        ++self.opens_;
-        return reinterpret_cast<hid_device *>(&self.opens_);  // any address inside this object
-    }
-    return nullptr;
-}
-
-int FakeHid::HidWrite(hid_device *, const unsigned char *data, size_t length) {
-    FakeHid &self = *instance_;
-    self.writes_.emplace_back(data, data + length);
-    if (static_cast<int>(self.writes_.size()) - 1 == self.failWriteAt) return -1;
-    if (self.onCommand) {
-        const std::vector<Command> sent = self.commands();
-        if (sent.size() > self.answered_) {
-            self.answered_ = sent.size();
-            self.onCommand(sent.back());
-        }
-    }
-    return static_cast<int>(length);
-}
-
-int FakeHid::HidReadTimeout(hid_device *, unsigned char *data, size_t length, int milliseconds) {
-    FakeHid &self = *instance_;
-    self.readTimeouts_.push_back(milliseconds);
-    if (self.onRead) {
-        Bytes report;
-        const int result = self.onRead(milliseconds, report);
-        return result > 0 ? Deliver(report, data, length) : result;
-    }
-    if (self.script_.empty() || (milliseconds == 0 && !self.script_.front().waiting)) return 0;
-    const Read read = self.script_.front();
-    self.script_.pop_front();
-    return read.result > 0 ? Deliver(read.report, data, length) : read.result;
 }
 
 }  // namespace velscan_test

@@ -87,12 +87,7 @@ private:
         std::optional<std::wstring> serial;
     };
 
-    static FakeHid *instance_;
-    static hid_device_info *HidEnumerate(unsigned short, unsigned short);
-    static void HidFreeEnumeration(hid_device_info *);
-    static hid_device *HidOpen(unsigned short, unsigned short, const wchar_t *);
-    static int HidWrite(hid_device *, const unsigned char *, size_t);
-    static int HidReadTimeout(hid_device *, unsigned char *, size_t, int);
+    static inline FakeHid *instance_ = nullptr;
 
     std::vector<Device> devices_;
     std::deque<Read> script_;
