@@ -97,19 +97,16 @@ TEST_F(Commands, FixedWidthFieldsAreCopiedAsTheyStand) {
 // bits; -1 a time-out, -2 a read error.
 TEST_F(Commands, FailedReadsPassFramingCodesAndLeaveOutParametersAlone) {
     uint32_t a = 1, b = 2, c = 3;
-    const struct {
-        std::function<int32_t()> call;
-        int status;
-        int32_t result;
-    } cases[] = {
-        {ZOR_TestADC, 3, ZOR_ERR_STATUS3},
-        {ZOR_TestHDC, -1, ZOR_ERR_TIMEOUT},
+    // clang-format off
+    const struct { std::function<int32_t()> call; int status; int32_t result; } cases[] = {
+        {ZOR_TestADC, 3, ZOR_ERR_STATUS3}, {ZOR_TestHDC, -1, ZOR_ERR_TIMEOUT},
         {ZOR_TestEEPROM, -2, ZOR_ERR_TRANSPORT},
         {[&] { return ZOR_ReadDeviceStatus(&a); }, 2, ZOR_ERR_STATUS2},
         {[&] { return ZOR_GetVELCReg(1, &a); }, -1, ZOR_ERR_TIMEOUT},
         {[&] { return ZOR_GetSNRData(&a, &b, &c); }, 3, -1},
         {[&] { return ZOR_GetPhotoDetector(&a, &b, &c); }, -1, -1},
     };
+    // clang-format on
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
         if (cases[i].status == -1) hid.queueTimeout();
@@ -125,25 +122,25 @@ TEST_F(Commands, FailedReadsPassFramingCodesAndLeaveOutParametersAlone) {
 // nothing but the stale-input check; Bluetooth waits 2 s even when the send fails.
 TEST_F(Commands, WriteResultsFollowTheAcknowledgement) {
     constexpr int kNoReply = -2;
+    // `ack` is the acknowledgement's value, -1 a time-out; the boot loader's
+    // result is the send's count (header + code).
+    // clang-format off
     const struct {
         int32_t (*call)();
-        int ack;  // the acknowledgement's value, -1 a time-out
+        int ack;
         bool send_fails;
         int32_t result;
-        std::vector<uint32_t> sleeps = {};
+        std::vector<uint32_t> sleeps{};
     } cases[] = {
         {[] { return ZOR_SetPGAGain(8); }, 5, false, 5},
         {[] { return ZOR_PerformScan(0); }, -1, false, ZOR_ERR_TIMEOUT},
-        {ZOR_ResetMivo, kNoReply, false, 0},
-        {ZOR_HibernateMode, kNoReply, false, 0},
-        {ZOR_GotoMivoBootLoader, kNoReply, false, 6},  // the send's count: header + code
-        {ZOR_ResetMivo, kNoReply, true, -1},
-        {ZOR_GotoMivoBootLoader, kNoReply, true, -1},
-        {ZOR_HibernateMode, kNoReply, true, -1},
-        {[] { return ZOR_TestBT(1); }, 0, false, 0, {2000}},
-        {ZOR_ResetErrorStatus, 0, true, -1},
+        {ZOR_ResetMivo, kNoReply, false, 0}, {ZOR_HibernateMode, kNoReply, false, 0},
+        {ZOR_GotoMivoBootLoader, kNoReply, false, 6}, {ZOR_ResetMivo, kNoReply, true, -1},
+        {ZOR_GotoMivoBootLoader, kNoReply, true, -1}, {ZOR_HibernateMode, kNoReply, true, -1},
+        {[] { return ZOR_TestBT(1); }, 0, false, 0, {2000}}, {ZOR_ResetErrorStatus, 0, true, -1},
         {[] { return ZOR_TestBT(1); }, 0, true, -1, {2000}},
     };
+    // clang-format on
     size_t left = 0;  // acknowledgements left unread by failed sends
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -193,18 +190,13 @@ TEST_F(Commands, LongScanNameTagIsCutWithoutTerminator) {
 }
 
 TEST_F(Commands, ErrorMessagesByTable) {
+    const auto tmp = ZOR_TMP_GetErrorMessageFromErrorCode, hdc = ZOR_HDC_GetErrorMessageFromErrorCode,
+               adc = ZOR_ADC_GetErrorMessageFromErrorCode, sdc = ZOR_SDC_GetErrorMessageFromErrorCode;
     // clang-format off
     struct Case { int32_t (*lookup)(uint32_t, char *); uint32_t code; const char *text; } cases[] = {
-        {ZOR_TMP_GetErrorMessageFromErrorCode, 0, "PASS"},
-        {ZOR_TMP_GetErrorMessageFromErrorCode, 7, "ERROR_I2C"},
-        {ZOR_TMP_GetErrorMessageFromErrorCode, 8, "ERROR_UNDEFINED"},
-        {ZOR_HDC_GetErrorMessageFromErrorCode, 1, "ERROR_MANUID"},
-        {ZOR_HDC_GetErrorMessageFromErrorCode, 0xFFFFFFFF, "ERROR_UNDEFINED"},
-        {ZOR_ADC_GetErrorMessageFromErrorCode, 5, "ERROR_WAEKUP"},
-        {ZOR_ADC_GetErrorMessageFromErrorCode, 9, "ERROR_SETBUFFER"},
-        {ZOR_ADC_GetErrorMessageFromErrorCode, 10, "ERROR_UNDEFINED"},
-        {ZOR_SDC_GetErrorMessageFromErrorCode, 18, "ERROR_TOO_MANY_OPEN_FILES"},
-        {ZOR_SDC_GetErrorMessageFromErrorCode, 19, "ERROR_UNDEFINED"},
+        {tmp, 0, "PASS"}, {tmp, 7, "ERROR_I2C"}, {tmp, 8, "ERROR_UNDEFINED"}, {hdc, 1, "ERROR_MANUID"},
+        {hdc, 0xFFFFFFFF, "ERROR_UNDEFINED"}, {adc, 5, "ERROR_WAEKUP"}, {adc, 9, "ERROR_SETBUFFER"},
+        {adc, 10, "ERROR_UNDEFINED"}, {sdc, 18, "ERROR_TOO_MANY_OPEN_FILES"}, {sdc, 19, "ERROR_UNDEFINED"},
     };
     // clang-format on
     for (const Case &c : cases) {
