@@ -40,8 +40,8 @@ TEST(TplGather, BadPrefixLimitAndAbort) {
         EXPECT_EQ(reports.Take(), "tpl prefix invalid\n");
     }
 
+    // 101 bytes, one more than the limit.
     const Bytes img = ImageBuilder().Header(0, "c#").U32(86).Raw(std::string(86, '\0')).Finish();
-    ASSERT_EQ(img.size(), 101u);
     tpl_hook.gather_limit = 100;
     EXPECT_EQ(GatherMem(img, &gs, c), -2);
     // Also when the oversized image arrives in pieces.
@@ -59,12 +59,8 @@ TEST(TplGather, BadPrefixLimitAndAbort) {
 
 struct Pipe {
     Pipe() { EXPECT_EQ(pipe(fds), 0); }
-    ~Pipe() {
-        for (int fd : fds) close(fd);
-    }
-    void Write(const Bytes &b) {
-        EXPECT_EQ(write(fds[1], b.data(), b.size()), static_cast<ssize_t>(b.size()));
-    }
+    ~Pipe() { close(fds[0]), close(fds[1]); }
+    void Write(const Bytes &b) { EXPECT_EQ(write(fds[1], b.data(), b.size()), ssize_t(b.size())); }
     void CloseWrite() { close(std::exchange(fds[1], -1)); }
     int fds[2] = {-1, -1};
 };

@@ -53,10 +53,8 @@ TEST(TplIo, SinksHoldTheSameImageAndRefuseBadCalls) {
     EXPECT_EQ(reports.Take(), "unsupported tpl_dump mode 0\n");
     EXPECT_EQ(tpl_load(t.tn, 0), -1);
     EXPECT_EQ(reports.Take(), "unsupported tpl_load mode 0\n");
-    addr = nullptr;
     EXPECT_EQ(tpl_jot(TPL_IO_MEMORY, &addr, &size, "S(", &s), -1);
     EXPECT_EQ(reports.Take(), "failed to parse S(\n");
-    EXPECT_EQ(addr, nullptr);
 }
 
 TEST(TplPeek, FormatDataFixedLengthsAndRefusals) {
@@ -73,8 +71,7 @@ TEST(TplPeek, FormatDataFixedLengthsAndRefusals) {
     uint32_t n = 99;
     uint32_t *lens = nullptr;
     EXPECT_EQ(Own(tpl_peek(TPL_IO_MEMORY | TPL_FXLENS, image.data(), image.size(), &n, &lens)), "S(cs)i#");
-    ASSERT_EQ(n, 1u);
-    EXPECT_EQ(lens[0], 3u);
+    EXPECT_EQ(std::vector<uint32_t>(lens, lens + n), std::vector<uint32_t>{3});
     free(lens);
 
     CapturedReports reports;

@@ -16,15 +16,14 @@ TEST(TplMap, FieldOffsetsAndStridesFollowNaturalAlignment) {
         {"S(cf)#", {0, 8}, 16}, {"S(vc)#", {0, 2}, 4},       {"S(c$(ic)c)#", {0, 4, 8, 9}, 12},
         {"S(sc)#", {0, 8}, 16}, {"S(jIc)#", {0, 8, 16}, 24}, {"S(c#i)#", {0, 4}, 8},
     };
-    alignas(16) static char base[128];
     for (const Case &c : cases) {
         SCOPED_TRACE(c.fmt);
         // Counts in format order; with a single # the second is unused.
-        TplHandle t(tpl_map(c.fmt, base, 3, 2));
+        TplHandle t(tpl_map(c.fmt, scratch, 3, 2));
         ASSERT_NE(t.tn, nullptr);
         std::vector<ptrdiff_t> offsets;
         for (tpl_node *f = t.tn->first_child; f; f = f->next_sibling) {
-            if (f->kind != TPL_TYPE_POUND) offsets.push_back(static_cast<char *>(f->target) - base);
+            if (f->kind != TPL_TYPE_POUND) offsets.push_back(static_cast<char *>(f->target) - scratch);
         }
         EXPECT_EQ(offsets, c.offsets);
         tpl_node *last = t.tn->first_child->prev_sibling;
@@ -38,24 +37,22 @@ TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
     const char *bad[] = {"S(iA(i))", "S(iB)", "$(i)",  "S()",       "A()", "Si",      "A$(i)",
                          "S(i))",    "S(i",   "(i)",   "i#)",       "#",   "S(S(i))", "S",
                          "A",        "iS",    "A(i)#", "S(i$(c)#)", "B#",  "S(i)$",   "iS(#i)"};
-    alignas(8) static char base[64];
     for (const char *fmt : bad) {
         SCOPED_TRACE(fmt);
         CapturedReports reports;
         // Spare arguments: more than any of these formats could consume.
-        tpl_node *tn = tpl_map(fmt, base, 2, base, 2, base, base);
+        tpl_node *tn = tpl_map(fmt, scratch, 2, scratch, 2, scratch, scratch);
         EXPECT_EQ(tn, nullptr);
         EXPECT_EQ(reports.Take(), std::string("failed to parse ") + fmt + "\n");
         tpl_free(tn);
     }
     CapturedReports reports;
-    EXPECT_EQ(tpl_map("iq", base), nullptr);
+    EXPECT_EQ(tpl_map("iq", scratch), nullptr);
     EXPECT_EQ(reports.Take(), "unsupported option q\nfailed to parse iq\n");
 }
 
 TEST(TplMap, CountsAndSizesAtTheirLimits) {
-    static uint8_t cells[1024];
-    TplHandle t(tpl_map("c##########", cells, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2));  // ten counts in a run
+    TplHandle t(tpl_map("c##########", scratch, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2));  // ten counts in a run
     ASSERT_NE(t.tn, nullptr);
     EXPECT_EQ(t.tn->first_child->count, 1024u);
     uint32_t n = 0;
@@ -64,9 +61,9 @@ TEST(TplMap, CountsAndSizesAtTheirLimits) {
     CapturedReports reports;
     // Product of counts beyond 32 bits; bytes of one node beyond 32 bits;
     // records whose total span exceeds 32 bits.
-    EXPECT_EQ(tpl_map("c##", cells, 65536, 65536), nullptr);
-    EXPECT_EQ(tpl_map("f##", cells, 65536, 16384), nullptr);
-    EXPECT_EQ(tpl_map("S(f)#", cells, 1 << 30), nullptr);
+    EXPECT_EQ(tpl_map("c##", scratch, 65536, 65536), nullptr);
+    EXPECT_EQ(tpl_map("f##", scratch, 65536, 16384), nullptr);
+    EXPECT_EQ(tpl_map("S(f)#", scratch, 1 << 30), nullptr);
     EXPECT_EQ(reports.Take(), "failed to parse c##\nfailed to parse f##\nfailed to parse S(f)#\n");
 }
 
@@ -88,16 +85,15 @@ using TplMapDeathTest = ::testing::Test;
 
 TEST_F(TplMapDeathTest, FatalConditionsEndTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    static char cells[4096];
-    EXPECT_EXIT(tpl_map("c#", cells, 0), ::testing::ExitedWithCode(255), "non-positive iteration count 0");
-    EXPECT_EXIT(tpl_map("c###########", cells, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2),
+    EXPECT_EXIT(tpl_map("c#", scratch, 0), ::testing::ExitedWithCode(255), "non-positive iteration count 0");
+    EXPECT_EXIT(tpl_map("c###########", scratch, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2),
                 ::testing::ExitedWithCode(255), "contiguous # exceeds hardcoded limit");
     EXPECT_EXIT(tpl_gather(7), ::testing::ExitedWithCode(255), "unsupported tpl_gather mode 7");
-    EXPECT_EXIT(tpl_jot(0, "i", cells), ::testing::ExitedWithCode(255), "invalid tpl_jot mode");
+    EXPECT_EXIT(tpl_jot(0, "i", scratch), ::testing::ExitedWithCode(255), "invalid tpl_jot mode");
     EXPECT_EXIT(
         {
             tpl_hook.allocate = [](size_t) -> void * { return nullptr; };
-            tpl_map("i", cells);
+            tpl_map("i", scratch);
         },
         ::testing::ExitedWithCode(255), "out of memory");
 }

@@ -20,28 +20,28 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// Storage for mappings whose variables are never read or written.
+alignas(16) inline char scratch[4096];
+
 // Collects every non-fatal report while alive.
 class CapturedReports {
 public:
-    CapturedReports() : saved_(std::exchange(tpl_hook.report_error, &Capture)) { Text().clear(); }
+    CapturedReports() : saved_(std::exchange(tpl_hook.report_error, &Capture)) { collected_.clear(); }
     ~CapturedReports() { tpl_hook.report_error = saved_; }
     // The reports so far; the next call starts empty.
-    std::string Take() { return std::exchange(Text(), std::string()); }
+    std::string Take() { return std::exchange(collected_, std::string()); }
 
 private:
-    static std::string &Text() {
-        static std::string collected;
-        return collected;
-    }
     static int Capture(const char *fmt, ...) {
         char line[512];
         va_list ap;
         va_start(ap, fmt);
         int n = vsnprintf(line, sizeof line, fmt, ap);
         va_end(ap);
-        Text() += line;
+        collected_ += line;
         return n;
     }
+    static inline std::string collected_;
     int (*saved_)(const char *, ...);
 };
 

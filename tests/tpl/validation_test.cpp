@@ -60,10 +60,10 @@ TEST(TplValidation, EveryCodeFromABrokenImage) {
         Forged(0, "A(i)", {0xffffffffu, 1, 2}, ""),
         Forged(0, "A(iA(c))", {1, 5, 0x7fffffffu}, "ab"),  // nested count past its element
     };
-    alignas(8) static char base[64];
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        TplHandle t(std::strchr(c.fmt, '#') ? tpl_map(c.fmt, base, 2, base) : tpl_map(c.fmt, base, base));
+        TplHandle t(std::strchr(c.fmt, '#') ? tpl_map(c.fmt, scratch, 2, scratch)
+                                            : tpl_map(c.fmt, scratch, scratch));
         ASSERT_NE(t.tn, nullptr);
         EXPECT_EQ(Validate(t.tn, c.image, c.trailing_ok), c.code) << testing::PrintToString(c.image);
     }
@@ -77,24 +77,21 @@ TEST(TplValidation, LoadRefusalsAreReportedAndChangeNothing) {
     ASSERT_EQ(tpl_jot(TPL_IO_FILE, path.c_str(), "i#v", ints, 2, &v), 0);
     ints[0] = ints[1] = -5;
     v = 99;
+    const std::string no_file = "Couldn't open file " + missing +
+                                ": No such file or directory\ntpl_load failed for file " + missing + "\n";
     struct Case {
-        const char *fmt;
-        int count;
         std::string file;  // empty: load the image from memory
         Bytes image;
         std::string report;
+        const char *fmt = "i#v";
+        int count = 2;
     };
     const Case cases[] = {
-        {"i#v", 2, "", Poke(IvImage(), 9, 'u'), "format signature mismatch\n"},
-        {"i#v", 2, "", Poke(IvImage(), 12, 9), "not a valid tpl file\n"},
-        {"i#v", 3, path, {}, path + ": array lengths mismatch\n"},
-        {"i#j", 2, path, {}, path + ": format signature mismatch\n"},
-        {"i#v",
-         2,
-         missing,
-         {},
-         "Couldn't open file " + missing + ": No such file or directory\ntpl_load failed for file " +
-             missing + "\n"},
+        {"", Poke(IvImage(), 9, 'u'), "format signature mismatch\n"},
+        {"", Poke(IvImage(), 12, 9), "not a valid tpl file\n"},
+        {path, {}, path + ": array lengths mismatch\n", "i#v", 3},
+        {path, {}, path + ": format signature mismatch\n", "i#j"},
+        {missing, {}, no_file},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.report);
