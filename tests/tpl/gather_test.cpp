@@ -33,8 +33,7 @@ TEST(TplGather, BadPrefixLimitAndAbort) {
     Collector c;
     // Other bytes, and stored lengths that could not be stepped over: 0 and 8.
     for (const Bytes &bad :
-         {Bytes(20, 'x'), Concat({ImageBuilder().Raw("tpl").U8(0).U32(0).bytes(), ImageOf(3)}),
-          Concat({ImageBuilder().Raw("tpl").U8(0).U32(8).bytes(), ImageOf(3)})}) {
+         {Bytes(20, 'x'), Concat({Prefix(0).bytes(), ImageOf(3)}), Concat({Prefix(8).bytes(), ImageOf(3)})}) {
         EXPECT_EQ(GatherMem(bad, &gs, c), -3);
         EXPECT_EQ(gs, nullptr);
         EXPECT_EQ(reports.Take(), "tpl prefix invalid\n");
@@ -73,7 +72,7 @@ TEST(TplGather, BlockingDescriptor) {
     TplHandle t(tpl_map("i", &v));
     tpl_pack(t.tn, 0);
     ASSERT_EQ(tpl_dump(t.tn, TPL_IO_DESCRIPTOR, p.fds[1]), 0);
-    p.Write(Concat({ImageOf(2, true), ImageBuilder().Raw("tpl").U8(0).U32(4).bytes()}));
+    p.Write(Concat({ImageOf(2, true), Prefix(4).bytes()}));
     p.CloseWrite();
     v = 0;
     ASSERT_EQ(tpl_load(t.tn, TPL_IO_DESCRIPTOR, p.fds[0]), 0);

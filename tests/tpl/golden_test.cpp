@@ -57,18 +57,16 @@ TEST(TplGolden, EveryKindWrittenAndReadInEitherByteOrder) {
     k.strs[2] = xyz;
     std::memcpy(k.fixed, "\1\2\3\4\5\6", 6);
     k.bin = {payload, 3};
-    {
-        TplHandle t(MapAllKinds(k));
-        ASSERT_NE(t.tn, nullptr);
-        ASSERT_EQ(tpl_pack(t.tn, 0), 0);
-        k.recs[0] = {11, 2};
-        k.recs[1] = {-12, 3};
-        ASSERT_EQ(tpl_pack(t.tn, 1), 0);
-        k.recs[0] = {5, 6};
-        k.recs[1] = {7, 8};
-        ASSERT_EQ(tpl_pack(t.tn, 1), 0);
-        EXPECT_EQ(DumpBytes(t.tn), AllKindsImage(false));
-    }
+    TplHandle t(MapAllKinds(k));
+    ASSERT_NE(t.tn, nullptr);
+    ASSERT_EQ(tpl_pack(t.tn, 0), 0);
+    k.recs[0] = {11, 2};
+    k.recs[1] = {-12, 3};
+    ASSERT_EQ(tpl_pack(t.tn, 1), 0);
+    k.recs[0] = {5, 6};
+    k.recs[1] = {7, 8};
+    ASSERT_EQ(tpl_pack(t.tn, 1), 0);
+    EXPECT_EQ(DumpBytes(t.tn), AllKindsImage(false));
     // Read from either byte order, the values pack into the same image again.
     for (bool big : {false, true}) {
         SCOPED_TRACE(big ? "big-endian image" : "little-endian image");
@@ -90,9 +88,8 @@ TEST(TplGolden, EveryKindWrittenAndReadInEitherByteOrder) {
 TEST(TplGolden, LegacyStringsHaveNoNull) {
     char *out[3] = {};
     TplHandle t(tpl_map("s#", out, 3));
-    ImageBuilder legacy;
-    legacy.Header(0, "s#").U32(3).U32(0).U32(2).Raw("hi").U32(1).Raw("z");
-    const Bytes image = legacy.Finish();
+    const Bytes image =
+        ImageBuilder().Header(0, "s#").U32(3).U32(0).U32(2).Raw("hi").U32(1).Raw("z").Finish();
     ASSERT_EQ(LoadBytes(t.tn, image), 0);
     ASSERT_EQ(tpl_unpack(t.tn, 0), 1);
     EXPECT_EQ(std::make_tuple(Own(out[0]), Own(out[1]), Own(out[2])), std::make_tuple("", "hi", "z"));

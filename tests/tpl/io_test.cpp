@@ -76,8 +76,7 @@ TEST(TplPeek, FormatDataFixedLengthsAndRefusals) {
 
     CapturedReports reports;
     first = 0x55;
-    Bytes not_tpl = image;
-    not_tpl[0] = 'x';
+    const Bytes not_tpl = Concat({{'x'}, Bytes(image.begin() + 1, image.end())});
     EXPECT_EQ(tpl_peek(TPL_IO_MEMORY, image.data(), size_t{8}), nullptr);
     EXPECT_EQ(tpl_peek(TPL_IO_MEMORY, not_tpl.data(), not_tpl.size()), nullptr);
     EXPECT_EQ(reports.Take(), "");  // silent

@@ -41,10 +41,8 @@ TEST(TplMap, FormatsOutsideTheGrammarFailToParse) {
         SCOPED_TRACE(fmt);
         CapturedReports reports;
         // Spare arguments: more than any of these formats could consume.
-        tpl_node *tn = tpl_map(fmt, scratch, 2, scratch, 2, scratch, scratch);
-        EXPECT_EQ(tn, nullptr);
+        EXPECT_EQ(TplHandle(tpl_map(fmt, scratch, 2, scratch, 2, scratch, scratch)).tn, nullptr);
         EXPECT_EQ(reports.Take(), std::string("failed to parse ") + fmt + "\n");
-        tpl_free(tn);
     }
     CapturedReports reports;
     EXPECT_EQ(tpl_map("iq", scratch), nullptr);

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <bit>
 #include <filesystem>
 #include <string>
@@ -65,7 +64,7 @@ public:
     Bytes Finish() const {
         Bytes out = bytes_;
         const Bytes total = ImageBuilder(big_).U32(static_cast<uint32_t>(out.size())).bytes();
-        std::copy(total.begin(), total.end(), out.begin() + 4);
+        std::memcpy(out.data() + 4, total.data(), 4);
         return out;
     }
     const Bytes &bytes() const { return bytes_; }
@@ -79,6 +78,9 @@ private:
     bool big_;
     Bytes bytes_;
 };
+
+// Magic, flags 0 and a stored length, with nothing after them.
+inline ImageBuilder Prefix(uint32_t stored_len) { return ImageBuilder().Raw("tpl").U8(0).U32(stored_len); }
 
 // Owns a mapping for the length of a test.
 struct TplHandle {
@@ -121,9 +123,8 @@ inline Bytes DumpBytes(tpl_node *tn) {
     return out;
 }
 
-// Validation code of an image against a mapping, without loading it. The
-// image is checked in an exact-size heap copy, so ASan catches any read past
-// its end.
+// Validation code of an image against a mapping, without loading it, checked
+// in an exact-size heap copy so that ASan catches any read past its end.
 inline int Validate(tpl_node *tn, const Bytes &img, bool trailing_ok = false) {
     std::vector<char> exact(img.begin(), img.end());
     tpl_root_record *root = tpl_root_of(tn);

@@ -49,10 +49,8 @@ TEST(TplValidation, EveryCodeFromABrokenImage) {
         {"trailing allowed, length ignored", Poke(Concat({good, Bytes(5, 0xee)}), 4, 0xff), TPL_VALID, true},
         {"last byte missing", Poke(Bytes(good.begin(), good.end() - 1), 4, 25), TPL_ERR_DATA_OVERRUN},
         // Cut inside the header: nothing may be read past the end.
-        {"no format zero", ImageBuilder().Raw("tpl").U8(0).U32(12).Raw("i#v#").bytes(),
-         TPL_ERR_FORMAT_UNTERMINATED, true},
-        {"fixed lengths cut", ImageBuilder().Raw("tpl").U8(0).U32(15).Raw("i#v").U8(0).U16(2).bytes(),
-         TPL_ERR_FXLEN_OVERRUN, true},
+        {"no format zero", Prefix(12).Raw("i#v#").bytes(), TPL_ERR_FORMAT_UNTERMINATED, true},
+        {"fixed lengths cut", Prefix(15).Raw("i#v").U8(0).U16(2).bytes(), TPL_ERR_FXLEN_OVERRUN, true},
         Forged(TPL_IMG_NULLABLE_STRINGS, "s", {0xffffffffu}, "abc"),
         Forged(0, "s", {0xffffffffu}, "abc"),
         Forged(0, "s", {0x80000000u}, "abc"),
@@ -75,8 +73,7 @@ TEST(TplValidation, LoadRefusalsAreReportedAndChangeNothing) {
     int32_t ints[3] = {1, 2, -5};
     uint16_t v = 3;
     ASSERT_EQ(tpl_jot(TPL_IO_FILE, path.c_str(), "i#v", ints, 2, &v), 0);
-    ints[0] = ints[1] = -5;
-    v = 99;
+    std::tie(ints[0], ints[1], v) = std::make_tuple(-5, -5, 99);
     const std::string no_file = "Couldn't open file " + missing +
                                 ": No such file or directory\ntpl_load failed for file " + missing + "\n";
     struct Case {
