@@ -85,8 +85,7 @@ TEST_F(Commands, UploadSendsOnePieceWithinTheLimit) {
 TEST_F(Commands, ConfigurationTooLargeForItsPayloadIsNotSent) {
     const Bytes image(155, 0x01);  // a multi-section image
     EXPECT_EQ(ZOR_SaveScanCfgInDevice(0, image.data(), 124), -1);
-    EXPECT_EQ(ZOR_ApplyScanConfig(image.data(), 125), -1);
-    EXPECT_EQ(ZOR_ApplyScanConfig(image.data(), -1), -1);
+    for (int32_t size : {125, -1}) EXPECT_EQ(ZOR_ApplyScanConfig(image.data(), size), -1);
     EXPECT_TRUE(hid.writes().empty());
 
     hid.queueAck(0);

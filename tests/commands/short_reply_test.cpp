@@ -23,8 +23,6 @@ struct Out {
     T *at(size_t index = 0) {
         return reinterpret_cast<T *>(bytes) + index;
     }
-    uint32_t *u32(size_t index = 0) { return at(index); }
-    uint8_t *u8(size_t index = 0) { return at<uint8_t>(index); }
 };
 
 struct ReadCase {
@@ -46,19 +44,20 @@ const ReadCase kReads[] = {
     ONE_BYTE(ZOR_GetActiveScanIndex), ONE_BYTE(ZOR_GetPGAGain), ONE_BYTE(ZOR_GetHibernate),
     READ(ZOR_GetEstimatedScanTime, 4, ()), TEXT(ZOR_GetSerialNumber), TEXT(ZOR_ReadBleDispName),
     TEXT(ZOR_GetManufacturingSerNum), TEXT(ZOR_ReadModelName),
-    READ(ZOR_GetFlashChecksum, 4, (o.u32())), READ(ZOR_GetFileSizeToRead, 4, (ZOR_FILE_SCAN_DATA)),
-    READ(ZOR_GetFileData, 1, (o.u8(8), o.u32())), READ(ZOR_ButtonTestRd, 1, (o.u8())),
-    READ(ZOR_TestBQ, 20, (o.u32(0), o.u32(1), o.u32(2), o.u32(3), o.u32(4))),
-    READ(ZOR_GetVersion, 28, (o.u32(0), o.u32(1), o.u32(2), o.u32(3), o.u32(4), o.u32(5), o.u32(6))),
-    READ(ZOR_GetVELCReg, 4, (5, o.u32())), READ(ZOR_GetScanCfg, 4, (0, o.u8(8), o.u32())),
+    READ(ZOR_GetFlashChecksum, 4, (o.at())), READ(ZOR_GetFileSizeToRead, 4, (ZOR_FILE_SCAN_DATA)),
+    READ(ZOR_GetFileData, 1, (o.bytes + 8, o.at())), READ(ZOR_ButtonTestRd, 1, (o.bytes)),
+    READ(ZOR_TestBQ, 20, (o.at(0), o.at(1), o.at(2), o.at(3), o.at(4))),
+    READ(ZOR_GetVersion, 28, (o.at(0), o.at(1), o.at(2), o.at(3), o.at(4), o.at(5), o.at(6))),
+    READ(ZOR_GetVELCReg, 4, (5, o.at())), READ(ZOR_GetScanCfg, 4, (0, o.bytes + 8, o.at())),
     READ(ZOR_GetCalibStruct, 0, (o.at<calibCoeffSet>()), ZOR_ERR_REJECTED, CalibImage),
-    READ(ZOR_GetSNRData, 12, (o.u32(0), o.u32(1), o.u32(2)), -1),
-    READ(ZOR_ReadLampUsage, 8, (o.at<uint64_t>())), READ(ZOR_ReadHum, 8, (o.u32(0), o.u32(1))),
-    READ(ZOR_ReadBattVolt, 12, (o.u32(0), o.u32(1), o.u32(2))), READ(ZOR_ReadMivoTemp, 4, (o.u32())),
-    READ(ZOR_GetDateTime, 7, (o.u8(0), o.u8(1), o.u8(2), o.u8(3), o.u8(4), o.u8(5), o.u8(6))),
-    READ(ZOR_ReadHWVersion, 16, (o.at<char>(), o.u32(2), o.u32(3))), READ(ZOR_GetFlashUniqueID, 8, (o.u8())),
-    READ(ZOR_GetPhotoDetector, 12, (o.u32(0), o.u32(1), o.u32(2)), -1),
-    READ(ZOR_ReadDeviceStatus, 4, (o.u32())), READ(ZOR_ReadErrorStatus, 20, (o.u8())),
+    READ(ZOR_GetSNRData, 12, (o.at(0), o.at(1), o.at(2)), -1),
+    READ(ZOR_ReadLampUsage, 8, (o.at<uint64_t>())), READ(ZOR_ReadHum, 8, (o.at(0), o.at(1))),
+    READ(ZOR_ReadBattVolt, 12, (o.at(0), o.at(1), o.at(2))), READ(ZOR_ReadMivoTemp, 4, (o.at())),
+    READ(ZOR_GetDateTime, 7,
+         (o.bytes, o.bytes + 1, o.bytes + 2, o.bytes + 3, o.bytes + 4, o.bytes + 5, o.bytes + 6)),
+    READ(ZOR_ReadHWVersion, 16, (o.at<char>(), o.at(2), o.at(3))), READ(ZOR_GetFlashUniqueID, 8, (o.bytes)),
+    READ(ZOR_GetPhotoDetector, 12, (o.at(0), o.at(1), o.at(2)), -1),
+    READ(ZOR_ReadDeviceStatus, 4, (o.at())), READ(ZOR_ReadErrorStatus, 20, (o.bytes)),
     READ(ZOR_GetSpecificErrorStatus, 1, (3)), READ(ZOR_GetSpecificErrorcode, 2, (3)),
 };
 #undef ONE_BYTE

@@ -63,12 +63,10 @@ FakeHid::FakeHid() {
         },
         [](unsigned short vendor, unsigned short product, const wchar_t *serial) -> hid_device * {
             FakeHid &self = *instance_;
-            self.openSerials_.push_back(serial ? serial : L"");
             for (const Device &device : self.devices_) {
                 if (self.failOpen || device.vendor != vendor || device.product != product) continue;
                 if (serial != nullptr && device.serial != serial) continue;
-                ++self.opens_;
-                return reinterpret_cast<hid_device *>(&self.opens_);  // any address inside this object
+                return reinterpret_cast<hid_device *>(&self.closes_);  // any address inside this object
             }
             return nullptr;
         },
@@ -163,7 +161,6 @@ std::vector<FakeHid::Command> FakeHid::commands() const {
 void FakeHid::clearRecords() {
     writes_.clear();
     readTimeouts_.clear();
-    openSerials_.clear();
     answered_ = 0;
 }
 

@@ -71,9 +71,7 @@ public:
     // each frame's length field); the last may be unfinished.
     std::vector<Bytes> frames() const;
     const std::vector<int> &readTimeouts() const { return readTimeouts_; }
-    int openCount() const { return opens_; }
     int closeCount() const { return closes_; }
-    const std::vector<std::wstring> &openSerials() const { return openSerials_; }  // "" for null
     void clearRecords();
 
 private:
@@ -93,8 +91,6 @@ private:
     std::deque<Read> script_;
     std::vector<Bytes> writes_;
     std::vector<int> readTimeouts_;
-    std::vector<std::wstring> openSerials_;
-    int opens_ = 0;
     int closes_ = 0;
     size_t answered_ = 0;  // request frames already passed to onCommand
 };
