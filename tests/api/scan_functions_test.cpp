@@ -224,12 +224,8 @@ TEST(Reference, FetchesReferenceMatrixAndScanOrEndsWithTheFailingStepsCode) {
     EXPECT_TRUE(device.clock.sleeps().empty());  // no scan is taken
     EXPECT_NE(reference[0], 0);
 
-    const struct {
-        Arrange arrange;
-        int32_t expected;
-        uint16_t last_sent;
-        std::string last_diagnostic;
-    } cases[] = {
+    // How the device fails, the code, the last command sent and the last diagnostic.
+    const std::tuple<Arrange, int32_t, uint16_t, std::string> cases[] = {
         {Failing(kGetFileSizeToRead, 0), VEL_ERR_FILE, kGetFileSizeToRead, "calSize: -2\n"},
         {Failing(kGetFileSizeToRead, 1), VEL_ERR_FILE, kGetFileSizeToRead, "ZOR_FILE_MATRIX_DATA size: -2\n"},
         {Failing(kGetFileSizeToRead, 2), VEL_ERR_SCAN_SIZE, kGetFileSizeToRead, "*****debug pMatrix****\n"},
@@ -237,15 +233,15 @@ TEST(Reference, FetchesReferenceMatrixAndScanOrEndsWithTheFailingStepsCode) {
         {DamagingFile(0), VEL_ERR_INTERPRET, kGetFileData, ""},
         {DamagingFile(3), VEL_ERR_REFERENCE, kGetFileData, "velspec_scan_interpReference error: -4\n"},
     };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(i);
+    for (const auto &[arrange, result, last_sent, last_diagnostic] : cases) {
+        SCOPED_TRACE(last_diagnostic);
         ScanDevice failing;
-        cases[i].arrange(failing);
+        arrange(failing);
         int32_t values[4] = {1, 2, 3, 4};
         const auto [code, printed] = Captured([&] { return velGetRefIntensityFromDevice(values, 4); });
-        EXPECT_EQ(code, cases[i].expected);
-        EXPECT_TRUE(printed.ends_with(cases[i].last_diagnostic)) << printed;
-        EXPECT_EQ(failing.Codes().back(), cases[i].last_sent);
+        EXPECT_EQ(code, result);
+        EXPECT_TRUE(printed.ends_with(last_diagnostic)) << printed;
+        EXPECT_EQ(failing.Codes().back(), last_sent);
         EXPECT_EQ(values[3], 4);
     }
 }

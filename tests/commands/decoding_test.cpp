@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <numeric>
+#include <tuple>
 
 #include "command_fixture.h"
 
@@ -59,22 +60,19 @@ TEST_F(Commands, ByteResultsAreSignedOrUnsignedByRow) {
 }
 
 TEST_F(Commands, TextsStopAtAZeroOrTheReplyEndOrTheirField) {
-    const struct {
-        int32_t (*read)(char *);
-        Bytes reply;
-        std::string text;  // the buffer's first bytes after the call ('#' untouched)
-    } cases[] = {
+    // The reply, and the buffer's first bytes after the call ('#' untouched).
+    const std::tuple<int32_t (*)(char *), Bytes, std::string> cases[] = {
         {ZOR_GetSerialNumber, {'A', 'B', 0, 'C', 'D'}, std::string("AB\0#", 4)},
         {ZOR_GetSerialNumber, {'1', '2', '3', '4', '5', '6', '7', '8', '9'}, "12345678#"},  // no terminator
         {ZOR_GetSerialNumber, {'S', 'N'}, std::string("SN\0#", 4)},
         {ZOR_ReadModelName, {'A', 'B', 'C'}, std::string("ABC\0#", 5)},
     };
-    for (const auto &c : cases) {
+    for (const auto &[read, reply, text_after] : cases) {
         char text[32];
         std::memset(text, '#', sizeof text);
-        hid.queueReply(c.reply);
-        ASSERT_EQ(c.read(text), 0);
-        EXPECT_EQ(std::string(text, c.text.size()), c.text);
+        hid.queueReply(reply);
+        ASSERT_EQ(read(text), 0);
+        EXPECT_EQ(std::string(text, text_after.size()), text_after);
     }
 }
 

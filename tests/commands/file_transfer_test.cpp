@@ -1,6 +1,7 @@
 // File transfer in both directions and the scan-configuration payloads.
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 
 #include "command_fixture.h"
 
@@ -19,23 +20,20 @@ Bytes Counting(size_t n, uint8_t start = 0) {
 TEST_F(Commands, FileArrivesPieceByPieceWithinItsSize) {
     const Bytes file = Counting(1000);
     const Bytes first(file.begin(), file.begin() + 576), rest(file.begin() + 576, file.end());
-    const struct {
-        std::vector<Bytes> pieces;  // then every read times out
-        int32_t size, result;
-        size_t requests;
-    } cases[] = {{{first, rest}, 1000, 1000, 2},
-                 {{}, 0, 0, 0},
-                 {{}, -5, 0, 0},
-                 {{first}, 100, 100, 1},
-                 {{first}, 1000, 576, 2}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.size);
+    // The pieces (then every read times out), the size, the result, the requests sent.
+    const std::tuple<std::vector<Bytes>, int32_t, int32_t, size_t> cases[] = {{{first, rest}, 1000, 1000, 2},
+                                                                              {{}, 0, 0, 0},
+                                                                              {{}, -5, 0, 0},
+                                                                              {{first}, 100, 100, 1},
+                                                                              {{first}, 1000, 576, 2}};
+    for (const auto &[pieces, size, result, requests] : cases) {
+        SCOPED_TRACE(size);
         hid.clearRecords();
-        for (const Bytes &piece : c.pieces) hid.queueReply(piece);
+        for (const Bytes &piece : pieces) hid.queueReply(piece);
         Bytes dest(1000, 0xCC);
-        EXPECT_EQ(ZOR_GetFile(dest.data(), c.size), c.result);
-        EXPECT_EQ(hid.frames().size(), c.requests);
-        Bytes expected(file.begin(), file.begin() + c.result);
+        EXPECT_EQ(ZOR_GetFile(dest.data(), size), result);
+        EXPECT_EQ(hid.frames().size(), requests);
+        Bytes expected(file.begin(), file.begin() + result);
         expected.resize(1000, 0xCC);
         EXPECT_EQ(dest, expected);
     }
@@ -99,21 +97,19 @@ TEST_F(Commands, ConfigurationImageIsCopiedAsStatedAndALengthBeyondTheReplyIsRef
     good.insert(good.end(), image.begin(), image.end());
     good.push_back(0xEE);
     big.resize(576, 0x01);
-    const struct {
-        Bytes reply;
-        int32_t result;
-    } cases[] = {{good, 0},
-                 {{0x5B, 0x00, 0x00, 0x00, 1, 2, 3}, ZOR_ERR_REJECTED},
-                 {big, ZOR_ERR_REJECTED},
-                 {{0x01, 0x00}, ZOR_ERR_REJECTED}};  // claims 91 with 3; 573; not even a length
-    for (const auto &c : cases) {
+    const std::pair<Bytes, int32_t> cases[] = {
+        {good, 0},
+        {{0x5B, 0x00, 0x00, 0x00, 1, 2, 3}, ZOR_ERR_REJECTED},
+        {big, ZOR_ERR_REJECTED},
+        {{0x01, 0x00}, ZOR_ERR_REJECTED}};  // claims 91 with 3; 573; not even a length
+    for (const auto &[reply, result] : cases) {
         Bytes dest(ZOR_SCAN_CFG_IMAGE_MAX, 0);
         uint32_t len = 7;
-        hid.queueReply(c.reply);
-        EXPECT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), c.result);
-        EXPECT_EQ(len, c.result == 0 ? 90u : 7u);
+        hid.queueReply(reply);
+        EXPECT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), result);
+        EXPECT_EQ(len, result == 0 ? 90u : 7u);
         Bytes expected(ZOR_SCAN_CFG_IMAGE_MAX, 0);
-        if (c.result == 0) std::copy(image.begin(), image.end(), expected.begin());
+        if (result == 0) std::copy(image.begin(), image.end(), expected.begin());
         EXPECT_EQ(dest, expected) << "only the image is written";
     }
 }
