@@ -56,23 +56,19 @@ Arrange DamagingFile(uint32_t type) {
 // code, sends nothing more, and leaves the caller's record alone.
 TEST(ScanResults, RunsTheScanSequenceOrEndsWithTheFailingStepsCode) {
     const size_t all = ScanCodes(kGetNumScanCfg, ColumnScanImage()).size();
-    const struct {
-        Arrange arrange;
-        int32_t expected;
-        size_t commands_sent;
-        std::vector<uint32_t> sleeps = {1500};
-    } cases[] = {
-        {[](ScanDevice &) {}, 0, all},
+    // How the device behaves, the code, the commands sent, the waits.
+    const std::tuple<Arrange, int32_t, size_t, std::vector<uint32_t>> cases[] = {
+        {[](ScanDevice &) {}, 0, all, {1500}},
         {[](ScanDevice &d) { d.num_configs = 0; }, VEL_ERR_NUM_CONFIGS, 1, {}},
         {Failing(kGetNumScanCfg, 0, Failure::Timeout), VEL_ERR_NUM_CONFIGS, 1, {}},
         {Failing(kSetActiveScanIndex), VEL_ERR_SELECT_CONFIG, 2, {}},
         {Failing(kPerformScan), VEL_ERR_START_SCAN, 4, {}},
-        {Failing(kGetFileSizeToRead), VEL_ERR_SCAN_SIZE, 5},
-        {Failing(kGetFileData), VEL_ERR_FILE, 6},
-        {Failing(kGetFileData, 3), VEL_ERR_FILE, 9},  // a transfer cut short after three pieces
+        {Failing(kGetFileSizeToRead), VEL_ERR_SCAN_SIZE, 5, {1500}},
+        {Failing(kGetFileData), VEL_ERR_FILE, 6, {1500}},
+        {Failing(kGetFileData, 3), VEL_ERR_FILE, 9, {1500}},  // a transfer cut short after three pieces
         // A file shorter than its stated size is not interpreted.
-        {[](ScanDevice &d) { d.stated_extra = 10; }, VEL_ERR_FILE, all + 1},
-        {DamagingFile(0), VEL_ERR_INTERPRET, all},
+        {[](ScanDevice &d) { d.stated_extra = 10; }, VEL_ERR_FILE, all + 1, {1500}},
+        {DamagingFile(0), VEL_ERR_INTERPRET, all, {1500}},
         {Failing(kGetEstimatedScanTime, 0, Failure::Timeout), 0, all, {}},
         {[](ScanDevice &d) { d.estimated_scan_ms = 3600001; }, 0, all, {}},
         {[](ScanDevice &d) { d.estimated_scan_ms = 3600000; }, 0, all, {3600000}},
@@ -80,13 +76,14 @@ TEST(ScanResults, RunsTheScanSequenceOrEndsWithTheFailingStepsCode) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
         ScanDevice device;
-        cases[i].arrange(device);
+        const auto &[arrange, code, commands_sent, sleeps] = cases[i];
+        arrange(device);
         auto result = std::make_unique<scanResults>();
         std::memset(result.get(), 0x5A, sizeof(scanResults));
-        EXPECT_EQ(Captured([&] { return velGetScanResults(result.get()); }).first, cases[i].expected);
-        EXPECT_EQ(device.Sent().size(), cases[i].commands_sent);
-        EXPECT_EQ(device.clock.sleeps(), cases[i].sleeps);
-        if (cases[i].expected != 0) {
+        EXPECT_EQ(Captured([&] { return velGetScanResults(result.get()); }).first, code);
+        EXPECT_EQ(device.Sent().size(), commands_sent);
+        EXPECT_EQ(device.clock.sleeps(), sleeps);
+        if (code != 0) {
             EXPECT_EQ(result->length, 0x5A5A5A5A);
             continue;
         }
@@ -156,49 +153,44 @@ TEST(ConfigInfo, DecodesConfigurationZeroInEitherFormOrLeavesTheRecordAlone) {
     Bytes too_long = good, damaged = good;
     too_long.resize(513, 0);  // stated length beyond the 512-byte buffer, though the reply holds it
     damaged[1] ^= 0xFF;       // damaged magic
-    const struct {
-        uint8_t num_configs;
-        Bytes image;
-        bool timeout;
-        int32_t status;
-        std::string printed;
-        int scan_type = 0, last_field = 0;  // num_patterns of one section; the second section's end
-    } cases[] = {
+    // The configurations counted, the image, whether its read times out, the
+    // code, what is printed; the scan type and the last field checked (one
+    // section's num_patterns, the second section's end).
+    const std::tuple<uint8_t, Bytes, bool, int32_t, std::string, int, int> cases[] = {
         {1, good, false, 0, "Device serial number: VS000001\nWavelength range: 900 - 1700 nm\n\n", 0, 228},
         {1, ConfigImage(true, "VS2"), false, 0,
          "Device serial number: VS2\nWavelength range: 950 - 1300 nm\n\n", 2, 1650},
-        {0, good, false, VEL_ERR_NUM_CONFIGS, ""},
-        {1, good, true, VEL_ERR_READ_CONFIG, ""},
-        {1, too_long, false, VEL_ERR_READ_CONFIG, ""},
-        {1, damaged, false, VEL_ERR_READ_CONFIG, "------velspec_deserialize debug 3\n"},
+        {0, good, false, VEL_ERR_NUM_CONFIGS, "", 0, 0},
+        {1, good, true, VEL_ERR_READ_CONFIG, "", 0, 0},
+        {1, too_long, false, VEL_ERR_READ_CONFIG, "", 0, 0},
+        {1, damaged, false, VEL_ERR_READ_CONFIG, "------velspec_deserialize debug 3\n", 0, 0},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        const auto &c = cases[i];
+        const auto &[num_configs, image, timeout, code, printed, scan_type, last_field] = cases[i];
         ApiDevice device;
-        device.num_configs = c.num_configs;
-        device.config_image = c.image;
-        if (c.timeout) device.Fail(kGetScanCfg, Failure::Timeout);
+        device.num_configs = num_configs;
+        device.config_image = image;
+        if (timeout) device.Fail(kGetScanCfg, Failure::Timeout);
         auto state = std::make_unique<velscan::console::ScanItemsState>();
         slewScanCfg &config = state->config;
         std::memset(&config, 0x33, sizeof config);
         int32_t status = 1;
         EXPECT_EQ(
             Captured([&] { return velscan::console::ConsoleReportConfiguration(*state, status), 0; }).second,
-            c.printed);
-        EXPECT_EQ(status, c.status);
-        if (c.status != 0) {
+            printed);
+        EXPECT_EQ(status, code);
+        if (code != 0) {
             EXPECT_EQ(config.num_sections, 0x33);
             continue;
         }
         EXPECT_EQ(device.Sent(),
                   (std::vector<SentCommand>{{kGetNumScanCfg, {}}, {kGetScanCfg, {0, 0, 0, 0}}}));
-        EXPECT_EQ(config.scan_type, c.scan_type);
+        EXPECT_EQ(config.scan_type, scan_type);
         scanCfg single;
         std::memcpy(&single, &config, sizeof single);
-        EXPECT_EQ(c.scan_type == 0 ? single.num_patterns : config.sections[1].wavelength_end_nm,
-                  c.last_field);
-        if (c.scan_type == 2) {
+        EXPECT_EQ(scan_type == 0 ? single.num_patterns : config.sections[1].wavelength_end_nm, last_field);
+        if (scan_type == 2) {
             EXPECT_EQ(config.num_sections, 2);
         }
     }

@@ -120,41 +120,35 @@ TEST_F(Commands, FailedReadsPassFramingCodesAndLeaveOutParametersAlone) {
 // nothing but the stale-input check; Bluetooth waits 2 s even when the send fails.
 TEST_F(Commands, WriteResultsFollowTheAcknowledgement) {
     constexpr int kNoReply = -2;
-    // `ack` is the acknowledgement's value, -1 a time-out; the boot loader's
+    // The call, the acknowledgement's value (-1 a time-out), whether the send
+    // fails, the result and the waits. The boot loader's
     // result is the send's count (header + code).
     // clang-format off
-    const struct {
-        int32_t (*call)();
-        int ack;
-        bool send_fails;
-        int32_t result;
-        std::vector<uint32_t> sleeps{};
-    } cases[] = {
-        {[] { return ZOR_SetPGAGain(8); }, 5, false, 5},
-        {[] { return ZOR_PerformScan(0); }, -1, false, ZOR_ERR_TIMEOUT},
-        {ZOR_ResetMivo, kNoReply, false, 0}, {ZOR_HibernateMode, kNoReply, false, 0},
-        {ZOR_GotoMivoBootLoader, kNoReply, false, 6}, {ZOR_ResetMivo, kNoReply, true, -1},
-        {ZOR_GotoMivoBootLoader, kNoReply, true, -1}, {ZOR_HibernateMode, kNoReply, true, -1},
-        {[] { return ZOR_TestBT(1); }, 0, false, 0, {2000}}, {ZOR_ResetErrorStatus, 0, true, -1},
+    const std::tuple<int32_t (*)(), int, bool, int32_t, std::vector<uint32_t>> cases[] = {
+        {[] { return ZOR_SetPGAGain(8); }, 5, false, 5, {}},
+        {[] { return ZOR_PerformScan(0); }, -1, false, ZOR_ERR_TIMEOUT, {}},
+        {ZOR_ResetMivo, kNoReply, false, 0, {}}, {ZOR_HibernateMode, kNoReply, false, 0, {}},
+        {ZOR_GotoMivoBootLoader, kNoReply, false, 6, {}}, {ZOR_ResetMivo, kNoReply, true, -1, {}},
+        {ZOR_GotoMivoBootLoader, kNoReply, true, -1, {}}, {ZOR_HibernateMode, kNoReply, true, -1, {}},
+        {[] { return ZOR_TestBT(1); }, 0, false, 0, {2000}}, {ZOR_ResetErrorStatus, 0, true, -1, {}},
         {[] { return ZOR_TestBT(1); }, 0, true, -1, {2000}},
     };
     // clang-format on
     size_t left = 0;  // acknowledgements left unread by failed sends
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(i);
-        const auto &c = cases[i];
+    for (const auto &[call, ack, send_fails, result, sleeps] : cases) {
+        SCOPED_TRACE(result);
         hid.clearRecords();
         clock.clear();
-        if (c.ack >= 0) hid.queueAck(c.ack);
-        if (c.ack == -1) hid.queueTimeout();
-        hid.failWriteAt = c.send_fails ? 0 : -1;
-        EXPECT_EQ(c.call(), c.result);
-        if (c.send_fails && c.ack != kNoReply) ++left;
+        if (ack >= 0) hid.queueAck(ack);
+        if (ack == -1) hid.queueTimeout();
+        hid.failWriteAt = send_fails ? 0 : -1;
+        EXPECT_EQ(call(), result);
+        if (send_fails && ack != kNoReply) ++left;
         EXPECT_EQ(hid.scriptedEventsLeft(), left);
-        if (c.ack == kNoReply) {
+        if (ack == kNoReply) {
             for (int timeout : hid.readTimeouts()) EXPECT_EQ(timeout, 0) << "only the stale-input check";
         }
-        EXPECT_EQ(clock.sleeps(), c.sleeps);
+        EXPECT_EQ(clock.sleeps(), sleeps);
     }
 }
 
