@@ -122,8 +122,7 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits) {
     EXPECT_EQ(device.Codes(), std::vector<uint16_t>{kGetNumScanCfg});
     ASSERT_EQ(velGetIntensities(-1, intensities, 5), 0);
     EXPECT_EQ(device.Sent()[2], (SentCommand{kSetActiveScanIndex, {0xFF}}));
-    EXPECT_EQ(intensities[4], 1005);
-    EXPECT_EQ(intensities[5], 0);
+    EXPECT_EQ(std::make_pair(intensities[4], intensities[5]), std::make_pair(1005, 0));
 
     // An unreadable count, then no configuration at all; the results stay.
     device.Fail(kGetNumScanCfg, Failure::Status3, 2);
@@ -139,9 +138,7 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits) {
     ASSERT_EQ(velGetIntensities(1, all.data(), SCAN_MAX_ADC), 0);
     EXPECT_EQ(device.Codes(), ScanCodes(kGetNumScanCfg, device.files[0]));
     EXPECT_EQ(device.Sent()[1].data, Bytes{1});
-    EXPECT_EQ(all[227], 1228);
-    EXPECT_EQ(all[228], 0);
-    EXPECT_EQ(all[863], 0);
+    EXPECT_EQ(std::make_tuple(all[227], all[228], all[863]), std::make_tuple(1228, 0, 0));
 }
 
 // Configuration 0 in either form as the console reports it: a scanCfg for one

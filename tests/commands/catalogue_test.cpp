@@ -79,13 +79,10 @@ const Request kRequests[] = {
 #undef CALL
 // clang-format on
 
-TEST(Catalogue, EveryCommandHasARequestCase) {
+TEST_F(Commands, EveryCatalogueCommandsRequestByteForByte) {
     std::set<std::string_view> covered;
     for (const Request &request : kRequests) EXPECT_TRUE(covered.insert(request.name).second);
     for (const zor::CommandInfo &info : zor::kCatalogue) EXPECT_EQ(covered.count(info.name), 1u) << info.name;
-}
-
-TEST_F(Commands, EveryRequestByteForByte) {
     for (const Request &request : kRequests) {
         SCOPED_TRACE(std::string(request.name));
         const zor::CommandInfo &info = zor::RowNamed(request.name);

@@ -65,15 +65,12 @@ const ReadCase kReads[] = {
 #undef READ
 // clang-format on
 
-TEST(ShortReplies, EveryReadCommandHasACase) {
+TEST_F(Commands, EveryReadsExactReplyDecodesAndAShorterOneIsRefused) {
     std::set<std::string_view> covered;
     for (const ReadCase &c : kReads) EXPECT_TRUE(covered.insert(c.name).second) << c.name;
     for (const zor::CommandInfo &info : zor::kCatalogue)
         EXPECT_EQ(covered.count(info.name), info.kind == zor::Kind::Read || info.kind == zor::Kind::ReadParam)
             << info.name;
-}
-
-TEST_F(Commands, ExactRepliesDecodeAndShorterOnesAreRefused) {
     // A reply whose reports carry kLeftover past its length field, where a
     // decoder that reads too far would find it.
     const auto queue_padded = [this](const Bytes &payload) {
