@@ -3,6 +3,8 @@
 // diagnostics, and out-parameters left alone on failure.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "api_device.h"
 #include "wrapper.h"
 
@@ -32,41 +34,38 @@ TEST(Switches, SendTheirCommandsAndJudgeEachResult) {
     const std::vector<SentCommand> lamp_on = {{kSetScanControlsVELCOnOff, {0}}, {kVELCEnable, {1, 1}}};
     const std::vector<SentCommand> lamp_off = {{kSetScanControlsVELCOnOff, {1}}, {kVELCEnable, {0, 0}}};
     const std::vector<SentCommand> button_off = {{kButtonTestWr, {1}}, {kButtonTestWr, {0}}};
-    const struct {
-        Failure failure;
-        int32_t (*call)();
-        int32_t result;
-        std::vector<SentCommand> sent;
-        size_t at = 0;  // the failing exchange is the one with sent[at]
-    } cases[] = {
-        {F::None, [] { return velSetLampStatus(1); }, 0, lamp_on},
-        {F::None, [] { return velSetLampStatus(0); }, 0, lamp_off},
-        {F::Status3, [] { return velSetLampStatus(7); }, 0, lamp_on},
+    const std::vector<SentCommand> repeat_once = {{kSetScanNumRepeats, {1, 0}}};
+    // The failure, the call, its result, the commands sent; the failing
+    // exchange is the one with sent[at].
+    const std::tuple<Failure, int32_t (*)(), int32_t, std::vector<SentCommand>, size_t> cases[] = {
+        {F::None, [] { return velSetLampStatus(1); }, 0, lamp_on, 0},
+        {F::None, [] { return velSetLampStatus(0); }, 0, lamp_off, 0},
+        {F::Status3, [] { return velSetLampStatus(7); }, 0, lamp_on, 0},
         {F::Timeout, [] { return velSetLampStatus(7); }, 0, lamp_on, 1},
-        {F::None, [] { return velSetBluetoothStatus(1); }, 0, {{kTestBT, {1}}}},
-        {F::PositiveAck, [] { return velSetBluetoothStatus(1); }, VEL_ERR_BLUETOOTH_ON, {{kTestBT, {1}}}},
-        {F::Status3, [] { return velSetBluetoothStatus(0); }, VEL_ERR_BLUETOOTH_OFF, {{kTestBT, {0}}}},
-        {F::None, [] { return velSetPgaGain(64); }, 0, {{kSetFixedPGAGain, {1, 64}}}},
-        {F::PositiveAck, [] { return velSetPgaGain(3); }, 0, {{kSetFixedPGAGain, {1, 3}}}},
-        {F::Status3, [] { return velSetPgaGain(3); }, VEL_ERR_SET_GAIN, {{kSetFixedPGAGain, {1, 3}}}},
-        {F::None, [] { return velSetAvgTimes(0x1234); }, 0, {{kSetScanNumRepeats, {0x34, 0x12}}}},
-        {F::PositiveAck, [] { return velSetAvgTimes(1); }, 0, {{kSetScanNumRepeats, {1, 0}}}},
-        {F::Status3, [] { return velSetAvgTimes(1); }, VEL_ERR_SET_AVERAGE, {{kSetScanNumRepeats, {1, 0}}}},
-        {F::None, [] { return velEnableButtonPress(1); }, 0, {{kButtonTestWr, {1}}}},
-        {F::None, [] { return velEnableButtonPress(0); }, 0, button_off},
-        {F::PositiveAck, [] { return velEnableButtonPress(0); }, VEL_ERR_BUTTON, {{kButtonTestWr, {1}}}},
+        {F::None, [] { return velSetBluetoothStatus(1); }, 0, {{kTestBT, {1}}}, 0},
+        {F::PositiveAck, [] { return velSetBluetoothStatus(1); }, VEL_ERR_BLUETOOTH_ON, {{kTestBT, {1}}}, 0},
+        {F::Status3, [] { return velSetBluetoothStatus(0); }, VEL_ERR_BLUETOOTH_OFF, {{kTestBT, {0}}}, 0},
+        {F::None, [] { return velSetPgaGain(64); }, 0, {{kSetFixedPGAGain, {1, 64}}}, 0},
+        {F::PositiveAck, [] { return velSetPgaGain(3); }, 0, {{kSetFixedPGAGain, {1, 3}}}, 0},
+        {F::Status3, [] { return velSetPgaGain(3); }, VEL_ERR_SET_GAIN, {{kSetFixedPGAGain, {1, 3}}}, 0},
+        {F::None, [] { return velSetAvgTimes(0x1234); }, 0, {{kSetScanNumRepeats, {0x34, 0x12}}}, 0},
+        {F::PositiveAck, [] { return velSetAvgTimes(1); }, 0, repeat_once, 0},
+        {F::Status3, [] { return velSetAvgTimes(1); }, VEL_ERR_SET_AVERAGE, repeat_once, 0},
+        {F::None, [] { return velEnableButtonPress(1); }, 0, {{kButtonTestWr, {1}}}, 0},
+        {F::None, [] { return velEnableButtonPress(0); }, 0, button_off, 0},
+        {F::PositiveAck, [] { return velEnableButtonPress(0); }, VEL_ERR_BUTTON, {{kButtonTestWr, {1}}}, 0},
         {F::Status3, [] { return velEnableButtonPress(0); }, VEL_ERR_BUTTON_DISABLE, button_off, 1},
-        {F::None, [] { return velClose(0), velSetLampStatus(1); }, 0, {}},  // no device open
-        {F::None, [] { return velClose(0), velSetBluetoothStatus(1); }, VEL_ERR_BLUETOOTH_ON, {}},
+        {F::None, [] { return velClose(0), velSetLampStatus(1); }, 0, {}, 0},  // no device open
+        {F::None, [] { return velClose(0), velSetBluetoothStatus(1); }, VEL_ERR_BLUETOOTH_ON, {}, 0},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        const auto &c = cases[i];
+        const auto &[failure, call, result, sent, at] = cases[i];
         ApiDevice device;
         // sent[at] is the first exchange with its code, except the button's second write.
-        if (c.failure != F::None) device.Fail(c.sent[c.at].code, c.failure, c.sent == button_off ? c.at : 0);
-        EXPECT_EQ(c.call(), c.result);
-        EXPECT_EQ(device.Sent(), c.sent);
+        if (failure != F::None) device.Fail(sent[at].code, failure, sent == button_off ? at : 0);
+        EXPECT_EQ(call(), result);
+        EXPECT_EQ(device.Sent(), sent);
     }
 }
 

@@ -17,8 +17,7 @@ TEST_F(Commands, MultiByteValuesAreLittleEndian) {
     hid.queueReply({0x4C, 0x09, 0x00, 0x00, 0x3A, 0x10, 0x00, 0x00});  // temperature comes first
     uint32_t humidity = 0, temperature = 0;
     ASSERT_EQ(ZOR_ReadHum(&humidity, &temperature), 0);
-    EXPECT_EQ(temperature, 2380u);
-    EXPECT_EQ(humidity, 4154u);
+    EXPECT_EQ(std::make_pair(temperature, humidity), std::make_pair(2380u, 4154u));
     hid.queueReply({0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00});
     uint64_t usage = 0;
     ASSERT_EQ(ZOR_ReadLampUsage(&usage), 0);
@@ -34,8 +33,7 @@ TEST_F(Commands, MultiByteValuesAreLittleEndian) {
     hid.queueReply(words);
     uint32_t v[7] = {};
     ASSERT_EQ(ZOR_GetVersion(v, v + 1, v + 2, v + 3, v + 4, v + 5, v + 6), 0);
-    EXPECT_EQ(v[0], 0x01000001u);
-    EXPECT_EQ(v[6], 0x07000007u);
+    EXPECT_EQ(std::make_pair(v[0], v[6]), std::make_pair(0x01000001u, 0x07000007u));
     hid.queueReply({'H', 'W', '-', 'R', 'E', 'V', '-', 'B', 1, 0, 0, 0, 0, 1, 0, 0});
     char text[8];
     ASSERT_EQ(ZOR_ReadHWVersion(text, v, v + 1), 0);

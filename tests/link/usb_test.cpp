@@ -64,8 +64,7 @@ TEST(Usb, OpenCloseRulesAndSingleReportTransfer) {
     ASSERT_EQ(USB_Enumerate(), 1);
     ASSERT_EQ(USB_Open(0), 0);
     // An index outside the table is refused without effect.
-    EXPECT_EQ(USB_Open(4), USB_ERR_OPEN);
-    EXPECT_EQ(USB_Open(-1), USB_ERR_OPEN);
+    for (int index : {4, -1}) EXPECT_EQ(USB_Open(index), USB_ERR_OPEN);
     EXPECT_EQ(USB_Close(4), USB_ERR_OPEN);
     EXPECT_EQ(currentIndex, 0);
 
