@@ -3,26 +3,14 @@
 // answers normally afterwards.
 #include "virtual_fixture.h"
 
-namespace {
-
 using virt::Fault;
 
-constexpr uint16_t kGetNumScanCfg = 0x0222;
-constexpr uint16_t kSetPGAGain = 0x021b;
-constexpr uint16_t kGetScanCfg = 0x0220;
-
-virt::FaultSpec On(Fault fault, uint32_t command, uint32_t skip = 0, bool persistent = false) {
-    return {.fault = fault, .command = command, .skip = skip, .persistent = persistent};
-}
-
-}  // namespace
-
 TEST_F(VirtualDeviceTest, ReplyFaultsGiveTheirFramingCodes) {
+    // Codes of ZOR_Read (ZOR_GetNumScanCfg), ZOR_GetAck (ZOR_SetPGAGain) and
+    // a two-report reply (ZOR_GetScanCfg).
     struct Case {
         Fault fault;
-        int32_t read_code;   // ZOR_Read through ZOR_GetNumScanCfg
-        int32_t ack_code;    // ZOR_GetAck through ZOR_SetPGAGain
-        int32_t multi_code;  // a two-report reply, ZOR_GetScanCfg
+        int32_t read_code, ack_code, multi_code;
     };
     // An acknowledgement is one report whatever its length says, and only a
     // data reply's length is checked; a cut reply loses its one result byte;
@@ -36,13 +24,13 @@ TEST_F(VirtualDeviceTest, ReplyFaultsGiveTheirFramingCodes) {
     uint32_t length = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(static_cast<int>(c.fault));
-        virt::InjectFault(On(c.fault, kGetNumScanCfg));
+        virt::InjectFault({.fault = c.fault, .command = 0x0222});
         EXPECT_EQ(ZOR_GetNumScanCfg(), c.read_code);
         EXPECT_EQ(ZOR_GetNumScanCfg(), 3);
-        virt::InjectFault(On(c.fault, kSetPGAGain));
+        virt::InjectFault({.fault = c.fault, .command = 0x021b});
         EXPECT_EQ(ZOR_SetPGAGain(4), c.ack_code);
         EXPECT_EQ(ZOR_GetPGAGain(), 4);
-        virt::InjectFault(On(c.fault, kGetScanCfg));
+        virt::InjectFault({.fault = c.fault, .command = 0x0220});
         EXPECT_EQ(ZOR_GetScanCfg(0, image.data(), &length), c.multi_code);
         EXPECT_EQ(ZOR_GetScanCfg(0, image.data(), &length), 0);
         EXPECT_EQ(length, static_cast<uint32_t>(VELSPEC_IMG_SIZE_SCAN_CFG));
@@ -51,10 +39,10 @@ TEST_F(VirtualDeviceTest, ReplyFaultsGiveTheirFramingCodes) {
 }
 
 TEST_F(VirtualDeviceTest, FaultsWaitTheirTurnAndPersistentOnesKeepStriking) {
-    virt::InjectFault(On(Fault::Status2, kGetNumScanCfg, 2));
+    virt::InjectFault({.fault = Fault::Status2, .command = 0x0222, .skip = 2});
     for (int32_t expected : {3, 3, -3, 3}) EXPECT_EQ(ZOR_GetNumScanCfg(), expected);
 
-    virt::InjectFault(On(Fault::NoReply, virt::kAnyCommand, 0, true));
+    virt::InjectFault({.fault = Fault::NoReply, .persistent = true});
     EXPECT_EQ(ZOR_GetNumScanCfg(), -5);
     EXPECT_EQ(ZOR_GetPGAGain(), -5);
     EXPECT_EQ(virt::PendingFaults(), 1u);
@@ -64,11 +52,9 @@ TEST_F(VirtualDeviceTest, FaultsWaitTheirTurnAndPersistentOnesKeepStriking) {
 
 TEST_F(VirtualDeviceTest, CorruptedImageIsDeliveredWithExactlyOneByteChanged) {
     ASSERT_EQ(ZOR_PerformScan(0), 0);
-    virt::FaultSpec fault_spec = On(Fault::CorruptImage, virt::kAnyCommand);
-    fault_spec.file_type = ZOR_FILE_SCAN_DATA;
-    fault_spec.offset = 20;  // inside the format string
-    fault_spec.xor_mask = 0x20;
-    virt::InjectFault(fault_spec);
+    // Byte 20 lies inside the format string.
+    virt::InjectFault(
+        {.fault = Fault::CorruptImage, .file_type = ZOR_FILE_SCAN_DATA, .offset = 20, .xor_mask = 0x20});
     EXPECT_EQ(FetchFile(ZOR_FILE_REFCAL_DATA),
               virt::FileImage(ZOR_FILE_REFCAL_DATA));  // other files untouched
     Bytes damaged = FetchFile(ZOR_FILE_SCAN_DATA);
@@ -79,7 +65,7 @@ TEST_F(VirtualDeviceTest, CorruptedImageIsDeliveredWithExactlyOneByteChanged) {
 }
 
 TEST_F(VirtualDeviceTest, SerialLinkPiecesCarryTwoExtraBytes) {
-    virt::InjectFault(On(Fault::SerialLinkPieces, virt::kAnyCommand, 0, true));
+    virt::InjectFault({.fault = Fault::SerialLinkPieces, .persistent = true});
     ASSERT_EQ(ZOR_SetUARTConnected(1), 0);
     // 2354 bytes in pieces of 574 file bytes and two link bytes each.
     EXPECT_EQ(FetchFile(ZOR_FILE_MATRIX_DATA), virt::FileImage(ZOR_FILE_MATRIX_DATA));

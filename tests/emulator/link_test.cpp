@@ -7,12 +7,13 @@
 #include "virtual_fixture.h"
 
 TEST(ReportRelay, RepliesAreFramedByteForByte) {
+    // Sent as report ID 0, the frame and zero padding to report_size (0: an
+    // empty report); answered by `replies` reports, the first opening with `first`.
     struct Golden {
         const char *what;
-        Bytes frame;         // sent as report ID 0, the frame, zero padding to `report_size`
-        size_t report_size;  // 0: an empty report
-        size_t replies;      // reply reports expected
-        Bytes first;         // leading bytes of the first reply
+        Bytes frame;
+        size_t report_size, replies;
+        Bytes first;
     };
     // clang-format off
     const Golden cases[] = {
@@ -44,20 +45,17 @@ TEST(ReportRelay, RepliesAreFramedByteForByte) {
     // clang-format on
     virt::Reset();
     virt::InjectFault({.fault = virt::Fault::NoReply, .command = 0x0302});
-    {
-        virt::ReportRelay relay;
-        ASSERT_TRUE(relay.IsOpen());
-        for (const Golden &g : cases) {
-            SCOPED_TRACE(g.what);
-            Bytes output(g.report_size, 0);
-            if (!output.empty()) std::copy(g.frame.begin(), g.frame.end(), output.begin() + 1);
-            std::vector<virt::Report> replies = relay.Relay(output.data(), output.size());
-            ASSERT_EQ(replies.size(), g.replies);
-            if (replies.empty()) continue;
-            EXPECT_EQ(Bytes(replies[0].begin(), replies[0].begin() + g.first.size()), g.first);
-        }
+    virt::ReportRelay relay;
+    ASSERT_TRUE(relay.IsOpen());
+    for (const Golden &g : cases) {
+        SCOPED_TRACE(g.what);
+        Bytes output(g.report_size, 0);
+        if (!output.empty()) std::copy(g.frame.begin(), g.frame.end(), output.begin() + 1);
+        std::vector<virt::Report> replies = relay.Relay(output.data(), output.size());
+        ASSERT_EQ(replies.size(), g.replies);
+        if (replies.empty()) continue;
+        EXPECT_EQ(Bytes(replies[0].begin(), replies[0].begin() + g.first.size()), g.first);
     }
-    virt::Reset();
 }
 
 TEST_F(VirtualDeviceTest, LongRepliesContinueInHeaderlessReports) {

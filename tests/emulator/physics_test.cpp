@@ -10,9 +10,8 @@
 
 namespace {
 
-constexpr uint8_t kColumnSlot = 0;
-constexpr uint8_t kHadamardSlot = 1;
-constexpr uint8_t kTwoSectionSlot = 2;
+// Factory slots.
+constexpr uint8_t kColumnSlot = 0, kHadamardSlot = 1, kTwoSectionSlot = 2;
 
 // Wavelengths of the local maxima that stand well above their surroundings.
 std::vector<double> LinePeaks(const scanResults &r, double threshold) {
@@ -77,7 +76,6 @@ TEST_F(VirtualDeviceTest, WhiteStandardAgainstStoredReferenceIsOneWithinNoise) {
     for (uint8_t slot : {kColumnSlot, kHadamardSlot}) {
         auto scan = Scan(slot);
         auto ref = std::make_unique<scanResults>();
-        std::memset(ref.get(), 0, sizeof *ref);
         ASSERT_EQ(velspec_scan_interpReference(reference.data(), reference.size(), matrix.data(),
                                                matrix.size(), scan.get(), ref.get()),
                   VELSPEC_OK);

@@ -3,7 +3,6 @@
 // the bands of the pattern definitions and S-matrix rows.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "physics.h"
@@ -60,8 +59,7 @@ TEST(ScanPlan, DrawnFramesLightExactlyTheDefinedBands) {
     for (const virt::DecodedConfig &config : configs) {
         auto drawn = virt::PlanScan(config, calibration, virt::PatternSource::Drawn);
         auto defined = virt::PlanScan(config, calibration, virt::PatternSource::Definitions);
-        ASSERT_TRUE(drawn.has_value());
-        ASSERT_TRUE(defined.has_value());
+        ASSERT_TRUE(drawn && defined);
         ASSERT_EQ(drawn->pattern_count, defined->pattern_count);
         ASSERT_EQ(drawn->sections.size(), defined->sections.size());
         for (size_t s = 0; s < drawn->sections.size(); ++s) {

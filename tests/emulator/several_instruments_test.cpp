@@ -4,17 +4,12 @@
 
 #include "virtual_fixture.h"
 
-namespace {
-
-std::string SerialOfCurrent() {
-    char serial[9] = {};
-    EXPECT_EQ(ZOR_GetSerialNumber(serial), 0);
-    return serial;
-}
-
-}  // namespace
-
 TEST_F(VirtualDeviceTest, AddedInstrumentsAreSeparateDevicesWithTheirOwnSerialNumbers) {
+    auto serial_of_current = [] {
+        char serial[9] = {};
+        EXPECT_EQ(ZOR_GetSerialNumber(serial), 0);
+        return std::string(serial);
+    };
     const std::string second = virt::AddInstrument();
     const std::string third = virt::AddInstrument();
     EXPECT_EQ(second, "VS260418");
@@ -27,9 +22,9 @@ TEST_F(VirtualDeviceTest, AddedInstrumentsAreSeparateDevicesWithTheirOwnSerialNu
     ASSERT_TRUE(virt::SetSampleOf(second, virt::Sample::Dark));
 
     currentIndex = 0;
-    EXPECT_EQ(SerialOfCurrent(), "VS260417");
+    EXPECT_EQ(serial_of_current(), "VS260417");
     currentIndex = 1;
-    EXPECT_EQ(SerialOfCurrent(), second);
+    EXPECT_EQ(serial_of_current(), second);
     EXPECT_EQ(virt::CurrentSample(), virt::Sample::WhiteReference);  // the default keeps its own
 
     EXPECT_FALSE(virt::RemoveInstrument(second));      // open

@@ -40,19 +40,17 @@ protected:
 
     // Fetches a whole device file the way the device API does.
     static Bytes FetchFile(uint32_t file_type) {
-        int32_t size = ZOR_GetFileSizeToRead(file_type);
+        const int32_t size = ZOR_GetFileSizeToRead(file_type);
         EXPECT_GE(size, 0);
-        if (size <= 0) return {};
-        Bytes file(static_cast<size_t>(size));
-        int32_t received = ZOR_GetFile(file.data(), size);
-        EXPECT_EQ(received, size);
-        file.resize(static_cast<size_t>(std::max(received, 0)));
+        Bytes file(static_cast<size_t>(std::max(size, 0)));
+        if (size > 0) {
+            EXPECT_EQ(ZOR_GetFile(file.data(), size), size);
+        }
         return file;
     }
     // Interprets an image; fails the test when it does not decode.
     static std::unique_ptr<scanResults> Interpret(const Bytes &image) {
-        auto results = std::make_unique<scanResults>();
-        std::memset(results.get(), 0, sizeof *results);
+        auto results = std::make_unique<scanResults>();  // zeroed
         EXPECT_EQ(velspec_scan_interpret(image.data(), image.size(), results.get()), VELSPEC_OK);
         return results;
     }

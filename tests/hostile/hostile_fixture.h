@@ -66,13 +66,6 @@ protected:
         virt::SetNoiseEnabled(false);
         waits.clear();
     }
-    // Command codes of every frame sent since the last reset, in order.
-    static std::vector<uint32_t> SentCommands() {
-        std::vector<uint32_t> codes;
-        for (const std::vector<uint8_t> &frame : virt::SentFrames())
-            if (frame.size() >= 6) codes.push_back(frame[4] | (frame[5] << 8));
-        return codes;
-    }
     // A scan that must succeed.
     static std::unique_ptr<scanResults> CleanScan() {
         auto result = std::make_unique<scanResults>();
