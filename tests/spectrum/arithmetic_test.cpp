@@ -68,14 +68,8 @@ TEST(InterpolateInt, ResamplesInPlaceOrLeavesTheTablesAlone) {
         int32_t new_n, old_n, status;
         std::vector<int32_t> expected;
     } cases[] = {
-        {"before, inside, exact, past",
-         {495, 505, 510, 520},
-         {500, 510, 0, 0},
-         {10, 20, 0, 0},
-         4,
-         2,
-         VELSPEC_OK,
-         {5, 15, 20, 30}},
+        // Before the table, inside it, exactly on a point, past it.
+        {"spots", {495, 505, 510, 520}, {500, 510, 0, 0}, {10, 20, 0, 0}, 4, 2, VELSPEC_OK, {5, 15, 20, 30}},
         // Falling line (500, 10), (510, 2): at 501, 2 - trunc(-8 * 0.9) = 9;
         // at 517 the extrapolation trunc(-8 * 7 / 10) + 2 = -3 is stored as 0.
         {"falling, truncated and clamped", {501, 517}, {500, 510}, {10, 2}, 2, 2, VELSPEC_OK, {9, 0}},

@@ -96,9 +96,9 @@ TEST(BadInput, RecordsThatCannotBeInterpreted) {
         s.cfg.sections[1].num_patterns = 400;
     };
     const auto image = column([](scanData &) {});
+    scanResults results;
     for (size_t size : {size_t{0}, size_t{1}, size_t{9}, size_t{100}, size_t{3000}, image.size() - 1}) {
         std::vector<uint8_t> cut(image.begin(), image.begin() + size);
-        scanResults results;
         EXPECT_LT(velspec_scan_interpret(cut.data(), cut.size(), &results), 0) << size;
     }
     const scanCfg wide = MakeCfg(SCAN_TYPE_COLUMN, 950, 1650, 1, 700);  // over 624 columns
@@ -128,7 +128,6 @@ TEST(BadInput, RecordsThatCannotBeInterpreted) {
         Interpret(c.image, c.status);
     }
     EXPECT_EQ(Interpret(column([](scanData &d) { d.black_pattern_period = 0; }))->length, 10);
-    scanResults results;
     EXPECT_EQ(velspec_scan_interpret(nullptr, 10, &results), VELSPEC_ERR_NULL);
 
     uScanData s = TwoSectionRecord(Ramp(24, 900, 11), std::vector<int32_t>(30, 100));

@@ -26,11 +26,6 @@ std::vector<uint8_t> ReferenceImage(uint8_t gain, int32_t level, uint8_t width =
     return ColumnImage(900, 1700, width, 200, gain, level, wobble);
 }
 
-std::unique_ptr<scanResults> ScanResults(uint16_t start, uint16_t end, uint8_t width, uint16_t points,
-                                         uint8_t gain) {
-    return Interpret(ColumnImage(start, end, width, points, gain, 900));
-}
-
 std::unique_ptr<scanResults> Recompute(const std::vector<uint8_t> &ref_img,
                                        const std::vector<uint8_t> &mat_img, const scanResults &scan,
                                        int32_t status = VELSPEC_OK) {
@@ -41,10 +36,12 @@ std::unique_ptr<scanResults> Recompute(const std::vector<uint8_t> &ref_img,
     return ref;
 }
 
-TEST(Reference, EqualConfigurationsOnlyScaleForGain) {
+// An equal configuration is only scaled for gain; another one is resampled
+// and corrected for band width.
+TEST(Reference, RecomputedForTheScan) {
     const auto ref_img = ReferenceImage(4, 6001);
     const auto mat_img = MatrixImage(LinearMatrix());
-    auto scan = ScanResults(900, 1700, 6, 200, 1);
+    auto scan = Interpret(ColumnImage(900, 1700, 6, 200, 1, 900));
     const auto as_interpreted = Interpret(ref_img);
     auto r = Recompute(ref_img, mat_img, *scan);
     for (int i = 0; i < 200; ++i) {
@@ -52,26 +49,22 @@ TEST(Reference, EqualConfigurationsOnlyScaleForGain) {
         EXPECT_EQ(r->wavelength[i], as_interpreted->wavelength[i]) << i;
     }
     EXPECT_EQ(r->pga_gain, 4);  // the gain field keeps its old value
-
     scan->pga_gain = 4;
     r = Recompute(ref_img, mat_img, *scan);
     EXPECT_EQ(std::memcmp(r->intensity, as_interpreted->intensity, sizeof r->intensity), 0);
-}
 
-TEST(Reference, ResampledAndCorrectedForBandWidth) {
     // Scan: 100 points of width 10 over 1000..1600 nm at gain 2. Reference:
-    // width 6 at gain 4. The matrix says a width-10 band gives
+    // level 6000, width 6 at gain 4. The matrix says a width-10 band gives
     // (1000 + k) / (600 + k) times the light of a width-6 band at wavelength
     // index k.
-    const int32_t level = 6000;
-    auto scan = ScanResults(1000, 1600, 10, 100, 2);
-    const auto r = Recompute(ReferenceImage(4, level, 6, false), MatrixImage(LinearMatrix()), *scan);
+    scan = Interpret(ColumnImage(1000, 1600, 10, 100, 2, 900));
+    r = Recompute(ReferenceImage(4, 6000, 6, false), mat_img, *scan);
     ASSERT_EQ(r->length, 100);
     for (int i = 0; i < 100; ++i) {
         const double nm = scan->wavelength[i];
         EXPECT_EQ(r->wavelength[i], nm);
         const double k = (nm - 900.0) * 49 / 800;
-        EXPECT_NEAR(r->intensity[i], level * (1000 + k) / (600 + k) * 2 / 4, 2.0) << i;
+        EXPECT_NEAR(r->intensity[i], 6000 * (1000 + k) / (600 + k) * 2 / 4, 2.0) << i;
     }
 }
 
@@ -83,8 +76,9 @@ TEST(Reference, RefusedRecomputations) {
     zero.ref_intensities[2][17] = 0;    // width 6, the reference's own width
     equal.widths[1] = equal.widths[0];  // no slope to interpolate on from width 2
     const auto narrow_img = ColumnImage(1000, 1600, 6, 150, 4, 500);
-    auto wide = ScanResults(950, 1650, 6, 100, 1), scan = ScanResults(1000, 1600, 10, 100, 1);
-    auto too_long = ScanResults(1000, 1600, 10, 100, 1);
+    auto wide = Interpret(ColumnImage(950, 1650, 6, 100, 1, 900));
+    auto scan = Interpret(ColumnImage(1000, 1600, 10, 100, 1, 900)),
+         too_long = Interpret(ColumnImage(1000, 1600, 10, 100, 1, 900));
     too_long->length = SCAN_MAX_ADC + 5;
     const struct Case {
         const char *name;
@@ -108,8 +102,7 @@ TEST(Reference, RefusedRecomputations) {
 
     slewScanCfg two{};
     two.num_sections = 2;
-    two.sections[0].wavelength_start_nm = 900;
-    two.sections[0].wavelength_end_nm = 1700;
+    two.sections[0] = {0, 0, 900, 1700, 0, 0};
     EXPECT_EQ(velspec_valid_configs_to_interp(&wide->cfg, &two), VELSPEC_ERR_FAILED);
     const auto ref_img = ReferenceImage(1, 5000);
     EXPECT_EQ(
