@@ -2,7 +2,6 @@
 // interpolation, and conversions between columns and wavelengths.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -108,9 +107,8 @@ TEST(InterpolateDouble, FixedTableOfFiftyAndPositions) {
     for (int k = 0; k < 50; ++k) wl[k] = 1000 + 10 * k, factor[k] = 1.0 + 0.01 * k;
     const double new_wl[3] = {995, 1005, 1500};
     ASSERT_EQ(velspec_interpolate_double_wavelengths(new_wl, wl.data(), factor.data(), 3), VELSPEC_OK);
-    EXPECT_DOUBLE_EQ(factor[0], 0.995);
-    EXPECT_DOUBLE_EQ(factor[1], 1.005);
-    EXPECT_DOUBLE_EQ(factor[2], 1.5);
+    const double expected[3] = {0.995, 1.005, 1.5};
+    for (int k = 0; k < 3; ++k) EXPECT_DOUBLE_EQ(factor[k], expected[k]) << k;
     EXPECT_EQ(wl[2], 1500);
     EXPECT_EQ(velspec_interpolate_double_wavelengths(new_wl, wl.data(), factor.data(), 0),
               VELSPEC_ERR_BAD_INPUT);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -14,12 +13,6 @@
 
 namespace spectrum_test {
 namespace {
-
-std::vector<int32_t> Ramp(int n, int32_t base, int32_t step) {
-    std::vector<int32_t> v(n);
-    for (int i = 0; i < n; ++i) v[i] = base + step * i;
-    return v;
-}
 
 TEST(ColumnScan, IntensitiesAndBandCentreWavelengths) {
     const scanCfg cfg = MakeCfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 100);
@@ -35,9 +28,8 @@ TEST(ColumnScan, IntensitiesAndBandCentreWavelengths) {
         EXPECT_EQ(column, std::floor(column)) << i;
         EXPECT_NEAR(column, 50 + i * step, 1.0) << i;
     }
-    EXPECT_EQ(r->wavelength[0], 949.5);
-    EXPECT_EQ(r->humidity_hundredths, 4512);
-    EXPECT_EQ(r->black_pattern_period, 0);
+    EXPECT_EQ(std::make_tuple(r->wavelength[0], r->humidity_hundredths, r->black_pattern_period),
+              std::make_tuple(949.5, 4512, 0));
     // The caller's image is left as it was.
     EXPECT_EQ(image, Encode(SingleRecord(cfg, truth, 120, 25)));
     // Odd width, one pattern: the start column itself, no half-column shift.

@@ -105,9 +105,8 @@ TEST(RecordImages, RoundTripInPlace) {
     ASSERT_EQ(velspec_calib_write_data(&calib, calib_image.data(), 72), VELSPEC_OK);
     EXPECT_EQ(std::memcmp(calib_image.data() + 24, values, sizeof values), 0);  // after the header
 
-    std::vector<int32_t> readings(40);
-    for (int i = 0; i < 40; ++i) readings[i] = 500 + i * i;
-    const uScanData single = SingleRecord(MakeCfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 40), readings, 90, 25);
+    const uScanData single =
+        SingleRecord(MakeCfg(SCAN_TYPE_HADAMARD, 950, 1650, 6, 40), Ramp(40, 500, 37), 90, 25);
     const uScanData two = TwoColumnSections();
     EXPECT_EQ(velspec_scan_write_data(&two, calib_image.data(), 72), VELSPEC_ERR_NO_MEMORY);
     const scanCfg cfg = MakeCfg(SCAN_TYPE_COLUMN, 950, 1650, 6, 100);

@@ -48,9 +48,7 @@ TEST(SMatrixTable, TablesNeverChange) {
     for (uint16_t n : kSMatrixOrders) {
         const uint8_t *table = g_matrix_lookup[n];
         ASSERT_NE(table, nullptr) << n;
-        for (int i = 0; i < (n * n + 7) / 8; ++i) {
-            hash = (hash ^ table[i]) * 1099511628211ull;
-        }
+        for (int i = 0; i < (n * n + 7) / 8; ++i) hash = (hash ^ table[i]) * 1099511628211ull;
     }
     EXPECT_EQ(hash, 0xe3f8e5c2c5e59c7full) << std::hex << hash;
     // The lookup holds no other order.

@@ -16,6 +16,12 @@
 
 namespace spectrum_test {
 
+inline std::vector<int32_t> Ramp(int n, int32_t base, int32_t step) {
+    std::vector<int32_t> v(n);
+    for (int i = 0; i < n; ++i) v[i] = base + step * i;
+    return v;
+}
+
 // Column x shows wavelength 900 + x nm, so the columns of a configuration
 // are easy to work out by hand.
 inline calibCoeffSet LinearCalibration() { return {{1.5}, {900.0, 1.0}}; }
