@@ -1,6 +1,5 @@
-// Every device command through the real command, framing and transport
-// layers against the virtual spectrometer: answered, decoded, and the state
-// it changes kept until reset.
+// Every device command against the virtual spectrometer: answered, decoded,
+// and the state it changes kept until reset.
 #include <functional>
 #include <map>
 #include <string_view>

@@ -1,6 +1,5 @@
-// Every injectable fault, seen through the real command, framing and
-// transport layers: the framing code the host reports, and a device that
-// answers normally afterwards.
+// Every injectable fault: the framing code the host reports, and a device
+// that answers normally afterwards.
 #include "virtual_fixture.h"
 
 using virt::Fault;

@@ -1,6 +1,5 @@
-// The instrument's side of the HID link, byte for byte: enumeration, opening,
-// reports in and out (through the uhid bridge's report relay, report ID
-// first, as the kernel delivers them), frames reassembled and replies framed.
+// The instrument's side of the HID link, byte for byte, also through the
+// uhid bridge's report relay (report ID first, as the kernel delivers them).
 
 #include "framing.h"
 #include "report_relay.h"

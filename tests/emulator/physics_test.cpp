@@ -1,7 +1,5 @@
 // The physics of the virtual instrument, seen through the host's own
-// interpretation: Hadamard decoding against column scans, wavelengths
-// against the lines of a calibration source, reflectance against the stored
-// white reference, noise against averaging.
+// interpretation of its scans.
 #include <algorithm>
 #include <cmath>
 
@@ -10,8 +8,7 @@
 
 namespace {
 
-// Factory slots.
-constexpr uint8_t kColumnSlot = 0, kHadamardSlot = 1, kTwoSectionSlot = 2;
+constexpr uint8_t kColumnSlot = 0, kHadamardSlot = 1, kTwoSectionSlot = 2;  // factory slots
 
 // Wavelengths of the local maxima that stand well above their surroundings.
 std::vector<double> LinePeaks(const scanResults &r, double threshold) {

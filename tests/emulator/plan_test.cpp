@@ -1,6 +1,5 @@
-// The columns each pattern lights, as the instrument works them out from a
-// configuration: the frames the pattern generator draws must light exactly
-// the bands of the pattern definitions and S-matrix rows.
+// The columns each pattern of a configuration lights: drawn frames must
+// match the pattern definitions and S-matrix rows exactly.
 #include <gtest/gtest.h>
 
 #include <vector>

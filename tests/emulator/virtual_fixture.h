@@ -34,8 +34,6 @@ protected:
         USB_Close(0);
         USB_SetHidBackend(nullptr);
         USB_SetSleepFunction(nullptr);
-        ZOR_SetUARTConnected(0);
-        virt::Reset();
     }
 
     // Fetches a whole device file the way the device API does.

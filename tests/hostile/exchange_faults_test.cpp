@@ -1,9 +1,6 @@
-// The device API while the instrument fails one exchange at a time, with
-// every reply fault: a scan, the other scan functions and the device-state
-// readers. Every failure ends the call with its step's code (or, for the
-// pass-through readers, the command's result), leaves the caller's values
-// alone, and the next call works, getting its own reply and not one the
-// fault left waiting in the HID layer.
+// The device API while one exchange at a time meets each reply fault: the
+// call fails with its step's code, leaves the caller's values alone, and the
+// next call gets its own reply, not one the fault left in the HID layer.
 #include <functional>
 #include <map>
 
@@ -14,8 +11,7 @@ namespace {
 
 using virt::Fault;
 
-// What velGetScanResults returns when the exchange of command `code` meets
-// `fault`.
+// velGetScanResults when the exchange of command `code` meets `fault`.
 int32_t ExpectedResult(uint32_t code, Fault fault) {
     // An acknowledgement's length only says whether it carries a value; a
     // wrong one is read as "no value", which is success.
@@ -30,28 +26,27 @@ int32_t ExpectedResult(uint32_t code, Fault fault) {
     return step_code.at(code);
 }
 
-const Fault kReplyFaults[] = {Fault::NoReply,    Fault::Status1,    Fault::Status2,
-                              Fault::Status3,    Fault::ShortReply, Fault::LateReply,
-                              Fault::CutPayload, Fault::Disconnect, Fault::OversizeLength};
-
-void Arm(Fault fault, uint32_t code, uint32_t skip) {
-    virt::InjectFault({.fault = fault, .command = code, .skip = skip});
-}
+// Each reply fault and the framing code it turns into.
+const std::pair<Fault, int32_t> kReplyFaults[] = {
+    {Fault::NoReply, -5}, {Fault::LateReply, -5},      {Fault::ShortReply, -5},
+    {Fault::Status1, -4}, {Fault::OversizeLength, -4}, {Fault::CutPayload, -4},
+    {Fault::Status2, -3}, {Fault::Status3, -2},        {Fault::Disconnect, -1}};
 
 TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
-    auto clean = CleanScan();
+    auto clean = Marked<scanResults>();
+    ASSERT_EQ(velGetScanResults(clean.get()), VEL_OK);
     std::vector<uint32_t> exchanges;  // command codes of the frames the clean scan sent
     for (const std::vector<uint8_t> &frame : virt::SentFrames())
         if (frame.size() >= 6) exchanges.push_back(frame[4] | (frame[5] << 8));
     ASSERT_GE(exchanges.size(), 7u);
-    for (Fault fault : kReplyFaults) {
+    for (const auto &[fault, framing_code] : kReplyFaults) {  // scan steps have codes of their own
         std::map<uint32_t, uint32_t> seen;
         for (uint32_t code : exchanges) {
             uint32_t occurrence = seen[code]++;
             SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(fault) << " on command 0x"
                                             << std::hex << code << std::dec << " #" << occurrence);
             ResetDevice();
-            Arm(fault, code, occurrence);
+            virt::InjectFault({.fault = fault, .command = code, .skip = occurrence});
             auto result = Marked<scanResults>();
             int32_t rc = velGetScanResults(result.get());
             EXPECT_EQ(virt::PendingFaults(), 0u) << "the fault never struck";
@@ -68,19 +63,19 @@ TEST_F(HostileDeviceTest, EveryExchangeOfAScanFailsWithItsStepCode) {
 }
 
 TEST_F(HostileDeviceTest, TheOtherScanFunctionsKeepTheirArraysOnFailure) {
-    Arm(Fault::NoReply, kGetFileData, 1);
+    virt::InjectFault({.fault = Fault::NoReply, .command = kGetFileData, .skip = 1});
     std::vector<double> wavelengths(VEL_MAX_WAVELENGTHS, -1.0);
     EXPECT_EQ(velGetWavelengths(wavelengths.data(), VEL_MAX_WAVELENGTHS), VEL_ERR_FILE);
     EXPECT_EQ(wavelengths, std::vector<double>(VEL_MAX_WAVELENGTHS, -1.0));
     EXPECT_EQ(velGetWavelengths(wavelengths.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
 
-    Arm(Fault::NoReply, kGetFileData, 1);
+    virt::InjectFault({.fault = Fault::NoReply, .command = kGetFileData, .skip = 1});
     std::vector<int32_t> intensities(VEL_MAX_WAVELENGTHS, -7);
     EXPECT_EQ(velGetIntensities(0, intensities.data(), VEL_MAX_WAVELENGTHS), VEL_ERR_FILE);
     EXPECT_EQ(intensities, std::vector<int32_t>(VEL_MAX_WAVELENGTHS, -7));
     EXPECT_EQ(velGetIntensities(0, intensities.data(), VEL_MAX_WAVELENGTHS), VEL_OK);
 
-    Arm(Fault::Status2, kGetNumScanCfg, 0);
+    virt::InjectFault({.fault = Fault::Status2, .command = kGetNumScanCfg});
     auto config = Marked<slewScanCfg>();
     EXPECT_EQ(velGetConfigInfo(config.get()), VEL_ERR_NUM_CONFIGS);
     EXPECT_TRUE(Untouched(config.get()));
@@ -130,16 +125,12 @@ TEST_F(HostileDeviceTest, ReadingFunctionsKeepTheirOutputsOnEveryReplyFault) {
         {"velGetButtonPressStatus", 0x010c, VEL_ERR_BUTTON,
          [](Outputs &o) { return velGetButtonPressStatus(&o.button); }},
     };
-    // Each reply fault and the framing code it turns into.
-    const std::pair<Fault, int32_t> faults[] = {
-        {Fault::NoReply, -5},        {Fault::LateReply, -5},  {Fault::ShortReply, -5}, {Fault::Status1, -4},
-        {Fault::OversizeLength, -4}, {Fault::CutPayload, -4}, {Fault::Status2, -3},    {Fault::Status3, -2}};
     std::vector<Outputs> good(std::size(calls));
     for (size_t i = 0; i < std::size(calls); ++i) ASSERT_EQ(calls[i].call(good[i]), VEL_OK) << calls[i].name;
     for (size_t i = 0; i < std::size(calls); ++i) {
         const StateCall &c = calls[i];
         const size_t other = (i + 1) % std::size(calls);
-        for (const auto &[fault, framing_code] : faults) {
+        for (const auto &[fault, framing_code] : kReplyFaults) {
             SCOPED_TRACE(testing::Message() << c.name << " fault " << static_cast<int>(fault));
             virt::InjectFault({.fault = fault, .command = c.command});
             Outputs out;

@@ -66,12 +66,6 @@ protected:
         virt::SetNoiseEnabled(false);
         waits.clear();
     }
-    // A scan that must succeed.
-    static std::unique_ptr<scanResults> CleanScan() {
-        auto result = std::make_unique<scanResults>();
-        EXPECT_EQ(velGetScanResults(result.get()), VEL_OK);
-        return result;
-    }
 };
 
 }  // namespace hostile
