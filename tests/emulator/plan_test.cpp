@@ -2,6 +2,7 @@
 // match the pattern definitions and S-matrix rows exactly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "physics.h"
@@ -11,12 +12,10 @@
 namespace {
 
 calibCoeffSet FactoryCalibration() {
-    virt::Optics optics = virt::FactoryOptics();
+    const virt::Optics optics = virt::FactoryOptics();
     calibCoeffSet c{};
-    for (int i = 0; i < 3; ++i) {
-        c.shift_vector_coeffs[i] = optics.shift[i];
-        c.pixel_to_wavelength_coeffs[i] = optics.pixel_to_nm[i];
-    }
+    std::copy(optics.shift.begin(), optics.shift.end(), c.shift_vector_coeffs);
+    std::copy(optics.pixel_to_nm.begin(), optics.pixel_to_nm.end(), c.pixel_to_wavelength_coeffs);
     return c;
 }
 
