@@ -52,9 +52,7 @@ struct ApiDevice {
     ApiDevice() {
         // The API's debug lines are checked as the menu shows them, on standard output.
         velscan::diag::SetSink(velscan::diag::StdioSink, nullptr);
-        hid.addDevice();
-        USB_Enumerate();
-        USB_Open(0);
+        EXPECT_TRUE(hid.openOne());
         hid.clearRecords();
         hid.onCommand = [this](const SentCommand &command) { Answer(command); };
     }

@@ -15,9 +15,7 @@
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override {
-        hid.addDevice();
-        ASSERT_EQ(USB_Enumerate(), 1);
-        ASSERT_EQ(USB_Open(0), 0);
+        ASSERT_TRUE(hid.openOne());
         ZOR_SetUARTConnected(0);
     }
     void TearDown() override { ZOR_SetUARTConnected(0); }

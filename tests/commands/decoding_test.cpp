@@ -50,10 +50,9 @@ TEST_F(Commands, ByteResultsAreSignedOrUnsignedByRow) {
         {ZOR_TestHDC, 2, -1}, {ZOR_TestADC, 0, 0}, {[] { return ZOR_GetSpecificErrorStatus(4); }, 0xC8, 200},
     };
     // clang-format on
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(i);
-        hid.queueReply({cases[i].byte});
-        EXPECT_EQ(cases[i].call(), cases[i].result);
+    for (const auto &c : cases) {
+        hid.queueReply({c.byte});
+        EXPECT_EQ(c.call(), c.result) << &c - cases;
     }
 }
 
@@ -103,12 +102,12 @@ TEST_F(Commands, FailedReadsPassFramingCodesAndLeaveOutParametersAlone) {
         {[&] { return ZOR_GetPhotoDetector(&a, &b, &c); }, -1, -1},
     };
     // clang-format on
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(i);
-        if (cases[i].status == -1) hid.queueTimeout();
-        if (cases[i].status == -2) hid.queueReadError();
-        if (cases[i].status > 0) hid.queueReply({1, 2, 3, 4}, cases[i].status);
-        EXPECT_EQ(cases[i].call(), cases[i].result);
+    for (const auto &r : cases) {
+        SCOPED_TRACE(&r - cases);
+        if (r.status == -1) hid.queueTimeout();
+        if (r.status == -2) hid.queueReadError();
+        if (r.status > 0) hid.queueReply({1, 2, 3, 4}, r.status);
+        EXPECT_EQ(r.call(), r.result);
         EXPECT_EQ(std::vector<uint32_t>({a, b, c}), std::vector<uint32_t>({1, 2, 3}));
     }
 }

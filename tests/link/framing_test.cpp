@@ -14,11 +14,7 @@ namespace {
 
 class Framing : public ::testing::Test {
 protected:
-    void SetUp() override {
-        hid.addDevice();
-        ASSERT_EQ(USB_Enumerate(), 1);
-        ASSERT_EQ(USB_Open(0), 0);
-    }
+    void SetUp() override { ASSERT_TRUE(hid.openOne()); }
 
     // A write command of `identifier` with data bytes 0, 1, 2, ...
     static Bytes Message(uint32_t identifier) {
@@ -111,9 +107,7 @@ TEST_F(Framing, ReadAndAcknowledgementResultCodes) {
         {true, {}, -2, ZOR_ERR_TRANSPORT},
     };
     // clang-format on
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(i);
-        const auto &c = cases[i];
+    for (const auto &c : cases) {
         if (c.status == -1) hid.queueTimeout();
         if (c.status == -2) hid.queueReadError();
         if (c.status >= 0 && c.reports == 0) hid.queueReply(c.payload, c.status);
@@ -121,7 +115,7 @@ TEST_F(Framing, ReadAndAcknowledgementResultCodes) {
         for (int r = 0; r < c.reports; ++r) hid.queueReport(reports[r]);
         if (c.reports > 0) hid.queueTimeout();
         ZOR_PrepReadCmd(0x22200);
-        EXPECT_EQ(c.ack ? ZOR_GetAck() : ZOR_Read(), c.result);
+        EXPECT_EQ(c.ack ? ZOR_GetAck() : ZOR_Read(), c.result) << &c - cases;
     }
     hid.queueReport({0x00, 0x00});  // shorter than a header
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_REJECTED);

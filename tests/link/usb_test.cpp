@@ -60,9 +60,7 @@ TEST(Usb, OpensBySerialWhichIsCutToEightCharacters) {
 
 TEST(Usb, OpenCloseRulesAndSingleReportTransfer) {
     FakeHid hid;
-    hid.addDevice();
-    ASSERT_EQ(USB_Enumerate(), 1);
-    ASSERT_EQ(USB_Open(0), 0);
+    ASSERT_TRUE(hid.openOne());
     // An index outside the table is refused without effect.
     for (int index : {4, -1}) EXPECT_EQ(USB_Open(index), USB_ERR_OPEN);
     EXPECT_EQ(USB_Close(4), USB_ERR_OPEN);

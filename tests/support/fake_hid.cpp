@@ -121,9 +121,8 @@ void FakeHid::queueReply(const Bytes &payload, int status) {
 }
 
 void FakeHid::queueAck(int32_t value) {
-    Bytes payload(4);
-    for (int i = 0; i < 4; ++i) payload[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
-    queueReply(payload);
+    const auto v = static_cast<uint32_t>(value);
+    queueReply({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
 }
 
 void FakeHid::queueLateReply(const Bytes &payload) {

@@ -1,10 +1,6 @@
-// Scripted stand-in for hidapi, installed behind the transport's backend seam
-// for as long as it lives (one at a time: hidapi's entry points are plain
-// functions, so the instance is reached through a static pointer).
-//
-// Blocking reads (time-out > 0) take the next scripted read; when the script
-// is empty they time out. Zero-time-out reads (the framing layer's discard of
-// stale input) take only reports already waiting: those of a late reply.
+// Scripted stand-in for hidapi behind the transport's backend seam, one at a
+// time while it lives. Blocking reads take the next scripted read (none left:
+// a time-out); zero-time-out reads take only a late reply's waiting reports.
 #ifndef VELSCAN_FAKE_HID_H
 #define VELSCAN_FAKE_HID_H
 
@@ -36,6 +32,8 @@ public:
     // An interface reported by enumerate; serial == nullptr: no serial string.
     void addDevice(uint16_t vendor = USB_VENDOR_ID, uint16_t product = USB_PRODUCT_ID,
                    const wchar_t *serial = L"VS000001");
+    // A default device, enumerated and opened as the current one.
+    bool openOne() { return addDevice(), USB_Enumerate() == 1 && USB_Open(0) == 0; }
 
     void queueReport(const Bytes &report) { script_.push_back({static_cast<int>(report.size()), report}); }
     void queueReply(const Bytes &payload, int status = 0);
@@ -46,8 +44,7 @@ public:
     void queueLateReply(const Bytes &payload);
     size_t scriptedEventsLeft() const { return script_.size(); }
 
-    // When set, answers every read in place of the script: returns the read's
-    // result, filling `report` when it is > 0.
+    // When set, answers every read in place of the script (fills `report` when > 0).
     std::function<int(int milliseconds, Bytes &report)> onRead;
 
     // A request frame, split into its code and the payload after it.
@@ -56,8 +53,7 @@ public:
         Bytes data;
         bool operator==(const Command &) const = default;
     };
-    // When set, called as each request frame is completely written; it may
-    // queue the reply.
+    // When set, called as each request frame is completely written.
     std::function<void(const Command &)> onCommand;
     std::vector<Command> commands() const;  // the complete request frames
 
@@ -67,8 +63,7 @@ public:
     int failWriteAt = -1;    // the write with this 0-based number returns -1
 
     const std::vector<Bytes> &writes() const { return writes_; }  // 65 bytes each
-    // The frames written (report ID dropped, reports concatenated and cut to
-    // each frame's length field); the last may be unfinished.
+    // The frames written, report IDs dropped; the last may be unfinished.
     std::vector<Bytes> frames() const;
     const std::vector<int> &readTimeouts() const { return readTimeouts_; }
     int closeCount() const { return closes_; }
