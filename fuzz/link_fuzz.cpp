@@ -30,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz::ByteCursor in(data, size);
     int stale = 0;
     velscan_test::FakeHid hid;
-    hid.addDevice();
+    hid.AddDevice();
     // One read as the input scripts it (see above).
-    hid.onRead = [&](int timeout_ms, velscan_test::Bytes &report) {
+    hid.on_read = [&](int timeout_ms, velscan_test::Bytes &report) {
         if (timeout_ms == 0) {
             if (stale == 0) return 0;
             --stale;
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (int step = 0; step < kMaxSteps && !in.empty(); ++step) {
         const fuzz::LinkCommand &command = table[in.Byte() % table.size()];
         uint8_t options = in.Byte();
-        if (options & 1) hid.failWriteAt = static_cast<int>(hid.writes().size());
+        if (options & 1) hid.fail_write_at = static_cast<int>(hid.writes().size());
         ZOR_SetUARTConnected((options & 2) ? 1 : 0);
         fuzz::Outputs outputs;
         const uint64_t past_before = zor::BytesDecodedPastReply();

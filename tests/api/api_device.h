@@ -53,8 +53,8 @@ struct ApiDevice {
         // The API's debug lines are checked as the menu shows them, on standard output.
         velscan::diag::SetSink(velscan::diag::StdioSink, nullptr);
         EXPECT_TRUE(hid.openOne());
-        hid.clearRecords();
-        hid.onCommand = [this](const SentCommand &command) { Answer(command); };
+        hid.ClearRecords();
+        hid.on_command = [this](const SentCommand &command) { Answer(command); };
     }
     // Make the n-th (0-based) exchange with `code` fail.
     void Fail(uint16_t code, Failure failure, int occurrence = 0) { failures_[{code, occurrence}] = failure; }
@@ -81,34 +81,34 @@ private:
     void Answer(const SentCommand &command) {
         const auto failure = failures_.find({command.code, seen_[command.code]++});
         if (failure != failures_.end()) {
-            if (failure->second == Failure::Timeout) return hid.queueTimeout();
-            return failure->second == Failure::Status3 ? hid.queueReply({}, 3) : hid.queueAck(7);
+            if (failure->second == Failure::Timeout) return hid.QueueTimeout();
+            return failure->second == Failure::Status3 ? hid.QueueReply({}, 3) : hid.QueueAck(7);
         }
         const uint16_t code = command.code;
-        if (code == kGetNumScanCfg) return hid.queueReply({num_configs});
-        if (code == kGetEstimatedScanTime) return hid.queueReply(U32s({estimated_scan_ms}));
-        if (code == kGetPGAGain) return hid.queueReply({gain});
-        if (code == kButtonTestRd) return hid.queueReply({button});
-        if (code == kGetFlashUniqueID) return hid.queueReply(Bytes(uuid, uuid + 8));
-        if (code == kReadDeviceStatus) return hid.queueReply(U32s({0x11}));
-        if (code == kReadHum) return hid.queueReply(U32s({2533, 4512}));  // temperature, humidity
-        if (code == kReadBattVolt) return hid.queueReply(U32s({391, 8700, 5}));
+        if (code == kGetNumScanCfg) return hid.QueueReply({num_configs});
+        if (code == kGetEstimatedScanTime) return hid.QueueReply(U32s({estimated_scan_ms}));
+        if (code == kGetPGAGain) return hid.QueueReply({gain});
+        if (code == kButtonTestRd) return hid.QueueReply({button});
+        if (code == kGetFlashUniqueID) return hid.QueueReply(Bytes(uuid, uuid + 8));
+        if (code == kReadDeviceStatus) return hid.QueueReply(U32s({0x11}));
+        if (code == kReadHum) return hid.QueueReply(U32s({2533, 4512}));  // temperature, humidity
+        if (code == kReadBattVolt) return hid.QueueReply(U32s({391, 8700, 5}));
         if (code == kGetScanCfg) {
             Bytes payload = U32s({static_cast<uint32_t>(config_image.size())});
             payload.insert(payload.end(), config_image.begin(), config_image.end());
-            return hid.queueReply(payload);
+            return hid.QueueReply(payload);
         }
         if (code == kGetFileSizeToRead) {
             file_ = files[command.data[0]];
             file_offset_ = 0;
-            return hid.queueReply(U32s({static_cast<uint32_t>(file_.size()) + stated_extra}));
+            return hid.QueueReply(U32s({static_cast<uint32_t>(file_.size()) + stated_extra}));
         }
-        if (code != kGetFileData) return hid.queueReply({});             // an empty acknowledgement
-        if (file_offset_ >= file_.size()) return hid.queueReply({}, 1);  // nothing left to deliver
+        if (code != kGetFileData) return hid.QueueReply({});             // an empty acknowledgement
+        if (file_offset_ >= file_.size()) return hid.QueueReply({}, 1);  // nothing left to deliver
         const size_t n = std::min<size_t>(576, file_.size() - file_offset_);
         const auto from = file_.begin() + static_cast<long>(file_offset_);
         file_offset_ += n;
-        hid.queueReply(Bytes(from, from + static_cast<long>(n)));
+        hid.QueueReply(Bytes(from, from + static_cast<long>(n)));
     }
     std::map<std::pair<uint16_t, int>, Failure> failures_;  // by code and occurrence
     std::map<uint16_t, int> seen_;                          // exchanges so far, by code

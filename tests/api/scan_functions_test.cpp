@@ -133,7 +133,7 @@ TEST(Intensities, ChecksTheIndexAndSelectsItsLowEightBits) {
 
     // No averaging is set, and points past the scan are zero.
     device.num_configs = 3;
-    device.hid.clearRecords();
+    device.hid.ClearRecords();
     std::vector<int32_t> all(SCAN_MAX_ADC, -7);
     ASSERT_EQ(velGetIntensities(1, all.data(), SCAN_MAX_ADC), 0);
     EXPECT_EQ(device.Codes(), ScanCodes(kGetNumScanCfg, device.files[0]));

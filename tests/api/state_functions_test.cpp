@@ -12,18 +12,18 @@ using namespace api_test;
 
 TEST(Connection, PassesTheTransportsResultsAndOpensOnlyAnEnumeratedDevice) {
     velscan_test::FakeHid hid;
-    hid.failInit = true;
+    hid.fail_init = true;
     EXPECT_EQ(velInitUsb(), -101);
-    hid.failInit = false;
+    hid.fail_init = false;
     EXPECT_EQ(velOpenByUsb(0), VEL_ERR_OPEN);
     velClose(0);  // after a failed open: no effect
-    hid.addDevice();
+    hid.AddDevice();
     EXPECT_EQ(velInitUsb(), 1);
     EXPECT_EQ(velOpenByUsb(0), 0);
     EXPECT_EQ(velOpenByUsb(1), VEL_ERR_OPEN);  // never filled
-    EXPECT_EQ(hid.closeCount(), 0);
+    EXPECT_EQ(hid.CloseCount(), 0);
     velClose(0);
-    EXPECT_EQ(hid.closeCount(), 1);
+    EXPECT_EQ(hid.CloseCount(), 1);
 }
 
 // Lamp, Bluetooth, setters and button writes: the commands each call sends and

@@ -314,9 +314,9 @@ TEST_F(ScanTest, SeriesKeepsEveryRowAcrossADisconnect) {
 
 TEST_F(ScanTest, PermissionFailureNamesTheRule) {
     FakeHid hid;
-    hid.addDevice();
-    hid.failOpen = true;
-    hid.openError = L"Permission denied";
+    hid.AddDevice();
+    hid.fail_open = true;
+    hid.open_error = L"Permission denied";
     const CliResult r = Run({"info"});
     EXPECT_EQ(r.code, 4) << r.err;
     EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;

@@ -86,11 +86,11 @@ TEST_F(Commands, EveryCatalogueCommandsRequestByteForByte) {
     for (const Request &request : kRequests) {
         SCOPED_TRACE(std::string(request.name));
         const zor::CommandInfo &info = zor::RowNamed(request.name);
-        hid.clearRecords();
+        hid.ClearRecords();
         const bool is_read = info.kind == zor::Kind::Read || info.kind == zor::Kind::ReadParam;
         // Answer reads with a good reply of zeros and writes with a 0 ack.
-        if (is_read) hid.queueReply(request.reply);
-        if (info.kind == zor::Kind::Write) hid.queueAck(0);
+        if (is_read) hid.QueueReply(request.reply);
+        if (info.kind == zor::Kind::Write) hid.QueueAck(0);
         const uint8_t sequence = seqNum;
 
         EXPECT_GE(request.call(), 0);
@@ -111,7 +111,7 @@ TEST_F(Commands, EveryCatalogueCommandsRequestByteForByte) {
         ASSERT_EQ(frame.size(), 4 + length);
         EXPECT_EQ(Bytes(frame.begin() + 6, frame.begin() + 6 + static_cast<long>(request.payload.size())),
                   request.payload);
-        EXPECT_EQ(hid.scriptedEventsLeft(), 0u) << "reply consumed";
+        EXPECT_EQ(hid.ScriptedEventsLeft(), 0u) << "reply consumed";
         EXPECT_EQ(seqNum, static_cast<uint8_t>(is_read ? sequence : sequence + 1))
             << "a write's sequence advances";
     }

@@ -14,27 +14,27 @@ using velscan_test::Bytes;
 namespace {
 
 TEST_F(Commands, MultiByteValuesAreLittleEndian) {
-    hid.queueReply({0x4C, 0x09, 0x00, 0x00, 0x3A, 0x10, 0x00, 0x00});  // temperature comes first
+    hid.QueueReply({0x4C, 0x09, 0x00, 0x00, 0x3A, 0x10, 0x00, 0x00});  // temperature comes first
     uint32_t humidity = 0, temperature = 0;
     ASSERT_EQ(ZOR_ReadHum(&humidity, &temperature), 0);
     EXPECT_EQ(std::make_pair(temperature, humidity), std::make_pair(2380u, 4154u));
-    hid.queueReply({0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00});
+    hid.QueueReply({0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00});
     uint64_t usage = 0;
     ASSERT_EQ(ZOR_ReadLampUsage(&usage), 0);
     EXPECT_EQ(usage, 8589934593u);
-    hid.queueReply({0x34, 0x12});
+    hid.QueueReply({0x34, 0x12});
     EXPECT_EQ(ZOR_GetSpecificErrorcode(1), 4660);
     // A size of 2 GiB or more comes back negative, so callers see a failure.
-    hid.queueReply({0x00, 0x00, 0x00, 0x80});
+    hid.QueueReply({0x00, 0x00, 0x00, 0x80});
     EXPECT_LT(ZOR_GetFileSizeToRead(ZOR_FILE_SCAN_DATA), 0);
 
     Bytes words;
     for (uint8_t i = 1; i <= 7; ++i) words.insert(words.end(), {i, 0, 0, i});
-    hid.queueReply(words);
+    hid.QueueReply(words);
     uint32_t v[7] = {};
     ASSERT_EQ(ZOR_GetVersion(v, v + 1, v + 2, v + 3, v + 4, v + 5, v + 6), 0);
     EXPECT_EQ(std::make_pair(v[0], v[6]), std::make_pair(0x01000001u, 0x07000007u));
-    hid.queueReply({'H', 'W', '-', 'R', 'E', 'V', '-', 'B', 1, 0, 0, 0, 0, 1, 0, 0});
+    hid.QueueReply({'H', 'W', '-', 'R', 'E', 'V', '-', 'B', 1, 0, 0, 0, 0, 1, 0, 0});
     char text[8];
     ASSERT_EQ(ZOR_ReadHWVersion(text, v, v + 1), 0);
     EXPECT_EQ(std::string(text, 8), "HW-REV-B");
@@ -51,7 +51,7 @@ TEST_F(Commands, ByteResultsAreSignedOrUnsignedByRow) {
     };
     // clang-format on
     for (const auto &c : cases) {
-        hid.queueReply({c.byte});
+        hid.QueueReply({c.byte});
         EXPECT_EQ(c.call(), c.result) << &c - cases;
     }
 }
@@ -67,7 +67,7 @@ TEST_F(Commands, TextsStopAtAZeroOrTheReplyEndOrTheirField) {
     for (const auto &[read, reply, text_after] : cases) {
         char text[32];
         std::memset(text, '#', sizeof text);
-        hid.queueReply(reply);
+        hid.QueueReply(reply);
         ASSERT_EQ(read(text), 0);
         EXPECT_EQ(std::string(text, text_after.size()), text_after);
     }
@@ -75,14 +75,14 @@ TEST_F(Commands, TextsStopAtAZeroOrTheReplyEndOrTheirField) {
 
 TEST_F(Commands, FixedWidthFieldsAreCopiedAsTheyStand) {
     const Bytes id = {0xDE, 0xAD, 0x00, 0xEF, 1, 2, 3, 4, 0x99};
-    hid.queueReply(id);
+    hid.QueueReply(id);
     uint8_t out[ZOR_ERROR_STATUS_LEN];
     std::memset(out, 0x55, sizeof out);
     ASSERT_EQ(ZOR_GetFlashUniqueID(out), 0);
     EXPECT_EQ(Bytes(out, out + 9), Bytes({0xDE, 0xAD, 0x00, 0xEF, 1, 2, 3, 4, 0x55}));
     Bytes status(20);
     std::iota(status.begin(), status.end(), 100);
-    hid.queueReply(status);
+    hid.QueueReply(status);
     ASSERT_EQ(ZOR_ReadErrorStatus(out), 0);
     EXPECT_EQ(Bytes(out, out + 20), status);
 }
@@ -104,9 +104,9 @@ TEST_F(Commands, FailedReadsPassFramingCodesAndLeaveOutParametersAlone) {
     // clang-format on
     for (const auto &r : cases) {
         SCOPED_TRACE(&r - cases);
-        if (r.status == -1) hid.queueTimeout();
-        if (r.status == -2) hid.queueReadError();
-        if (r.status > 0) hid.queueReply({1, 2, 3, 4}, r.status);
+        if (r.status == -1) hid.QueueTimeout();
+        if (r.status == -2) hid.QueueReadError();
+        if (r.status > 0) hid.QueueReply({1, 2, 3, 4}, r.status);
         EXPECT_EQ(r.call(), r.result);
         EXPECT_EQ(std::vector<uint32_t>({a, b, c}), std::vector<uint32_t>({1, 2, 3}));
     }
@@ -134,16 +134,16 @@ TEST_F(Commands, WriteResultsFollowTheAcknowledgement) {
     size_t left = 0;  // acknowledgements left unread by failed sends
     for (const auto &[call, ack, send_fails, result, sleeps] : cases) {
         SCOPED_TRACE(result);
-        hid.clearRecords();
+        hid.ClearRecords();
         clock.clear();
-        if (ack >= 0) hid.queueAck(ack);
-        if (ack == -1) hid.queueTimeout();
-        hid.failWriteAt = send_fails ? 0 : -1;
+        if (ack >= 0) hid.QueueAck(ack);
+        if (ack == -1) hid.QueueTimeout();
+        hid.fail_write_at = send_fails ? 0 : -1;
         EXPECT_EQ(call(), result);
         if (send_fails && ack != kNoReply) ++left;
-        EXPECT_EQ(hid.scriptedEventsLeft(), left);
+        EXPECT_EQ(hid.ScriptedEventsLeft(), left);
         if (ack == kNoReply) {
-            for (int timeout : hid.readTimeouts()) EXPECT_EQ(timeout, 0) << "only the stale-input check";
+            for (int timeout : hid.read_timeouts()) EXPECT_EQ(timeout, 0) << "only the stale-input check";
         }
         EXPECT_EQ(clock.sleeps(), sleeps);
     }
@@ -153,19 +153,19 @@ TEST_F(Commands, WriteResultsFollowTheAcknowledgement) {
 // with a damaged magic is refused and changes nothing.
 TEST_F(Commands, CalibrationImageRoundTripsAndADamagedOneIsRefused) {
     const calibCoeffSet sent = {{0.5, -1.25, 3e-6}, {1650.0, -0.92, 1.1e-4}};
-    hid.queueAck(0);
+    hid.QueueAck(0);
     ASSERT_EQ(ZOR_SendCalibStruct(&sent), 0);
     Bytes image = OnlyPayload();
     ASSERT_EQ(image.size(), 144u);
     EXPECT_EQ(image[0], 0);
     image.erase(image.begin());
-    hid.queueReply(image);
+    hid.QueueReply(image);
     calibCoeffSet coeffs = {};
     ASSERT_EQ(ZOR_GetCalibStruct(&coeffs), 0);
     EXPECT_EQ(std::memcmp(&coeffs, &sent, sizeof coeffs), 0);
 
     image[0] ^= 0xFF;
-    hid.queueReply(image);
+    hid.QueueReply(image);
     coeffs.pixel_to_wavelength_coeffs[0] = 42;
     EXPECT_EQ(ZOR_GetCalibStruct(&coeffs), ZOR_ERR_REJECTED);
     EXPECT_EQ(coeffs.pixel_to_wavelength_coeffs[0], 42);
@@ -173,7 +173,7 @@ TEST_F(Commands, CalibrationImageRoundTripsAndADamagedOneIsRefused) {
 }
 
 TEST_F(Commands, LongScanNameTagIsCutWithoutTerminator) {
-    hid.queueAck(0);  // a short one is terminated: see the catalogue requests
+    hid.QueueAck(0);  // a short one is terminated: see the catalogue requests
     ASSERT_EQ(ZOR_SetScanNameTag("ABCDEFGHIJKLMNOPQ", 17), 0);  // only the 14-byte field goes
     EXPECT_EQ(OnlyPayload(), Bytes({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N'}));
 }

@@ -28,8 +28,8 @@ TEST_F(Commands, FileArrivesPieceByPieceWithinItsSize) {
                                                                               {{first}, 1000, 576, 2}};
     for (const auto &[pieces, size, result, requests] : cases) {
         SCOPED_TRACE(size);
-        hid.clearRecords();
-        for (const Bytes &piece : pieces) hid.queueReply(piece);
+        hid.ClearRecords();
+        for (const Bytes &piece : pieces) hid.QueueReply(piece);
         Bytes dest(1000, 0xCC);
         EXPECT_EQ(ZOR_GetFile(dest.data(), size), result);
         EXPECT_EQ(hid.frames().size(), requests);
@@ -44,37 +44,37 @@ TEST_F(Commands, SerialLinkPiecesDropTheirTwoTrailingBytesAndEmptyOnesEndTheLoop
     ZOR_SetUARTConnected(1);
     uint8_t piece[ZOR_FILE_PIECE_MAX];
     uint32_t pieceLen = 0;
-    hid.queueReply(Counting(100));
+    hid.QueueReply(Counting(100));
     EXPECT_EQ(ZOR_GetFileData(piece, &pieceLen), 128);
     EXPECT_EQ(pieceLen, 98u);
 
-    hid.queueReply(Counting(60, 0));
-    hid.queueReply(Counting(60, 58));
+    hid.QueueReply(Counting(60, 0));
+    hid.QueueReply(Counting(60, 58));
     Bytes dest(116);
     EXPECT_EQ(ZOR_GetFile(dest.data(), 116), 116);
     EXPECT_EQ(dest, Counting(116));
 
-    hid.clearRecords();
-    hid.queueReply({0xAB, 0xCD});  // only the two trailing bytes: the loop ends
-    hid.queueReply({0xAB, 0xCD});
+    hid.ClearRecords();
+    hid.QueueReply({0xAB, 0xCD});  // only the two trailing bytes: the loop ends
+    hid.QueueReply({0xAB, 0xCD});
     EXPECT_EQ(ZOR_GetFile(dest.data(), 50), 0);
     EXPECT_EQ(hid.frames().size(), 1u);
 }
 
 TEST_F(Commands, UploadSendsOnePieceWithinTheLimit) {
     const Bytes file = Counting(1000);
-    hid.queueAck(0);
+    hid.QueueAck(0);
     EXPECT_EQ(ZOR_WriteFileData(file.data(), 1000), 504);
     EXPECT_EQ(hid.writes().size(), 8u);
     EXPECT_EQ(OnlyPayload(), Bytes(file.begin(), file.begin() + 504));
 
     ZOR_SetUARTConnected(1);
-    hid.clearRecords();
-    hid.queueAck(3);  // a non-negative acknowledgement is not passed on
+    hid.ClearRecords();
+    hid.QueueAck(3);  // a non-negative acknowledgement is not passed on
     EXPECT_EQ(ZOR_WriteFileData(file.data(), 1000), 212);
     EXPECT_EQ(OnlyPayload(), Bytes(file.begin(), file.begin() + 212));
 
-    hid.queueReply({}, 2);
+    hid.QueueReply({}, 2);
     EXPECT_EQ(ZOR_WriteFileData(file.data(), 10), ZOR_ERR_STATUS2);
 }
 
@@ -84,7 +84,7 @@ TEST_F(Commands, ConfigurationTooLargeForItsPayloadIsNotSent) {
     for (int32_t size : {125, -1}) EXPECT_EQ(ZOR_ApplyScanConfig(image.data(), size), -1);
     EXPECT_TRUE(hid.writes().empty());
 
-    hid.queueAck(0);
+    hid.QueueAck(0);
     EXPECT_EQ(ZOR_ApplyScanConfig(image.data(), 124), 0);
     EXPECT_EQ(OnlyPayload(), Bytes(124, 0x01));
 }
@@ -103,7 +103,7 @@ TEST_F(Commands, ConfigurationImageIsCopiedAsStatedAndALengthBeyondTheReplyIsRef
     for (const auto &[reply, result] : cases) {
         Bytes dest(ZOR_SCAN_CFG_IMAGE_MAX, 0);
         uint32_t len = 7;
-        hid.queueReply(reply);
+        hid.QueueReply(reply);
         EXPECT_EQ(ZOR_GetScanCfg(0, dest.data(), &len), result);
         EXPECT_EQ(len, result == 0 ? 90u : 7u);
         Bytes expected(ZOR_SCAN_CFG_IMAGE_MAX, 0);

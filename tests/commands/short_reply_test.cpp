@@ -74,11 +74,11 @@ TEST_F(Commands, EveryReadsExactReplyDecodesAndAShorterOneIsRefused) {
     // A reply whose reports carry kLeftover past its length field, where a
     // decoder that reads too far would find it.
     const auto queue_padded = [this](const Bytes &payload) {
-        const Bytes frame = velscan_test::replyFrame(payload);
-        std::vector<Bytes> reports = velscan_test::splitIntoReports(frame);
+        const Bytes frame = velscan_test::ReplyFrame(payload);
+        std::vector<Bytes> reports = velscan_test::SplitIntoReports(frame);
         std::fill(reports.back().end() - static_cast<long>(reports.size() * 64 - frame.size()),
                   reports.back().end(), kLeftover);
-        for (const Bytes &report : reports) hid.queueReport(report);
+        for (const Bytes &report : reports) hid.QueueReport(report);
     };
     for (const ReadCase &c : kReads) {
         SCOPED_TRACE(std::string(c.name));
@@ -99,9 +99,9 @@ TEST_F(Commands, EveryReadsExactReplyDecodesAndAShorterOneIsRefused) {
                   static_cast<long>(sizeof out.bytes))
             << "out-parameters written";
 
-        hid.queueReply({3});
+        hid.QueueReply({3});
         EXPECT_EQ(ZOR_GetNumScanCfg(), 3) << "the next command";
-        EXPECT_EQ(hid.scriptedEventsLeft(), 0u);
+        EXPECT_EQ(hid.ScriptedEventsLeft(), 0u);
     }
 }
 

@@ -48,7 +48,7 @@ TEST_F(Framing, WriteSplitsIntoReportsAndFailsOnAnyOfThem) {
     // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.length);
-        hid.clearRecords();
+        hid.ClearRecords();
         Bytes msg = Message(0x2500);
         msg[2] = static_cast<uint8_t>(c.length);
         msg[3] = static_cast<uint8_t>(c.length >> 8);
@@ -61,16 +61,16 @@ TEST_F(Framing, WriteSplitsIntoReportsAndFailsOnAnyOfThem) {
     }
     const Bytes msg = Message(0x2500 | 200);
     for (int failing : {1, 0}) {
-        hid.clearRecords();
-        hid.failWriteAt = failing;
+        hid.ClearRecords();
+        hid.fail_write_at = failing;
         EXPECT_EQ(ZOR_SendMsg(msg.data()), ZOR_ERR_TRANSPORT);
         EXPECT_EQ(hid.writes().size(), failing + 1u);  // and the send stops
     }
-    hid.clearRecords();  // a read whose request cannot be written, or with no device open
+    hid.ClearRecords();  // a read whose request cannot be written, or with no device open
     ZOR_PrepReadCmd(0x22200);
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_TRANSPORT);
     USB_Close(0);
-    hid.failWriteAt = -1;
+    hid.fail_write_at = -1;
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_TRANSPORT);
 }
 
@@ -79,17 +79,17 @@ TEST_F(Framing, ReadCollectsMultiReportRepliesUpToTheBuffer) {
     for (auto [size, result] : {std::pair<size_t, int32_t>{200, 256}, {ZOR_MAX_REPLY_PAYLOAD, 640}}) {
         Bytes payload(size);
         std::iota(payload.begin(), payload.end(), 0);
-        hid.queueReply(payload);
+        hid.QueueReply(payload);
         ZOR_PrepReadCmd(0x2E00);
         EXPECT_EQ(ZOR_Read(), result);
-        EXPECT_EQ(hid.scriptedEventsLeft(), 0u);
+        EXPECT_EQ(hid.ScriptedEventsLeft(), 0u);
         EXPECT_EQ(Bytes(InputBuffer + 4, InputBuffer + 4 + size), payload);
     }
     // One byte more is refused, and nothing is drained after the header.
-    hid.queueReply(Bytes(ZOR_MAX_REPLY_PAYLOAD + 1, 0x33));
+    hid.QueueReply(Bytes(ZOR_MAX_REPLY_PAYLOAD + 1, 0x33));
     ZOR_PrepReadCmd(0x2E00);
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_REJECTED);
-    EXPECT_EQ(hid.scriptedEventsLeft(), 9u);
+    EXPECT_EQ(hid.ScriptedEventsLeft(), 9u);
 }
 
 // A read's or an acknowledgement's result for each device answer: a reply
@@ -108,39 +108,39 @@ TEST_F(Framing, ReadAndAcknowledgementResultCodes) {
     };
     // clang-format on
     for (const auto &c : cases) {
-        if (c.status == -1) hid.queueTimeout();
-        if (c.status == -2) hid.queueReadError();
-        if (c.status >= 0 && c.reports == 0) hid.queueReply(c.payload, c.status);
-        const auto reports = velscan_test::splitIntoReports(velscan_test::replyFrame(c.payload));
-        for (int r = 0; r < c.reports; ++r) hid.queueReport(reports[r]);
-        if (c.reports > 0) hid.queueTimeout();
+        if (c.status == -1) hid.QueueTimeout();
+        if (c.status == -2) hid.QueueReadError();
+        if (c.status >= 0 && c.reports == 0) hid.QueueReply(c.payload, c.status);
+        const auto reports = velscan_test::SplitIntoReports(velscan_test::ReplyFrame(c.payload));
+        for (int r = 0; r < c.reports; ++r) hid.QueueReport(reports[r]);
+        if (c.reports > 0) hid.QueueTimeout();
         ZOR_PrepReadCmd(0x22200);
         EXPECT_EQ(c.ack ? ZOR_GetAck() : ZOR_Read(), c.result) << &c - cases;
     }
-    hid.queueReport({0x00, 0x00});  // shorter than a header
+    hid.QueueReport({0x00, 0x00});  // shorter than a header
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_REJECTED);
 }
 
 TEST_F(Framing, LateReplyIsDiscardedBeforeTheNextCommand) {
     // A reply arriving after its read gave up is not taken as the answer to
     // the next read, nor as the acknowledgement of the next write.
-    hid.queueLateReply({0xAA});
+    hid.QueueLateReply({0xAA});
     ZOR_PrepReadCmd(0x22200);
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_TIMEOUT);
-    hid.queueReply({0x05});
+    hid.QueueReply({0x05});
     EXPECT_EQ(ZOR_Read(), 64);
     EXPECT_EQ(InputBuffer[4], 0x05);
 
-    hid.queueLateReply({0xAA, 0, 0, 0});
+    hid.QueueLateReply({0xAA, 0, 0, 0});
     EXPECT_EQ(ZOR_Read(), ZOR_ERR_TIMEOUT);
-    hid.queueAck(0);
+    hid.QueueAck(0);
     const Bytes msg = Message(0x21B01);
     ASSERT_GT(ZOR_SendMsg(msg.data()), 0);
     EXPECT_EQ(ZOR_GetAck(), 0);
-    EXPECT_EQ(hid.scriptedEventsLeft(), 0u);
+    EXPECT_EQ(hid.ScriptedEventsLeft(), 0u);
 
     // A device that floods is drained a bounded number of reports.
-    hid.onRead = [](int milliseconds, Bytes &report) {
+    hid.on_read = [](int milliseconds, Bytes &report) {
         report.assign(USB_REPORT_SIZE, 0xEE);
         return milliseconds == 0 ? USB_REPORT_SIZE : 0;
     };

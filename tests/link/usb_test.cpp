@@ -19,12 +19,12 @@ void ExpectClosed() {
 // a failed init leaves the table alone.
 TEST(Usb, EnumerateEntersTheVendorsInterfacesUpToFour) {
     FakeHid hid;
-    hid.addDevice(0x1234, 0x0001, L"OTHER");
-    hid.addDevice(USB_VENDOR_ID, 0x0AAA, L"A1");
-    hid.addDevice(0x1234, 0x0002, L"OTHER2");
-    for (const wchar_t *serial : {L"B2", L"S2", L"S3", L"S4"}) hid.addDevice(USB_VENDOR_ID, 0x0BBB, serial);
+    hid.AddDevice(0x1234, 0x0001, L"OTHER");
+    hid.AddDevice(USB_VENDOR_ID, 0x0AAA, L"A1");
+    hid.AddDevice(0x1234, 0x0002, L"OTHER2");
+    for (const wchar_t *serial : {L"B2", L"S2", L"S3", L"S4"}) hid.AddDevice(USB_VENDOR_ID, 0x0BBB, serial);
     for (bool fail_init : {false, true}) {
-        hid.failInit = fail_init;
+        hid.fail_init = fail_init;
         EXPECT_EQ(USB_Enumerate(), fail_init ? USB_ERR_INIT : 4);
         EXPECT_EQ(deviceNumber, 4);
         EXPECT_EQ(devInfo[0].productId, 0x0AAA);
@@ -46,13 +46,13 @@ TEST(Usb, OpensBySerialWhichIsCutToEightCharacters) {
     }
     {
         FakeHid hid;  // opened by the cut serial, which matches nothing
-        hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, L"ABCDEFGHIJ");
+        hid.AddDevice(USB_VENDOR_ID, USB_PRODUCT_ID, L"ABCDEFGHIJ");
         ASSERT_EQ(USB_Enumerate(), 1);
         EXPECT_STREQ(devInfo[0].serialNumber, L"ABCDEFGH");
         EXPECT_EQ(USB_Open(0), USB_ERR_OPEN);
     }
     FakeHid hid;  // no serial: opened by vendor and product
-    hid.addDevice(USB_VENDOR_ID, USB_PRODUCT_ID, nullptr);
+    hid.AddDevice(USB_VENDOR_ID, USB_PRODUCT_ID, nullptr);
     ASSERT_EQ(USB_Enumerate(), 1);
     EXPECT_STREQ(devInfo[0].serialNumber, L"");
     EXPECT_EQ(USB_Open(0), 0);
@@ -71,25 +71,25 @@ TEST(Usb, OpenCloseRulesAndSingleReportTransfer) {
     EXPECT_EQ(USB_Write(out.data()), USB_OUTPUT_REPORT_SIZE);
     EXPECT_EQ(hid.writes(), std::vector<Bytes>{out});
     Bytes in(USB_REPORT_SIZE, 0);
-    hid.queueReport(Bytes(USB_REPORT_SIZE, 0x11));
-    hid.queueTimeout();
-    hid.queueReadError();
+    hid.QueueReport(Bytes(USB_REPORT_SIZE, 0x11));
+    hid.QueueTimeout();
+    hid.QueueReadError();
     EXPECT_EQ(USB_Read(in.data()), USB_REPORT_SIZE);
     EXPECT_EQ(in[63], 0x11);
     EXPECT_EQ(USB_Read(in.data()), 0);
     EXPECT_EQ(USB_Read(in.data()), -1);
-    EXPECT_EQ(hid.readTimeouts(), (std::vector<int>{10000, 10000, 10000}));  // the default time-out
+    EXPECT_EQ(hid.read_timeouts(), (std::vector<int>{10000, 10000, 10000}));  // the default time-out
 
-    EXPECT_EQ(hid.closeCount(), 0);
+    EXPECT_EQ(hid.CloseCount(), 0);
     EXPECT_EQ(USB_Close(0), 0);
-    EXPECT_EQ(hid.closeCount(), 1);
+    EXPECT_EQ(hid.CloseCount(), 1);
     EXPECT_EQ(devInfo[0].handle, nullptr);
     ExpectClosed();
     EXPECT_EQ(USB_Close(0), 0);  // a second close releases nothing twice
-    EXPECT_EQ(hid.closeCount(), 1);
+    EXPECT_EQ(hid.CloseCount(), 1);
     EXPECT_EQ(USB_Open(0), 0);  // the entry can be opened again
     EXPECT_EQ(USB_Open(0), 0);  // and opening it again releases the old handle
-    EXPECT_EQ(hid.closeCount(), 2);
+    EXPECT_EQ(hid.CloseCount(), 2);
     EXPECT_EQ(USB_Open(1), USB_ERR_OPEN);  // an empty entry still becomes current
     ExpectClosed();
 }

@@ -258,9 +258,9 @@ TEST(OpenFailures, SayWhyInPlainWords) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         velscan_test::FakeHid hid;
-        for (int i = 0; i < c.devices; ++i) hid.addDevice();
-        hid.failOpen = c.open_fails;
-        hid.openError = L"Failed to open a device with path '/dev/hidraw0': Permission denied";
+        for (int i = 0; i < c.devices; ++i) hid.AddDevice();
+        hid.fail_open = c.open_fails;
+        hid.open_error = L"Failed to open a device with path '/dev/hidraw0': Permission denied";
         OpenRequest request;
         request.serial = c.serial;
         std::unique_ptr<Instrument> instrument;

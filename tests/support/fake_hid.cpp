@@ -18,7 +18,7 @@ void ResetTransportTable() {
 
 }  // namespace
 
-std::vector<Bytes> splitIntoReports(const Bytes &frame) {
+std::vector<Bytes> SplitIntoReports(const Bytes &frame) {
     std::vector<Bytes> reports;
     for (size_t at = 0; at < frame.size(); at += USB_REPORT_SIZE) {
         Bytes &report = reports.emplace_back(USB_REPORT_SIZE, 0);
@@ -28,7 +28,7 @@ std::vector<Bytes> splitIntoReports(const Bytes &frame) {
     return reports;
 }
 
-Bytes replyFrame(const Bytes &payload, int status) {
+Bytes ReplyFrame(const Bytes &payload, int status) {
     Bytes frame = {static_cast<uint8_t>((status & 3) << 4), 0, static_cast<uint8_t>(payload.size()),
                    static_cast<uint8_t>(payload.size() >> 8)};
     frame.insert(frame.end(), payload.begin(), payload.end());
@@ -38,7 +38,7 @@ Bytes replyFrame(const Bytes &payload, int status) {
 FakeHid::FakeHid() {
     instance_ = this;
     static const USB_HidBackend table = {
-        [] { return instance_->failInit ? -1 : 0; },
+        [] { return instance_->fail_init ? -1 : 0; },
         [] { return 0; },
         [](unsigned short vendor, unsigned short product) {
             hid_device_info *head = nullptr, **tail = &head;
@@ -64,7 +64,7 @@ FakeHid::FakeHid() {
         [](unsigned short vendor, unsigned short product, const wchar_t *serial) -> hid_device * {
             FakeHid &self = *instance_;
             for (const Device &device : self.devices_) {
-                if (self.failOpen || device.vendor != vendor || device.product != product) continue;
+                if (self.fail_open || device.vendor != vendor || device.product != product) continue;
                 if (serial != nullptr && device.serial != serial) continue;
                 return reinterpret_cast<hid_device *>(&self.closes_);  // any address inside this object
             }
@@ -74,20 +74,20 @@ FakeHid::FakeHid() {
         [](hid_device *, const unsigned char *data, size_t length) {
             FakeHid &self = *instance_;
             self.writes_.emplace_back(data, data + length);
-            if (static_cast<int>(self.writes_.size()) - 1 == self.failWriteAt) return -1;
-            const std::vector<Command> sent = self.onCommand ? self.commands() : std::vector<Command>();
+            if (static_cast<int>(self.writes_.size()) - 1 == self.fail_write_at) return -1;
+            const std::vector<Command> sent = self.on_command ? self.commands() : std::vector<Command>();
             if (sent.size() > self.answered_) {
                 self.answered_ = sent.size();
-                self.onCommand(sent.back());
+                self.on_command(sent.back());
             }
             return static_cast<int>(length);
         },
         [](hid_device *, unsigned char *data, size_t length, int milliseconds) {
             FakeHid &self = *instance_;
-            self.readTimeouts_.push_back(milliseconds);
+            self.read_timeouts_.push_back(milliseconds);
             Read read = {0, {}};
-            if (self.onRead) {
-                read.result = self.onRead(milliseconds, read.report);
+            if (self.on_read) {
+                read.result = self.on_read(milliseconds, read.report);
             } else if (!self.script_.empty() && (milliseconds > 0 || self.script_.front().waiting)) {
                 read = self.script_.front();
                 self.script_.pop_front();
@@ -99,8 +99,8 @@ FakeHid::FakeHid() {
         },
         [](hid_device *device) -> const wchar_t * {
             const FakeHid &self = *instance_;
-            return device == nullptr && self.failOpen && !self.openError.empty() ? self.openError.c_str()
-                                                                                 : nullptr;
+            return device == nullptr && self.fail_open && !self.open_error.empty() ? self.open_error.c_str()
+                                                                                   : nullptr;
         },
     };
     USB_SetHidBackend(&table);
@@ -112,22 +112,22 @@ FakeHid::~FakeHid() {
     USB_SetHidBackend(nullptr);
 }
 
-void FakeHid::addDevice(uint16_t vendor, uint16_t product, const wchar_t *serial) {
+void FakeHid::AddDevice(uint16_t vendor, uint16_t product, const wchar_t *serial) {
     devices_.push_back({vendor, product, serial ? std::optional<std::wstring>(serial) : std::nullopt});
 }
 
-void FakeHid::queueReply(const Bytes &payload, int status) {
-    for (const Bytes &report : splitIntoReports(replyFrame(payload, status))) queueReport(report);
+void FakeHid::QueueReply(const Bytes &payload, int status) {
+    for (const Bytes &report : SplitIntoReports(ReplyFrame(payload, status))) QueueReport(report);
 }
 
-void FakeHid::queueAck(int32_t value) {
+void FakeHid::QueueAck(int32_t value) {
     const auto v = static_cast<uint32_t>(value);
-    queueReply({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    QueueReply({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
 }
 
-void FakeHid::queueLateReply(const Bytes &payload) {
-    queueTimeout();
-    for (const Bytes &report : splitIntoReports(replyFrame(payload)))
+void FakeHid::QueueLateReply(const Bytes &payload) {
+    QueueTimeout();
+    for (const Bytes &report : SplitIntoReports(ReplyFrame(payload)))
         script_.push_back({USB_REPORT_SIZE, report, true});
 }
 
@@ -157,9 +157,9 @@ std::vector<FakeHid::Command> FakeHid::commands() const {
     return result;
 }
 
-void FakeHid::clearRecords() {
+void FakeHid::ClearRecords() {
     writes_.clear();
-    readTimeouts_.clear();
+    read_timeouts_.clear();
     answered_ = 0;
 }
 

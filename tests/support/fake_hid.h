@@ -18,9 +18,9 @@ namespace velscan_test {
 using Bytes = std::vector<uint8_t>;
 
 // Cut a frame into 64-byte input reports (the last one zero-padded).
-std::vector<Bytes> splitIntoReports(const Bytes &frame);
+std::vector<Bytes> SplitIntoReports(const Bytes &frame);
 // A reply frame: flags (status in bits 5-4), sequence 0, length, payload.
-Bytes replyFrame(const Bytes &payload, int status = 0);
+Bytes ReplyFrame(const Bytes &payload, int status = 0);
 
 class FakeHid {
 public:
@@ -30,22 +30,22 @@ public:
     FakeHid &operator=(const FakeHid &) = delete;
 
     // An interface reported by enumerate; serial == nullptr: no serial string.
-    void addDevice(uint16_t vendor = USB_VENDOR_ID, uint16_t product = USB_PRODUCT_ID,
+    void AddDevice(uint16_t vendor = USB_VENDOR_ID, uint16_t product = USB_PRODUCT_ID,
                    const wchar_t *serial = L"VS000001");
     // A default device, enumerated and opened as the current one.
-    bool openOne() { return addDevice(), USB_Enumerate() == 1 && USB_Open(0) == 0; }
+    bool openOne() { return AddDevice(), USB_Enumerate() == 1 && USB_Open(0) == 0; }
 
-    void queueReport(const Bytes &report) { script_.push_back({static_cast<int>(report.size()), report}); }
-    void queueReply(const Bytes &payload, int status = 0);
-    void queueAck(int32_t value);  // length 4, value LE
-    void queueTimeout() { script_.push_back({0, {}}); }
-    void queueReadError() { script_.push_back({-1, {}}); }
+    void QueueReport(const Bytes &report) { script_.push_back({static_cast<int>(report.size()), report}); }
+    void QueueReply(const Bytes &payload, int status = 0);
+    void QueueAck(int32_t value);  // length 4, value LE
+    void QueueTimeout() { script_.push_back({0, {}}); }
+    void QueueReadError() { script_.push_back({-1, {}}); }
     // The next blocking read times out; the reply's reports then wait.
-    void queueLateReply(const Bytes &payload);
-    size_t scriptedEventsLeft() const { return script_.size(); }
+    void QueueLateReply(const Bytes &payload);
+    size_t ScriptedEventsLeft() const { return script_.size(); }
 
     // When set, answers every read in place of the script (fills `report` when > 0).
-    std::function<int(int milliseconds, Bytes &report)> onRead;
+    std::function<int(int milliseconds, Bytes &report)> on_read;
 
     // A request frame, split into its code and the payload after it.
     struct Command {
@@ -54,20 +54,20 @@ public:
         bool operator==(const Command &) const = default;
     };
     // When set, called as each request frame is completely written.
-    std::function<void(const Command &)> onCommand;
+    std::function<void(const Command &)> on_command;
     std::vector<Command> commands() const;  // the complete request frames
 
-    bool failInit = false;   // init returns -1
-    bool failOpen = false;   // open returns NULL
-    std::wstring openError;  // with failOpen: what hid_error(NULL) then says
-    int failWriteAt = -1;    // the write with this 0-based number returns -1
+    bool fail_init = false;   // init returns -1
+    bool fail_open = false;   // open returns NULL
+    std::wstring open_error;  // with fail_open: what hid_error(NULL) then says
+    int fail_write_at = -1;   // the write with this 0-based number returns -1
 
     const std::vector<Bytes> &writes() const { return writes_; }  // 65 bytes each
     // The frames written, report IDs dropped; the last may be unfinished.
     std::vector<Bytes> frames() const;
-    const std::vector<int> &readTimeouts() const { return readTimeouts_; }
-    int closeCount() const { return closes_; }
-    void clearRecords();
+    const std::vector<int> &read_timeouts() const { return read_timeouts_; }
+    int CloseCount() const { return closes_; }
+    void ClearRecords();
 
 private:
     struct Read {
@@ -85,9 +85,9 @@ private:
     std::vector<Device> devices_;
     std::deque<Read> script_;
     std::vector<Bytes> writes_;
-    std::vector<int> readTimeouts_;
+    std::vector<int> read_timeouts_;
     int closes_ = 0;
-    size_t answered_ = 0;  // request frames already passed to onCommand
+    size_t answered_ = 0;  // request frames already passed to on_command
 };
 
 }  // namespace velscan_test
