@@ -52,7 +52,7 @@ struct ApiDevice {
     ApiDevice() {
         // The API's debug lines are checked as the menu shows them, on standard output.
         velscan::diag::SetSink(velscan::diag::StdioSink, nullptr);
-        EXPECT_TRUE(hid.openOne());
+        EXPECT_TRUE(hid.OpenOne());
         hid.ClearRecords();
         hid.on_command = [this](const SentCommand &command) { Answer(command); };
     }

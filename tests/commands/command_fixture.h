@@ -15,7 +15,7 @@
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(hid.openOne());
+        ASSERT_TRUE(hid.OpenOne());
         ZOR_SetUARTConnected(0);
     }
     void TearDown() override { ZOR_SetUARTConnected(0); }

@@ -14,7 +14,7 @@ namespace {
 
 class Framing : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(hid.openOne()); }
+    void SetUp() override { ASSERT_TRUE(hid.OpenOne()); }
 
     // A write command of `identifier` with data bytes 0, 1, 2, ...
     static Bytes Message(uint32_t identifier) {

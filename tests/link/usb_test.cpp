@@ -60,7 +60,7 @@ TEST(Usb, OpensBySerialWhichIsCutToEightCharacters) {
 
 TEST(Usb, OpenCloseRulesAndSingleReportTransfer) {
     FakeHid hid;
-    ASSERT_TRUE(hid.openOne());
+    ASSERT_TRUE(hid.OpenOne());
     // An index outside the table is refused without effect.
     for (int index : {4, -1}) EXPECT_EQ(USB_Open(index), USB_ERR_OPEN);
     EXPECT_EQ(USB_Close(4), USB_ERR_OPEN);

@@ -33,7 +33,7 @@ public:
     void AddDevice(uint16_t vendor = USB_VENDOR_ID, uint16_t product = USB_PRODUCT_ID,
                    const wchar_t *serial = L"VS000001");
     // A default device, enumerated and opened as the current one.
-    bool openOne() { return AddDevice(), USB_Enumerate() == 1 && USB_Open(0) == 0; }
+    bool OpenOne() { return AddDevice(), USB_Enumerate() == 1 && USB_Open(0) == 0; }
 
     void QueueReport(const Bytes &report) { script_.push_back({static_cast<int>(report.size()), report}); }
     void QueueReply(const Bytes &payload, int status = 0);
